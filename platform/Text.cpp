@@ -1,0 +1,148 @@
+#include "platform/Text.h"
+
+#include <iconv.h>
+
+#include <cstddef>
+
+namespace platform {
+namespace {
+
+// One iconv conversion descriptor. Each conversion opens its own: an iconv_t
+// must not be shared between threads, and a cached one would be gone while
+// static objects still convert names at process exit.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (cd_ != Invalid()) iconv_close(cd_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Converts one whole character; returns the number of bytes written to out,
+    // or 0 when the character has no mapping (or the descriptor failed to open).
+    std::size_t ConvertOne(const char* in, std::size_t inSize, char* out, std::size_t outSize) {
+        if (cd_ == Invalid()) return 0;
+        char* inPtr = const_cast<char*>(in);  // iconv never writes through it
+        char* outPtr = out;
+        std::size_t inLeft = inSize;
+        std::size_t outLeft = outSize;
+        std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+        if (result == static_cast<std::size_t>(-1) || inLeft != 0) {
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+            return 0;
+        }
+        return outSize - outLeft;
+    }
+
+private:
+    static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+    iconv_t cd_;
+};
+
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the well-formed UTF-8 character at s (1 to 4), or, when it is
+// ill-formed, minus the length of its longest well-formed prefix (at least 1),
+// so that a truncated sequence is replaced by a single character.
+int Utf8CharLength(const unsigned char* s, std::size_t left) {
+    unsigned char c = s[0];
+    if (c < 0x80) return 1;
+    int need;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        need = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        need = 2;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        need = 3;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return -1;
+    }
+    int have = 1;
+    for (int i = 1; i <= need; ++i) {
+        if (static_cast<std::size_t>(i) >= left) return -have;
+        unsigned char b = s[i];
+        bool ok = (i == 1) ? (b >= low && b <= high) : IsContinuation(b);
+        if (!ok) return -have;
+        ++have;
+    }
+    return have;
+}
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    if (IsAscii(cp932)) return std::string(cp932);
+    Iconv converter("UTF-8", "CP932");
+    std::string out;
+    out.reserve(cp932.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
+    std::size_t n = cp932.size();
+    for (std::size_t i = 0; i < n;) {
+        unsigned char c = s[i];
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // A lead byte takes its trail byte with it, even when the pair has no
+        // mapping, so a trail byte 0x5C never turns into a backslash.
+        std::size_t len = (IsCp932LeadByte(c) && i + 1 < n && IsTrailByte(s[i + 1])) ? 2 : 1;
+        char buffer[8];
+        std::size_t written = converter.ConvertOne(reinterpret_cast<const char*>(s + i), len, buffer, sizeof buffer);
+        if (written == 0)
+            out += kReplacementUtf8;
+        else
+            out.append(buffer, written);
+        i += len;
+    }
+    return out;
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    Iconv converter("CP932", "UTF-8");
+    std::string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    std::size_t n = utf8.size();
+    for (std::size_t i = 0; i < n;) {
+        int len = Utf8CharLength(s + i, n - i);
+        if (len < 0) {
+            out += '?';
+            i += static_cast<std::size_t>(-len);
+            continue;
+        }
+        if (len == 1) {
+            out += static_cast<char>(s[i]);
+            ++i;
+            continue;
+        }
+        char buffer[8];
+        std::size_t written = converter.ConvertOne(reinterpret_cast<const char*>(s + i), len, buffer, sizeof buffer);
+        // A non-ASCII character must never come out as an ASCII byte: iconv
+        // maps U+00A5 to 0x5C, which would be read as a path separator.
+        if (written == 0 || (written == 1 && static_cast<unsigned char>(buffer[0]) < 0x80))
+            out += '?';
+        else
+            out.append(buffer, written);
+        i += static_cast<std::size_t>(len);
+    }
+    return out;
+}
+
+}  // namespace platform

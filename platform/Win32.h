@@ -1,0 +1,78 @@
+#pragma once
+// The Windows calls, types and constants that Strumkey uses, provided on Linux.
+// Program code is written against these exactly as it would be on Windows:
+// paths are Windows paths (the Unix tree is drive Z:), text is cp932.
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Types ---------------------------------------------------------------
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using INT = int;
+using LONG = std::int32_t;
+using BOOL = int;
+using CHAR = char;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using HANDLE = void*;
+
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#define WINAPI
+
+constexpr DWORD MAX_PATH = 260;
+
+// ---- Errors --------------------------------------------------------------
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_DIRECTORY = 267;
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// ---- Module and current directory ----------------------------------------
+
+// The full Windows path of the executable (any module handle names the
+// executable: the program has no other module). Truncates to size - 1 bytes
+// and returns size with ERROR_INSUFFICIENT_BUFFER when the buffer is short.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+
+// Returns the length written (without the terminator), or, when the buffer is
+// too small, the size needed including the terminator; 0 on failure.
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+
+// ---- Strings -------------------------------------------------------------
+
+// Compare two cp932 texts: equal or not as Windows decides under a Japanese
+// locale; -1, 0 or 1. lstrcmpiA ignores the case of ASCII letters and of the
+// full-width Latin, Greek and Cyrillic letters; a trail byte is never folded
+// and characters of different widths are never equal. The order is that of
+// the (folded) character codes, a consistent order but not the linguistic
+// one of Windows; null counts as empty text.
+int lstrcmpA(LPCSTR a, LPCSTR b);
+int lstrcmpiA(LPCSTR a, LPCSTR b);
+
