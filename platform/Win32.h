@@ -76,3 +76,6 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 
+// ---- Further areas ---------------------------------------------------------
+
+#include "platform/Win32Files.h"
