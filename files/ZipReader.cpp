@@ -1,0 +1,174 @@
+#include "files/ZipReader.h"
+
+#include "files/Paths.h"
+#include "platform/Win32.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace Mivo {
+
+namespace {
+
+constexpr DWORD kLocalHeaderSignature = 0x04034b50;
+constexpr DWORD kCentralHeaderSignature = 0x02014b50;
+constexpr DWORD kEndRecordSignature = 0x06054b50;
+constexpr DWORD kEndRecordSize = 22;
+constexpr DWORD kCentralHeaderSize = 46;
+constexpr DWORD kLocalHeaderSize = 30;
+// The end record with the longest possible comment.
+constexpr DWORD kLongestTail = kEndRecordSize + 0xFFFF;
+
+// Archive numbers are little-endian and need not be aligned.
+WORD ReadWord(const BYTE* p)
+{
+    return static_cast<WORD>(p[0] | p[1] << 8);
+}
+
+DWORD ReadDword(const BYTE* p)
+{
+    DWORD value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+ZipReader::~ZipReader()
+{
+    Close();
+}
+
+bool ZipReader::Open(const char* path)
+{
+    Close();
+    if (!path)
+        return false;
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (found.nFileSizeHigh != 0)
+        return false;
+
+    if (!mapping.Open(path))
+        return false;
+    const DWORD size = mapping.Size();
+    // Too short to hold even an end record.
+    if (size < kEndRecordSize)
+        return false;
+
+    // An archive must begin with a local header: leading data is refused.
+    {
+        auto head = mapping.Map(0, 4);
+        if (!head || ReadDword(head->Data()) != kLocalHeaderSignature)
+            return false;
+    }
+
+    // The end record and its comment end the file. Search backwards from the
+    // last place the record fits, down to the tail's first byte and no further.
+    int count;
+    DWORD directorySize;
+    DWORD directoryOffset;
+    {
+        const DWORD tailOffset = size >= kLongestTail ? size - kLongestTail : 0;
+        auto tail = mapping.Map(tailOffset, size - tailOffset);
+        if (!tail)
+            return false;
+        const BYTE* record = nullptr;
+        for (std::int64_t n = std::int64_t{tail->Size()} - kEndRecordSize; n >= 0 && !record; --n) {
+            const BYTE* candidate = tail->Data() + n;
+            if (ReadDword(candidate) == kEndRecordSignature &&
+                std::uint64_t{tailOffset} + n + kEndRecordSize + ReadWord(candidate + 20) == size)
+                record = candidate;
+        }
+        if (!record)
+            return false;
+        // A count of 32768 or more reads as negative and gives an empty index.
+        count = static_cast<std::int16_t>(ReadWord(record + 10));
+        directorySize = ReadDword(record + 12);
+        directoryOffset = ReadDword(record + 16);
+    }
+
+    auto directory = mapping.Map(directoryOffset, directorySize);
+    if (!directory)
+        return false;
+    if (!ReadDirectory(directory->Data(), directory->Size(), count)) {
+        entries.clear();
+        return false;
+    }
+
+    name.Assign(path);
+    return true;
+}
+
+// Walks count central directory entries. Every length comes from the archive,
+// so each entry is checked to lie inside the directory before it is read.
+bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int count)
+{
+    std::uint64_t at = 0;
+    for (; count >= 1; --count) {
+        if (at + kCentralHeaderSize > directorySize)
+            return false;
+        const BYTE* header = directory + at;
+        if (ReadDword(header) != kCentralHeaderSignature)
+            return false;
+        const WORD nameLength = ReadWord(header + 28);
+        const WORD extraLength = ReadWord(header + 30);
+        const WORD commentLength = ReadWord(header + 32);
+        const std::uint64_t entrySize = std::uint64_t{kCentralHeaderSize} + nameLength + extraLength + commentLength;
+        if (at + entrySize > directorySize)
+            return false;
+
+        ZipEntry entry;
+        entry.versionMadeBy = ReadWord(header + 4);
+        entry.versionNeeded = ReadWord(header + 6);
+        entry.flags = ReadWord(header + 8);
+        entry.method = ReadWord(header + 10);
+        FILETIME local;
+        if (DosDateTimeToFileTime(ReadWord(header + 14), ReadWord(header + 12), &local) &&
+            !LocalFileTimeToFileTime(&local, &entry.modified))
+            entry.modified = {};
+        entry.compressedSize = ReadDword(header + 20);
+        entry.uncompressedSize = ReadDword(header + 24);
+        entry.internalAttributes = ReadWord(header + 36);
+        entry.externalAttributes = ReadDword(header + 38);
+
+        entry.name.AssignPrefix(reinterpret_cast<const char*>(header + kCentralHeaderSize), nameLength);
+        entry.name.ReplaceChar('/', '\\');
+        TrimSeparators(entry.name);
+
+        // The data follows the local header, whose name and extra lengths are
+        // taken from this entry. A sum past 32 bits cannot lie inside an
+        // archive under 4 GB: it is kept as the highest offset, which no
+        // member can be mapped from.
+        const std::uint64_t dataOffset =
+            std::uint64_t{ReadDword(header + 42)} + kLocalHeaderSize + nameLength + extraLength;
+        entry.dataOffset = dataOffset > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(dataOffset);
+
+        const BYTE* comment = header + kCentralHeaderSize + nameLength + extraLength;
+        entry.comment.assign(comment, comment + commentLength);
+        entries.push_back(std::move(entry));
+        at += entrySize;
+    }
+    return true;
+}
+
+void ZipReader::Close()
+{
+    name.Clear();
+    entries.clear();
+    mapping.Close();
+}
+
+std::shared_ptr<LocalFile> ZipReader::OpenEntry(const char* name) const
+{
+    for (const ZipEntry& entry : entries)
+        if (ComparePath(entry.name.Text(), name) == 0)
+            return std::make_shared<LocalFile>(&mapping, &entry);
+    return nullptr;
+}
+
+}  // namespace Mivo

@@ -1,0 +1,47 @@
+#pragma once
+// Mivo::ZipReader: one zip archive, checked and indexed once, whose members
+// are handed out as LocalFile readers over mapped views of the archive. Only
+// what a stored-member archive needs is read: the first local header's
+// signature, the end record and the central directory. Local headers are never
+// consulted, so an archive must carry the same name and extra field lengths in
+// its local and central headers.
+
+#include "files/FileMapping.h"
+#include "files/LocalFile.h"
+#include "files/String.h"
+#include "files/ZipEntry.h"
+
+#include <memory>
+#include <vector>
+
+namespace Mivo {
+
+class ZipReader {
+public:
+    ZipReader() = default;
+    ~ZipReader();
+    ZipReader(const ZipReader&) = delete;
+    ZipReader& operator=(const ZipReader&) = delete;
+
+    // Opens (holding the file exclusively) and indexes the archive. On false
+    // the reader is of no use and should be discarded.
+    bool Open(const char* path);
+    // Must not run while LocalFile readers from this archive are alive.
+    void Close();
+
+    // A reader for the first entry whose name equals name (ComparePath), or
+    // empty. Nothing is mapped yet.
+    std::shared_ptr<LocalFile> OpenEntry(const char* name) const;
+
+    const String& Name() const { return name; }
+    const std::vector<ZipEntry>& Entries() const { return entries; }
+
+private:
+    bool ReadDirectory(const BYTE* directory, DWORD directorySize, int count);
+
+    String name;
+    std::vector<ZipEntry> entries;
+    FileMapping mapping;
+};
+
+}  // namespace Mivo
