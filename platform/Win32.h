@@ -79,3 +79,7 @@ int lstrcmpiA(LPCSTR a, LPCSTR b);
 // ---- Further areas ---------------------------------------------------------
 
 #include "platform/Win32Files.h"
+#include "platform/Win32Multimedia.h"
+#include "platform/Win32Profile.h"
+#include "platform/Win32Keys.h"
+#include "platform/Win32User.h"

@@ -1,0 +1,39 @@
+#pragma once
+// The nine settings kept in the section "Setting" of the .ini file beside the
+// executable (its path with the extension replaced by ".ini"). Read once at
+// start-up, written back once at exit; only the main thread touches them.
+//
+// Code reads and changes them as Settings.Velocity, Settings.Interval, ...
+
+#include "files/String.h"
+#include "platform/Win32.h"
+
+struct SettingsValues {
+    BYTE Velocity = 128;  // stroke strength 0 to 128; the low 8 bits of the file's number
+    int Interval = 25;    // milliseconds between two strings of a stroke
+    // Nothing reads these two. They keep the values read (or their defaults)
+    // and are written back unchanged, so that no stored value is lost; the
+    // dialog has no sliders for them and leaves them alone.
+    int ManualAIntervalRate = 1024;
+    int ManualBIntervalRate = 512;
+    int TimeoutInterval = 750;  // carried through the file
+    int MaxInterval = 750;      // maximum of the speed slider
+    int MaxManualAIntervalRate = 2048;  // carried through the file
+    int MaxManualBIntervalRate = 2048;  // carried through the file
+    int StrokeIntervalMode = 0;  // while not 0, letter keys play no chord
+};
+
+extern SettingsValues Settings;
+
+// Read all nine values from the settings file (defaults for missing keys), or
+// write them all back. Nothing happens when the executable's path is unknown.
+void LoadSettings();
+void SaveSettings();
+
+// The same, on a file of the caller's choice (tests use them).
+void LoadSettingsFrom(const char* path);
+void SaveSettingsTo(const char* path);
+
+// The settings file of the executable at modulePath: the path without its
+// extension (a dot in a folder name is no extension), with ".ini" appended.
+Mivo::String SettingsPathFor(const char* modulePath);

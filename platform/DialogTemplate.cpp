@@ -1,0 +1,202 @@
+// Reading and writing extended dialog templates. Every read is checked
+// against the end of the data, so a damaged template is refused, not followed.
+
+#include "platform/DialogTemplate.h"
+
+#include <QString>
+
+namespace platform {
+namespace {
+
+constexpr DWORD kSetFontStyles = DS_SETFONT | 0x0008;  // DS_SETFONT, DS_SHELLFONT
+
+class Reader {
+public:
+    explicit Reader(std::span<const BYTE> data) : data_(data) {}
+
+    bool Ok() const { return ok_; }
+
+    WORD Word() {
+        if (!Has(2)) return 0;
+        WORD value = static_cast<WORD>(data_[pos_] | (data_[pos_ + 1] << 8));
+        pos_ += 2;
+        return value;
+    }
+    DWORD Dword() {
+        DWORD low = Word();
+        return low | (static_cast<DWORD>(Word()) << 16);
+    }
+    short Short() { return static_cast<short>(Word()); }
+    BYTE Byte() {
+        if (!Has(1)) return 0;
+        return data_[pos_++];
+    }
+    // A zero-terminated UTF-16 string, as UTF-8.
+    std::string String() {
+        std::u16string text;
+        for (;;) {
+            WORD c = Word();
+            if (!ok_ || c == 0) break;
+            text.push_back(static_cast<char16_t>(c));
+        }
+        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+    }
+    // A string or a number (0xFFFF followed by the number); 0 for none.
+    void StringOrOrdinal(WORD& ordinal, std::string& text) {
+        WORD first = Word();
+        if (first == 0xFFFF) {
+            ordinal = Word();
+        } else if (first != 0) {
+            pos_ -= 2;
+            text = String();
+        }
+    }
+    void Skip(std::size_t count) {
+        if (Has(count)) pos_ += count;
+    }
+    void AlignDword() { Skip((4 - pos_ % 4) % 4); }
+    std::vector<BYTE> Bytes(std::size_t count) {
+        if (!Has(count)) return {};
+        std::vector<BYTE> bytes(data_.begin() + static_cast<std::ptrdiff_t>(pos_),
+                                data_.begin() + static_cast<std::ptrdiff_t>(pos_ + count));
+        pos_ += count;
+        return bytes;
+    }
+
+private:
+    bool Has(std::size_t count) {
+        if (ok_ && data_.size() - pos_ >= count) return true;
+        ok_ = false;
+        return false;
+    }
+
+    std::span<const BYTE> data_;
+    std::size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+class Writer {
+public:
+    void Word(WORD value) {
+        bytes_.push_back(static_cast<BYTE>(value));
+        bytes_.push_back(static_cast<BYTE>(value >> 8));
+    }
+    void Dword(DWORD value) {
+        Word(static_cast<WORD>(value));
+        Word(static_cast<WORD>(value >> 16));
+    }
+    void Short(short value) { Word(static_cast<WORD>(value)); }
+    void Byte(BYTE value) { bytes_.push_back(value); }
+    void String(const std::string& utf8) {
+        for (char16_t c : QString::fromStdString(utf8).toStdU16String()) Word(c);
+        Word(0);
+    }
+    void StringOrOrdinal(WORD ordinal, const std::string& text) {
+        if (ordinal != 0) {
+            Word(0xFFFF);
+            Word(ordinal);
+        } else {
+            String(text);  // an empty text is the single 0 that means none
+        }
+    }
+    void AlignDword() {
+        while (bytes_.size() % 4 != 0) bytes_.push_back(0);
+    }
+    void Bytes(const std::vector<BYTE>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
+    std::vector<BYTE> Take() { return std::move(bytes_); }
+
+private:
+    std::vector<BYTE> bytes_;
+};
+
+}  // namespace
+
+std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> data) {
+    Reader in(data);
+    DialogTemplate dialog;
+    WORD version = in.Word();
+    WORD signature = in.Word();
+    if (!in.Ok() || version != 1 || signature != 0xFFFF) return std::nullopt;
+    dialog.helpId = in.Dword();
+    dialog.exStyle = in.Dword();
+    dialog.style = in.Dword();
+    WORD count = in.Word();
+    dialog.x = in.Short();
+    dialog.y = in.Short();
+    dialog.cx = in.Short();
+    dialog.cy = in.Short();
+    std::string menuName;
+    in.StringOrOrdinal(dialog.menuId, menuName);
+    WORD classAtom = 0;
+    in.StringOrOrdinal(classAtom, dialog.className);
+    dialog.caption = in.String();
+    if (dialog.style & kSetFontStyles) {
+        dialog.pointSize = in.Word();
+        dialog.weight = in.Word();
+        dialog.italic = in.Byte();
+        dialog.charset = in.Byte();
+        dialog.typeface = in.String();
+    }
+    for (WORD i = 0; i < count && in.Ok(); ++i) {
+        in.AlignDword();
+        DialogItemTemplate item;
+        item.helpId = in.Dword();
+        item.exStyle = in.Dword();
+        item.style = in.Dword();
+        item.x = in.Short();
+        item.y = in.Short();
+        item.cx = in.Short();
+        item.cy = in.Short();
+        item.id = in.Dword();
+        in.StringOrOrdinal(item.classAtom, item.className);
+        WORD textOrdinal = 0;  // an image id for icon statics; not shown
+        in.StringOrOrdinal(textOrdinal, item.text);
+        WORD extra = in.Word();
+        item.creationData = in.Bytes(extra);
+        dialog.items.push_back(std::move(item));
+    }
+    if (!in.Ok()) return std::nullopt;
+    return dialog;
+}
+
+std::vector<BYTE> WriteDialogTemplate(const DialogTemplate& dialog) {
+    Writer out;
+    out.Word(1);
+    out.Word(0xFFFF);
+    out.Dword(dialog.helpId);
+    out.Dword(dialog.exStyle);
+    out.Dword(dialog.style);
+    out.Word(static_cast<WORD>(dialog.items.size()));
+    out.Short(dialog.x);
+    out.Short(dialog.y);
+    out.Short(dialog.cx);
+    out.Short(dialog.cy);
+    out.StringOrOrdinal(dialog.menuId, {});
+    out.StringOrOrdinal(0, dialog.className);
+    out.String(dialog.caption);
+    if (dialog.style & kSetFontStyles) {
+        out.Word(dialog.pointSize);
+        out.Word(dialog.weight);
+        out.Byte(dialog.italic);
+        out.Byte(dialog.charset);
+        out.String(dialog.typeface);
+    }
+    for (const DialogItemTemplate& item : dialog.items) {
+        out.AlignDword();
+        out.Dword(item.helpId);
+        out.Dword(item.exStyle);
+        out.Dword(item.style);
+        out.Short(item.x);
+        out.Short(item.y);
+        out.Short(item.cx);
+        out.Short(item.cy);
+        out.Dword(item.id);
+        out.StringOrOrdinal(item.classAtom, item.className);
+        out.StringOrOrdinal(0, item.text);
+        out.Word(static_cast<WORD>(item.creationData.size()));
+        out.Bytes(item.creationData);
+    }
+    return out.Take();
+}
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+// user32: GetKeyState over a table of 256 key state bytes, as Windows keeps
+// them: 0x80 while the key is down, 0x01 toggled by each press.
+
+#include "platform/KeyState.h"
+#include "platform/Win32.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint8_t kDown = 0x80;
+constexpr std::uint8_t kToggled = 0x01;
+
+std::atomic<std::uint8_t> keys[256];
+
+bool InRange(int virtKey)
+{
+    return virtKey >= 0 && virtKey < 256;
+}
+
+bool IsDown(int virtKey)
+{
+    return (keys[virtKey].load(std::memory_order_relaxed) & kDown) != 0;
+}
+
+void Update(int virtKey, bool down)
+{
+    std::atomic<std::uint8_t>& key = keys[virtKey];
+    std::uint8_t old = key.load(std::memory_order_relaxed);
+    std::uint8_t next;
+    do {
+        if (down)
+            next = (old & kDown) ? old : static_cast<std::uint8_t>((old ^ kToggled) | kDown);
+        else
+            next = static_cast<std::uint8_t>(old & ~kDown);
+    } while (!key.compare_exchange_weak(old, next, std::memory_order_relaxed));
+}
+
+// The generic code of a left or right modifier key and the other key of its
+// pair; 0 for every other key.
+int GenericOf(int virtKey, int& other)
+{
+    switch (virtKey) {
+    case VK_LSHIFT: other = VK_RSHIFT; return VK_SHIFT;
+    case VK_RSHIFT: other = VK_LSHIFT; return VK_SHIFT;
+    case VK_LCONTROL: other = VK_RCONTROL; return VK_CONTROL;
+    case VK_RCONTROL: other = VK_LCONTROL; return VK_CONTROL;
+    case VK_LMENU: other = VK_RMENU; return VK_MENU;
+    case VK_RMENU: other = VK_LMENU; return VK_MENU;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+namespace platform {
+
+void SetKeyDown(int virtKey, bool down)
+{
+    if (!InRange(virtKey))
+        return;
+    Update(virtKey, down);
+    int other = 0;
+    if (int generic = GenericOf(virtKey, other))
+        Update(generic, down || IsDown(other));
+}
+
+void ResetKeyState()
+{
+    for (auto& key : keys)
+        key.store(0, std::memory_order_relaxed);
+}
+
+}  // namespace platform
+
+SHORT GetKeyState(int virtKey)
+{
+    if (!InRange(virtKey))
+        return 0;
+    std::uint8_t state = keys[virtKey].load(std::memory_order_relaxed);
+    // The state byte sign-extended, as Windows returns it: a key that is down
+    // gives 0xFF80, so both bit 15 and bit 7 are set.
+    return static_cast<SHORT>(static_cast<std::int8_t>(state));
+}

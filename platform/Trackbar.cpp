@@ -1,0 +1,238 @@
+// The trackbar control over a toolkit slider. The control keeps its own range
+// and position, as Windows reports them; the slider only shows them and takes
+// the mouse.
+
+#include "platform/Trackbar.h"
+
+#include <QMouseEvent>
+#include <QSlider>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+class TrackbarWidget : public QSlider {
+public:
+    TrackbarWidget(Trackbar& owner, QWidget* parent) : QSlider(Qt::Horizontal, parent), owner_(owner) {
+        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
+            owner_.OnSliderAction(action, inWheel_, positionBefore_);
+            positionBefore_ = sliderPosition();
+        });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        pressed_ = true;
+        positionBefore_ = sliderPosition();
+        QSlider::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        const bool dragged = isSliderDown();
+        QSlider::mouseReleaseEvent(event);
+        if (pressed_ && event->buttons() == Qt::NoButton) {
+            pressed_ = false;
+            owner_.OnMouseReleased(dragged);
+        }
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        inWheel_ = true;
+        positionBefore_ = sliderPosition();
+        QSlider::wheelEvent(event);
+        inWheel_ = false;
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QSlider::focusInEvent(event);
+        owner_.NoteFocusIn();
+    }
+
+private:
+    Trackbar& owner_;
+    bool pressed_ = false;
+    bool inWheel_ = false;
+    int positionBefore_ = 0;
+};
+
+}  // namespace
+
+Trackbar::Trackbar(Window& parent, DWORD style, const QRect& geometry, int id, HINSTANCE instance)
+    : Window(&parent, nullptr, &Trackbar::Procedure, style, id, instance) {
+    auto* slider = new TrackbarWidget(*this, parent.Widget());
+    SetWidget(slider);
+    slider->setGeometry(geometry);
+    slider->setFocusPolicy(Qt::StrongFocus);  // a click gives it the focus; Tab is the dialog's
+    slider->setTracking(true);
+    if (style & WS_DISABLED) slider->setEnabled(false);
+    UpdateView();
+}
+
+void Trackbar::SetPosition(LONG position) {
+    // Below the minimum goes to the minimum first, then above the maximum to
+    // the maximum, so a range with the maximum under the minimum ends there.
+    pos_ = position;
+    if (pos_ < min_) pos_ = min_;
+    if (pos_ > max_) pos_ = max_;
+}
+
+void Trackbar::SetRange(LONG minimum, LONG maximum) {
+    min_ = minimum;
+    max_ = maximum;
+    page_ = std::max<LONG>((max_ - min_) / 5, 1);
+    SetPosition(pos_);
+}
+
+void Trackbar::UpdateView() {
+    auto* slider = static_cast<QSlider*>(Widget());
+    if (slider == nullptr) return;
+    const QSignalBlocker quiet(slider);
+    slider->setRange(min_, std::max(min_, max_));
+    slider->setSingleStep(line_);
+    slider->setPageStep(page_);
+    slider->setValue(pos_);
+    const bool ticks = (Style() & TBS_AUTOTICKS) && !(Style() & TBS_NOTICKS) && ticFreq_ > 0;
+    slider->setTickPosition(ticks ? QSlider::TicksBelow : QSlider::NoTicks);
+    slider->setTickInterval(ticks ? ticFreq_ : 0);
+}
+
+void Trackbar::Notify(WORD code) {
+    const bool withPosition = code == TB_THUMBTRACK || code == TB_THUMBPOSITION;
+    NotifyParent(WM_HSCROLL, MAKEWPARAM(code, withPosition ? static_cast<WORD>(pos_) : 0));
+}
+
+void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition) {
+    auto* slider = static_cast<QSlider*>(Widget());
+    if (slider == nullptr) return;
+    pos_ = slider->sliderPosition();
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: Notify(TB_LINEDOWN); break;
+    case QAbstractSlider::SliderSingleStepSub: Notify(TB_LINEUP); break;
+    case QAbstractSlider::SliderPageStepAdd: Notify(TB_PAGEDOWN); break;
+    case QAbstractSlider::SliderPageStepSub: Notify(TB_PAGEUP); break;
+    case QAbstractSlider::SliderToMinimum: Notify(TB_TOP); break;
+    case QAbstractSlider::SliderToMaximum: Notify(TB_BOTTOM); break;
+    case QAbstractSlider::SliderMove:
+        if (!byWheel) {
+            Notify(TB_THUMBTRACK);
+        } else if (pos_ != oldPosition) {
+            Notify(pos_ < oldPosition ? TB_LINEUP : TB_LINEDOWN);
+            Notify(TB_ENDTRACK);
+        }
+        break;
+    default: break;
+    }
+}
+
+void Trackbar::OnMouseReleased(bool thumbWasDragged) {
+    if (thumbWasDragged) Notify(TB_THUMBPOSITION);
+    Notify(TB_ENDTRACK);
+}
+
+void Trackbar::KeyDown(WPARAM key) {
+    WORD code;
+    switch (key) {
+    case VK_LEFT:
+    case VK_UP:
+        if (pos_ == min_) return;
+        pos_ -= line_;
+        code = TB_LINEUP;
+        break;
+    case VK_RIGHT:
+    case VK_DOWN:
+        if (pos_ == max_) return;
+        pos_ += line_;
+        code = TB_LINEDOWN;
+        break;
+    case VK_PRIOR:
+        if (pos_ == min_) return;
+        pos_ -= page_;
+        code = TB_PAGEUP;
+        break;
+    case VK_NEXT:
+        if (pos_ == max_) return;
+        pos_ += page_;
+        code = TB_PAGEDOWN;
+        break;
+    case VK_HOME:
+        if (pos_ == min_) return;
+        pos_ = min_;
+        code = TB_TOP;
+        break;
+    case VK_END:
+        if (pos_ == max_) return;
+        pos_ = max_;
+        code = TB_BOTTOM;
+        break;
+    default:
+        return;
+    }
+    SetPosition(pos_);
+    UpdateView();
+    Notify(code);
+}
+
+LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
+    LONG previous;
+    switch (message) {
+    case TBM_GETPOS: return pos_;
+    case TBM_GETRANGEMIN: return min_;
+    case TBM_GETRANGEMAX: return max_;
+    case TBM_SETPOS:
+        SetPosition(static_cast<LONG>(lParam));
+        UpdateView();
+        return 0;
+    case TBM_SETRANGE:
+        // Two signed 16-bit values, as the message defines them.
+        SetRange(static_cast<short>(LOWORD(static_cast<ULONG_PTR>(lParam))),
+                 static_cast<short>(HIWORD(static_cast<ULONG_PTR>(lParam))));
+        UpdateView();
+        return 0;
+    case TBM_SETRANGEMIN:
+        SetRange(static_cast<LONG>(lParam), max_);
+        UpdateView();
+        return 0;
+    case TBM_SETRANGEMAX:
+        SetRange(min_, static_cast<LONG>(lParam));
+        UpdateView();
+        return 0;
+    case TBM_SETTICFREQ:
+        ticFreq_ = static_cast<LONG>(wParam);
+        UpdateView();
+        return 0;
+    case TBM_SETPAGESIZE:
+        previous = page_;
+        page_ = static_cast<LONG>(lParam);
+        UpdateView();
+        return previous;
+    case TBM_GETPAGESIZE: return page_;
+    case TBM_SETLINESIZE:
+        previous = line_;
+        line_ = static_cast<LONG>(lParam);
+        UpdateView();
+        return previous;
+    case TBM_GETLINESIZE: return line_;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        KeyDown(wParam);
+        return 0;
+    case WM_KEYUP:
+        switch (wParam) {
+        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
+        case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
+            Notify(TB_ENDTRACK);
+            break;
+        default: break;
+        }
+        return 0;
+    default:
+        return DefWindowProcA(Handle(), message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK Trackbar::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* trackbar = dynamic_cast<Trackbar*>(Window::From(window));
+    if (trackbar == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    return trackbar->Process(message, wParam, lParam);
+}
+
+}  // namespace platform

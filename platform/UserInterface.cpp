@@ -1,0 +1,176 @@
+// Starting the toolkit: the display check, the application object, fonts and
+// the keyboard layout.
+
+#include "platform/UserInterface.h"
+
+#include "platform/KeyboardFilter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+int savedArgc = 0;
+std::vector<char*> savedArgv;
+char defaultName[] = "strumkey-platform";
+
+QApplication* application = nullptr;
+bool failed = false;
+std::atomic<unsigned long> uiThread{0};
+std::atomic<KeyboardLayout> layout{KeyboardLayout::Us};
+
+unsigned long ThisThread() { return static_cast<unsigned long>(::syscall(SYS_gettid)); }
+
+bool XServerAnswers() {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') return false;
+    xcb_connection_t* connection = xcb_connect(display, nullptr);
+    bool ok = connection != nullptr && xcb_connection_has_error(connection) == 0;
+    if (connection != nullptr) xcb_disconnect(connection);
+    return ok;
+}
+
+bool WaylandPluginInstalled() {
+    QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
+}
+
+bool CompositorAnswers() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (name == nullptr || *name == '\0') return false;
+    std::string path = name;
+    if (path[0] != '/') {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (runtime == nullptr) return false;
+        path = std::string(runtime) + "/" + path;
+    }
+    sockaddr_un address{};
+    if (path.size() >= sizeof address.sun_path) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok && WaylandPluginInstalled();
+}
+
+// "_XKB_RULES_NAMES" on the root window: rules, model, layouts, variants and
+// options, each terminated by a zero byte.
+KeyboardLayout LayoutOfXServer() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr) return KeyboardLayout::Us;
+    const char name[] = "_XKB_RULES_NAMES";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof name - 1, name), nullptr);
+    if (atom == nullptr) return KeyboardLayout::Us;
+    xcb_atom_t property = atom->atom;
+    std::free(atom);
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    if (property == XCB_ATOM_NONE || screens.rem == 0) return KeyboardLayout::Us;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, screens.data->root, property, XCB_ATOM_STRING, 0, 1024), nullptr);
+    if (reply == nullptr) return KeyboardLayout::Us;
+    const char* value = static_cast<const char*>(xcb_get_property_value(reply));
+    std::string names(value, static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+    std::free(reply);
+    // Skip the rules and the model to reach the layouts.
+    std::size_t start = 0;
+    for (int field = 0; field < 2 && start != std::string::npos; ++field) {
+        start = names.find('\0', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos || start >= names.size()) return KeyboardLayout::Us;
+    return LayoutFromXkbLayouts(names.c_str() + start);
+}
+
+void SubstituteFonts() {
+    // The Windows Japanese fonts that templates name, by their installed
+    // counterparts; the first one present is used.
+    const QStringList proportional = {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
+    const QStringList fixed = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+    QFont::insertSubstitutions(QString::fromUtf8(u8"ＭＳ Ｐゴシック"), proportional);
+    QFont::insertSubstitutions(QStringLiteral("MS PGothic"), proportional);
+    QFont::insertSubstitutions(QString::fromUtf8(u8"ＭＳ ゴシック"), fixed);
+    QFont::insertSubstitutions(QStringLiteral("MS Gothic"), fixed);
+    QFont::insertSubstitutions(QString::fromUtf8(u8"ＭＳ Ｐ明朝"), {QStringLiteral("IPAPMincho")});
+    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg"), proportional);
+}
+
+}  // namespace
+
+void SetApplicationArguments(int argc, char** argv) {
+    savedArgv.assign(argv, argv + argc);
+    savedArgc = argc;
+}
+
+bool DisplayReachable() {
+    const char* requested = std::getenv("QT_QPA_PLATFORM");
+    if (requested != nullptr && *requested != '\0') {
+        std::string name(requested, std::strcspn(requested, ":;"));
+        if (name == "xcb") return XServerAnswers();
+        if (name.rfind("wayland", 0) == 0) return CompositorAnswers();
+        return true;  // offscreen, minimal, vnc: no display server needed
+    }
+    if (XServerAnswers()) return true;
+    if (CompositorAnswers()) {
+        ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+        return true;
+    }
+    return false;
+}
+
+bool StartUserInterface() {
+    if (application != nullptr) return true;
+    if (!DisplayReachable()) return false;
+    if (savedArgv.empty()) {
+        savedArgv.push_back(defaultName);
+        savedArgc = 1;
+    }
+    savedArgv.push_back(nullptr);  // argv[argc] is null, as the toolkit expects
+    uiThread = ThisThread();
+    application = new QApplication(savedArgc, savedArgv.data());
+    // Dialogs run their own loops; a closed window must not end them.
+    QApplication::setQuitOnLastWindowClosed(false);
+    SubstituteFonts();
+    application->installEventFilter(new KeyboardFilter(application));
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) layout = LayoutOfXServer();
+    return true;
+}
+
+void NoteUserInterfaceFailed() { failed = true; }
+
+bool UserInterfaceFailed() { return failed; }
+
+void EndUserInterface() {
+    delete application;
+    application = nullptr;
+}
+
+unsigned long UserInterfaceThread() {
+    unsigned long thread = uiThread;
+    return thread != 0 ? thread : ThisThread();
+}
+
+KeyboardLayout CurrentKeyboardLayout() { return layout; }
+
+void SetKeyboardLayout(KeyboardLayout newLayout) { layout = newLayout; }
+
+}  // namespace platform

@@ -1,0 +1,131 @@
+// The executable's resources: the main dialog template and the program icon,
+// compiled into resource data as the resource compiler would.
+
+#include "platform/DialogTemplate.h"
+#include "platform/Resources.h"
+#include "resources/IconWriter.h"
+#include "resources/Resources.h"
+
+namespace {
+
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
+constexpr DWORD kSliderStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_AUTOTICKS | TBS_HORZ;
+constexpr DWORD kNoId = 0xFFFFFFFF;  // -1: a control nobody asks for
+
+platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy) {
+    platform::DialogItemTemplate item;
+    item.style = kLabelStyle;
+    item.x = x;
+    item.y = y;
+    item.cx = cx;
+    item.cy = cy;
+    item.id = kNoId;
+    item.classAtom = platform::kStaticClassAtom;
+    item.text = textUtf8;
+    return item;
+}
+
+platform::DialogItemTemplate Slider(DWORD id, short x, short y, short cx, short cy) {
+    platform::DialogItemTemplate item;
+    item.style = kSliderStyle;
+    item.x = x;
+    item.y = y;
+    item.cx = cx;
+    item.cy = cy;
+    item.id = id;
+    item.className = TRACKBAR_CLASSA;
+    return item;
+}
+
+std::vector<BYTE> MainDialog() {
+    platform::DialogTemplate dialog;
+    dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT;
+    dialog.x = 0;
+    dialog.y = 0;
+    dialog.cx = 231;
+    dialog.cy = 105;
+    dialog.caption = "Strumkey";
+    dialog.pointSize = 9;
+    dialog.weight = 0;
+    dialog.italic = 0;
+    dialog.charset = DEFAULT_CHARSET;
+    dialog.typeface = u8"ＭＳ Ｐゴシック";
+    dialog.items = {
+        Label(u8"ストロークの強さ:", 7, 7, 52, 12),
+        Slider(IDC_STRENGTH, 6, 18, 217, 20),
+        Label(u8"ストロークの速さ:", 6, 42, 66, 12),
+        Slider(IDC_SPEED, 6, 54, 217, 20),
+    };
+    return platform::WriteDialogTemplate(dialog);
+}
+
+// A guitar: yellow body with a darker edge, black sound hole and bridge,
+// maroon neck and head with silver frets, strings and tuning pegs.
+constexpr const char* kGuitar32[] = {
+    ".............000000.............",
+    "...........7801111087...........",
+    ".............011110.............",
+    "...........7801111087...........",
+    ".............001100.............",
+    "..............0110..............",
+    "..............0770..............",
+    "..............0110..............",
+    "..............0110..............",
+    "..............0770..............",
+    "..............0110..............",
+    "..............0110..............",
+    "...........0000110000...........",
+    ".........00BBB0110BB300.........",
+    "........0BBBBB0110BBBB30........",
+    "........0BBBBB0110BBBB30........",
+    "........0BBBB000000BBB30........",
+    "........0BBB00000000BB30........",
+    "........0BBB00000000BB30........",
+    ".........0BBB000000BB30.........",
+    "..........0BBBB77BBB30..........",
+    "..........0BBBB77BBB30..........",
+    ".........0BBBBB77BBBB30.........",
+    ".......00BBBBBB77BBBBB300.......",
+    "......0BBBBBBBB77BBBBBBB30......",
+    ".....0BBBBBBBBB77BBBBBBBB30.....",
+    ".....0BBBBBBBBB77BBBBBBBB30.....",
+    ".....0BBBBB0000000000BBBB30.....",
+    ".....0BBBBBBBBBBBBBBBBBBB30.....",
+    ".....0BBBBBBBBBBBBBBBBBBB30.....",
+    "......00BBBBBBBBBBBBBBB300......",
+    "........0000000000000000........",
+};
+
+constexpr const char* kGuitar16[] = {
+    "......0000......",
+    ".....701107.....",
+    "......0110......",
+    ".....701107.....",
+    "......0110......",
+    "......0770......",
+    "......0110......",
+    "....00011000....",
+    "...0BBB00BB30...",
+    "...0BB0000B30...",
+    "....0BB77B30....",
+    "...0BBB77BB30...",
+    "..0BBBB77BBB30..",
+    "..0BB000000B30..",
+    "..0BBBBBBBBB30..",
+    "...0000000000...",
+};
+
+platform::ResourceSection Build() {
+    platform::ResourceSection section;
+    section.push_back({platform::RT_DIALOG, IDD_MAIN, MainDialog()});
+    const IconWriter::PixelArt images[] = {kGuitar16, kGuitar32};
+    IconWriter::AddIcon(section, IDI_MAIN, 1, images);
+    return section;
+}
+
+}  // namespace
+
+const platform::ResourceSection& platform::ExecutableResources() {
+    static const ResourceSection section = Build();
+    return section;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Mivo::Chunk: one sample decoded into memory, started on a mixer channel on
+// demand. With the audio device closed a chunk is silent: it loads nothing,
+// reports success and never plays.
+
+struct Mix_Chunk;
+
+namespace Mivo {
+
+class Chunk {
+public:
+    Chunk();
+    virtual ~Chunk();
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+
+    // Decodes the resource at path (e.g. "se\\clip.wav"), replacing what was
+    // loaded before. True when decoded, and always true when silent.
+    bool Load(const char* path);
+
+    // Starts the sample on channel (-1: any free one), taking over channel 0
+    // when none is free. The channel that plays, or -1.
+    int Play(int loops, int channel);
+
+    // Pauses the channels still playing the sample, then frees it.
+    void Free();
+
+private:
+    Mix_Chunk* sample = nullptr;
+    bool audioOpen;
+};
+
+}  // namespace Mivo

@@ -1,0 +1,191 @@
+// The nine settings: defaults, the values carried through the file, the path
+// beside the executable and files edited by hand.
+
+#include "app/Settings.h"
+#include "platform/PathMapping.h"
+#include "platform/Win32.h"
+
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const kAllDefaults =
+    "[Setting]\r\n"
+    "Velocity=128\r\n"
+    "Interval=25\r\n"
+    "ManualAIntervalRate=1024\r\n"
+    "ManualBIntervalRate=512\r\n"
+    "TimeoutInterval=750\r\n"
+    "MaxInterval=750\r\n"
+    "MaxManualAIntervalRate=2048\r\n"
+    "MaxManualBIntervalRate=2048\r\n"
+    "StrokeIntervalMode=0\r\n";
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { Settings = SettingsValues{}; }
+    void TearDown() override { Settings = SettingsValues{}; }
+
+    std::string Make(const std::string& bytes)
+    {
+        std::ofstream(Unix(), std::ios::binary) << bytes;
+        return Win();
+    }
+    std::string Unix() const { return folder.Path() + "/strumkey.ini"; }
+    std::string Win() const { return platform::ToWindowsPath(Unix()); }
+    std::string Bytes() const { return ReadBytes(Unix()); }
+
+    TempFolder folder;
+};
+
+TEST_F(SettingsTest, FirstRunUsesTheDefaultsAndWritesAllNineKeys)
+{
+    Settings.Velocity = 1;
+    LoadSettingsFrom(Win().c_str());
+    EXPECT_EQ(Settings.Velocity, 128);
+    EXPECT_EQ(Settings.Interval, 25);
+    EXPECT_EQ(Settings.MaxInterval, 750);
+    EXPECT_EQ(Settings.StrokeIntervalMode, 0);
+    SaveSettingsTo(Win().c_str());
+    EXPECT_EQ(Bytes(), kAllDefaults);
+}
+
+TEST_F(SettingsTest, ValuesReadAreWrittenBack)
+{
+    Make("[Setting]\n"
+         "Velocity=300\n"
+         "Interval=40\n"
+         "ManualAIntervalRate=7\n"
+         "ManualBIntervalRate=-3\n"
+         "TimeoutInterval=100\n"
+         "MaxInterval=1000\n"
+         "MaxManualAIntervalRate=3000\n"
+         "MaxManualBIntervalRate=4000\n"
+         "StrokeIntervalMode=1\n");
+    LoadSettingsFrom(Win().c_str());
+    EXPECT_EQ(Settings.Velocity, 44);  // the low 8 bits of 300
+    EXPECT_EQ(Settings.Interval, 40);
+    EXPECT_EQ(Settings.ManualAIntervalRate, 7);
+    EXPECT_EQ(Settings.ManualBIntervalRate, -3);
+    EXPECT_EQ(Settings.TimeoutInterval, 100);
+    EXPECT_EQ(Settings.MaxInterval, 1000);
+    EXPECT_EQ(Settings.MaxManualAIntervalRate, 3000);
+    EXPECT_EQ(Settings.MaxManualBIntervalRate, 4000);
+    EXPECT_EQ(Settings.StrokeIntervalMode, 1);
+
+    Settings.StrokeIntervalMode = 0;  // as the dialog leaves it
+    SaveSettingsTo(Win().c_str());
+    EXPECT_EQ(Bytes(),
+              "[Setting]\n"
+              "Velocity=44\n"
+              "Interval=40\n"
+              "ManualAIntervalRate=7\n"
+              "ManualBIntervalRate=-3\n"
+              "TimeoutInterval=100\n"
+              "MaxInterval=1000\n"
+              "MaxManualAIntervalRate=3000\n"
+              "MaxManualBIntervalRate=4000\n"
+              "StrokeIntervalMode=0\n");
+}
+
+TEST_F(SettingsTest, AReadOnlyFileIsWrittenAndLeftWritable)
+{
+    Make("[Setting]\r\nVelocity=100\r\n");
+    ASSERT_EQ(::chmod(Unix().c_str(), 0444), 0);
+    LoadSettingsFrom(Win().c_str());
+    Settings.Velocity = 128;
+    SaveSettingsTo(Win().c_str());
+    EXPECT_EQ(Bytes(), kAllDefaults);
+    struct stat st;
+    ASSERT_EQ(::stat(Unix().c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
+
+TEST_F(SettingsTest, AFileEditedByHandKeepsEverythingButTheValues)
+{
+    Make("; Strumkey\r\n"
+         "\r\n"
+         "[Window]\r\n"
+         "Left=10\r\n"
+         "\r\n"
+         "[setting]\r\n"
+         "; how hard\r\n"
+         "  velocity = 300\r\n"
+         "MaxInterval = 1000\r\n"
+         "\r\n"
+         "[Other]\r\n"
+         "Velocity=5");
+    LoadSettingsFrom(Win().c_str());
+    EXPECT_EQ(Settings.MaxInterval, 1000);
+    SaveSettingsTo(Win().c_str());
+    EXPECT_EQ(Bytes(),
+              "; Strumkey\r\n"
+              "\r\n"
+              "[Window]\r\n"
+              "Left=10\r\n"
+              "\r\n"
+              "[setting]\r\n"
+              "; how hard\r\n"
+              "  velocity=44\r\n"
+              "MaxInterval=1000\r\n"
+              "Interval=25\r\n"
+              "ManualAIntervalRate=1024\r\n"
+              "ManualBIntervalRate=512\r\n"
+              "TimeoutInterval=750\r\n"
+              "MaxManualAIntervalRate=2048\r\n"
+              "MaxManualBIntervalRate=2048\r\n"
+              "StrokeIntervalMode=0\r\n"
+              "\r\n"
+              "[Other]\r\n"
+              "Velocity=5");
+}
+
+TEST(SettingsPath, OnlyTheFileNamesLastDotStartsTheExtension)
+{
+    struct Case {
+        const char* module;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Z:\\app\\strumkey.exe", "Z:\\app\\strumkey.ini"},
+        {"Z:\\app\\strum.key.exe", "Z:\\app\\strum.key.ini"},
+        {"Z:\\app.v2\\strumkey", "Z:\\app.v2\\strumkey.ini"},
+        {"Z:\\app\\strumkey", "Z:\\app\\strumkey.ini"},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(SettingsPathFor(c.module).Text(), c.expected) << c.module;
+}
+
+TEST(SettingsPath, SaveAndLoadUseTheFileBesideTheExecutable)
+{
+    // The test program has no extension: its settings file is its name + ".ini".
+    const std::string ini = std::filesystem::read_symlink("/proc/self/exe").string() + ".ini";
+    std::filesystem::remove(ini);
+    Settings = SettingsValues{};
+    Settings.Interval = 77;
+    SaveSettings();
+    EXPECT_NE(ReadBytes(ini).find("\r\nInterval=77\r\n"), std::string::npos);
+    Settings = SettingsValues{};
+    LoadSettings();
+    EXPECT_EQ(Settings.Interval, 77);
+    std::filesystem::remove(ini);
+    Settings = SettingsValues{};
+}
+
+}  // namespace

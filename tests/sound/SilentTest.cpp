@@ -1,0 +1,52 @@
+// No usable audio device (SDL is told to use a driver that does not exist):
+// the program runs silent, without a word.
+
+#include "sound/AudioDevice.h"
+#include "sound/Chunk.h"
+#include "sound/SdlLibrary.h"
+#include "sound/SoundTable.h"
+
+#include "../files/ArchiveTestSupport.h"
+#include "SoundTestSupport.h"
+
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SilentTest, DeviceStaysClosedAndChunksLoadNothing)
+{
+    EXPECT_TRUE(Mivo::SdlLibrary::IsInitialised());
+    EXPECT_FALSE(Mivo::AudioDevice::IsOpen());
+    EXPECT_FALSE(Mivo::AudioDevice::IsOpen());  // never tried again
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_EQ(Mix_QuerySpec(&frequency, &format, &channels), 0);
+
+    Mivo::Chunk chunk;
+    EXPECT_TRUE(chunk.Load("se\\no such file.wav"));
+    EXPECT_EQ(chunk.Play(0, -1), -1);
+    EXPECT_EQ(chunk.Play(-1, 3), -1);
+    chunk.Free();
+}
+
+TEST(SilentTest, TableTreatsEverySampleAsLoaded)
+{
+    ArchiveTest::TempFolder temp;
+    temp.Write("se.csv", "0,missing.wav\n5,also missing.wav\n7\n");
+    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTest::MessageBoxes boxes;
+    SoundTable table;
+    ASSERT_TRUE(table.ReadTable("se.csv"));
+    EXPECT_EQ(table.LoadAll(), 3);
+    EXPECT_TRUE(boxes.Texts().empty());
+    for (int id : {0, 5, 7}) {
+        Mivo::Chunk* const* found = table.Find(id);
+        ASSERT_NE(found, nullptr);
+        ASSERT_NE(*found, nullptr);
+        EXPECT_EQ((*found)->Play(0, -1), -1);
+    }
+}
+
+}  // namespace

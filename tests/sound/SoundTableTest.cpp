@@ -1,0 +1,180 @@
+// The sound table on SDL's dummy driver: parsing se.csv, loading order, the
+// shared chunk cache and its two messages.
+
+#include "sound/SoundTable.h"
+
+#include "../files/ArchiveTestSupport.h"
+#include "SoundTestSupport.h"
+
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string LoadFailed = "ファイルロードに失敗";
+const std::string Undefined = "指定のIDは定義されていません";
+
+// A folder holding se.csv and samples under se/, made the current folder.
+class SoundTableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "sub/tone.wav"})
+            temp.Write(std::string("se/") + name, SoundTest::MakeWav(300, ++seed));
+        here.emplace(temp.Unix());
+    }
+    void TearDown() override { Mix_HaltChannel(-1); }
+
+    // The table file, read into table.
+    bool Read(const std::string& csv)
+    {
+        temp.Write("se.csv", csv);
+        return table.ReadTable("se.csv");
+    }
+
+    bool Defined(int id) const { return table.Find(id) != nullptr; }
+    Mivo::Chunk* ChunkOf(int id) const
+    {
+        Mivo::Chunk* const* found = table.Find(id);
+        return found != nullptr ? *found : nullptr;
+    }
+
+    int seed = 0;
+    ArchiveTest::TempFolder temp;
+    std::optional<SoundTest::CurrentFolder> here;
+    SoundTest::MessageBoxes boxes;
+    SoundTable table;
+};
+
+TEST_F(SoundTableTest, RecordsDefineIdentifiers)
+{
+    ASSERT_TRUE(Read("# a comment,a.wav\n"
+                     "  \t# 3,a.wav\n"
+                     "\n"
+                     "   \n"
+                     "abc,a.wav\n"
+                     "  7 ,  b.wav  , ignored, too\n"
+                     "\" 9 \",\" c.wav \"\n"
+                     "-4,\"d\n.wav\"\n"  // one record over two lines: a name that does not exist
+                     "11,e.wav,\"never closed\n"));
+    EXPECT_FALSE(Defined(3));
+    EXPECT_TRUE(Defined(0));
+    EXPECT_TRUE(Defined(7));
+    EXPECT_TRUE(Defined(9));
+    EXPECT_TRUE(Defined(-4));
+    EXPECT_FALSE(Defined(11));  // the reader stops at the unfinished record
+
+    // Blanks around the names were trimmed, so the files are found.
+    EXPECT_TRUE(table.Load(0));
+    EXPECT_TRUE(table.Load(7));
+    EXPECT_TRUE(table.Load(9));
+    EXPECT_FALSE(table.Load(-4));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{LoadFailed});
+    for (const SoundTest::MessageBoxCall& call : boxes.Calls()) {
+        EXPECT_EQ(call.owner, nullptr);
+        EXPECT_TRUE(call.nullCaption);
+        EXPECT_EQ(call.type, MB_OK);
+    }
+}
+
+TEST_F(SoundTableTest, SingleFieldRecordTriesTheBareFolder)
+{
+    ASSERT_TRUE(Read("7\n"));
+    ASSERT_TRUE(Defined(7));
+    EXPECT_EQ(table.LoadAll(), -1);
+    EXPECT_EQ(ChunkOf(7), nullptr);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{LoadFailed});
+}
+
+TEST_F(SoundTableTest, NamesDifferingInCaseAndSeparatorShareOneChunk)
+{
+    ASSERT_TRUE(Read("5,Sub\\Tone.WAV\n6,sub/tone.wav\n"));
+    ASSERT_EQ(table.LoadAll(), 2);
+    ASSERT_NE(ChunkOf(5), nullptr);
+    EXPECT_EQ(ChunkOf(5), ChunkOf(6));
+
+    // The chunk lives while one entry still uses it.
+    table.Unload(5);
+    EXPECT_EQ(ChunkOf(5), nullptr);
+    ASSERT_NE(ChunkOf(6), nullptr);
+    EXPECT_GE(ChunkOf(6)->Play(0, -1), 0);
+    EXPECT_TRUE(table.Load(5));
+    EXPECT_EQ(ChunkOf(5), ChunkOf(6));
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(SoundTableTest, LaterDefinitionWins)
+{
+    ASSERT_TRUE(Read("5,missing.wav\n5,a.wav\n"));
+    EXPECT_EQ(table.LoadAll(), 1);
+    EXPECT_NE(ChunkOf(5), nullptr);
+
+    // Redefining a loaded identifier lets go of its sample.
+    table.Define("b.wav", 5);
+    EXPECT_EQ(ChunkOf(5), nullptr);
+    EXPECT_TRUE(table.Load(5));
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// Identifiers load in ascending signed order: the entries before the failing
+// one have their samples, the failing one and those after have none.
+TEST_F(SoundTableTest, LoadsInAscendingSignedOrder)
+{
+    for (int failing : {-3, 0, 12}) {
+        SCOPED_TRACE(failing);
+        SoundTable fresh;
+        boxes.Clear();
+        std::string csv;
+        for (int id : {12, -3, 0})
+            csv += std::to_string(id) + (id == failing ? ",missing.wav\n" : ",a.wav\n");
+        temp.Write("se.csv", csv);
+        ASSERT_TRUE(fresh.ReadTable("se.csv"));
+        EXPECT_EQ(fresh.LoadAll(), -1);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{LoadFailed});
+        for (int id : {-3, 0, 12})
+            EXPECT_EQ(*fresh.Find(id) != nullptr, id < failing) << id;
+    }
+}
+
+TEST_F(SoundTableTest, EmptyAndCommentOnlyTables)
+{
+    for (const char* csv : {"", "# only a comment\n   # and another\n\n"}) {
+        SoundTable fresh;
+        temp.Write("se.csv", csv);
+        EXPECT_TRUE(fresh.ReadTable("se.csv"));
+        EXPECT_EQ(fresh.LoadAll(), 0);
+        for (int id = -1; id <= 40; ++id)
+            EXPECT_EQ(fresh.Find(id), nullptr);
+    }
+    SoundTable none;
+    EXPECT_FALSE(none.ReadTable("missing.csv"));
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(SoundTableTest, FailingThirdOfFiveStopsTheLoad)
+{
+    ASSERT_TRUE(Read("1,a.wav\n2,b.wav\n3,missing.wav\n4,d.wav\n5,e.wav\n"));
+    EXPECT_EQ(table.LoadAll(), -1);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{LoadFailed});
+    for (int id : {1, 2}) {
+        ASSERT_NE(ChunkOf(id), nullptr) << id;
+        EXPECT_GE(ChunkOf(id)->Play(0, -1), 0) << id;
+    }
+    for (int id : {3, 4, 5}) {
+        ASSERT_TRUE(Defined(id));
+        EXPECT_EQ(ChunkOf(id), nullptr) << id;
+    }
+}
+
+TEST_F(SoundTableTest, LoadOfAnUndefinedIdentifier)
+{
+    EXPECT_FALSE(table.Load(99));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{Undefined});
+    table.Unload(99);  // nothing there: nothing happens
+}
+
+}  // namespace
