@@ -3,6 +3,7 @@
 #include "files/Paths.h"
 #include "platform/Win32.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -30,6 +31,31 @@ DWORD ReadDword(const BYTE* p)
     DWORD value;
     std::memcpy(&value, p, sizeof value);
     return value;
+}
+
+// Names that ComparePath finds equal have the same characters, one-byte
+// characters equal but for ASCII case and two-byte characters in the same
+// places (case folding never turns one into the other). The key hashes just
+// that, so it never tells equal names apart; ComparePath decides among the
+// few names that share a key.
+std::uint64_t NameKey(const char* name)
+{
+    std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+    auto mix = [&hash](unsigned value) {
+        hash ^= value;
+        hash *= 0x100000001B3ull;
+    };
+    for (const char* p = name; *p != 0;) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (IsLeadByte(c) && p[1] != 0) {
+            mix(0x100);  // some two-byte character
+            p += 2;
+        } else {
+            mix(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+            p += 1;
+        }
+    }
+    return hash;
 }
 
 }  // namespace
@@ -100,8 +126,18 @@ bool ZipReader::Open(const char* path)
         return false;
     }
 
+    BuildIndex();
     name.Assign(path);
     return true;
+}
+
+void ZipReader::BuildIndex()
+{
+    index.clear();
+    index.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        index.push_back({NameKey(entries[i].name.Text()), i});
+    std::sort(index.begin(), index.end());
 }
 
 // Walks count central directory entries. Every length comes from the archive,
@@ -160,14 +196,21 @@ void ZipReader::Close()
 {
     name.Clear();
     entries.clear();
+    index.clear();
     mapping.Close();
 }
 
 std::shared_ptr<LocalFile> ZipReader::OpenEntry(const char* name) const
 {
-    for (const ZipEntry& entry : entries)
+    if (!name)
+        name = "";
+    const std::uint64_t key = NameKey(name);
+    auto candidate = std::lower_bound(index.begin(), index.end(), IndexEntry{key, 0});
+    for (; candidate != index.end() && candidate->key == key; ++candidate) {
+        const ZipEntry& entry = entries[candidate->entry];
         if (ComparePath(entry.name.Text(), name) == 0)
             return std::make_shared<LocalFile>(&mapping, &entry);
+    }
     return nullptr;
 }
 

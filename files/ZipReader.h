@@ -11,6 +11,8 @@
 #include "files/String.h"
 #include "files/ZipEntry.h"
 
+#include <compare>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,7 +32,9 @@ public:
     void Close();
 
     // A reader for the first entry whose name equals name (ComparePath), or
-    // empty. Nothing is mapped yet.
+    // empty. Nothing is mapped yet. The answer is the one a scan of the
+    // entries in directory order gives, found through a sorted index of name
+    // keys so that a bank of thousands of members is not scanned per lookup.
     std::shared_ptr<LocalFile> OpenEntry(const char* name) const;
 
     const String& Name() const { return name; }
@@ -38,9 +42,19 @@ public:
 
 private:
     bool ReadDirectory(const BYTE* directory, DWORD directorySize, int count);
+    void BuildIndex();
+
+    // A key that names equal under ComparePath always share; sorted by key,
+    // then by directory order.
+    struct IndexEntry {
+        std::uint64_t key;
+        std::size_t entry;
+        auto operator<=>(const IndexEntry&) const = default;
+    };
 
     String name;
     std::vector<ZipEntry> entries;
+    std::vector<IndexEntry> index;
     FileMapping mapping;
 };
 

@@ -38,10 +38,38 @@ public:
 
 // Holds its own duplicate of the file's descriptor: the file (and its lock)
 // stays in use while the mapping lives, even when the file handle is closed.
+//
+// The file is mapped whole, once, on the first view; every view is a window
+// into that one mapping, so a view costs no system call of its own. The
+// mapping goes when the handle is closed and the last view is unmapped, as a
+// Windows section does.
 class MappingObject : public platform::KernelObject {
 public:
     MappingObject(int fd, std::uint64_t size) : KernelObject(fd), size(size) {}
+    ~MappingObject() override
+    {
+        if (whole)
+            ::munmap(whole, size);
+    }
+
+    // The whole file's mapping, or null (errno set) when it cannot be made.
+    const std::uint8_t* Whole()
+    {
+        std::lock_guard guard(lock);
+        if (!whole) {
+            void* address = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, Fd(), 0);
+            if (address == MAP_FAILED)
+                return nullptr;
+            whole = address;
+        }
+        return static_cast<const std::uint8_t*>(whole);
+    }
+
     const std::uint64_t size;
+
+private:
+    std::mutex lock;
+    void* whole = nullptr;
 };
 
 class FindObject : public platform::KernelObject {
@@ -75,9 +103,15 @@ bool HasWriteBit(mode_t mode)
 
 // Address -> length of every view, so that UnmapViewOfFile knows how much to
 // unmap. Never destroyed, for views released by static objects at exit.
+// Views by address. Two views of one mapping at one offset share an address,
+// so each address counts its views; each view keeps its mapping alive.
 struct ViewTable {
+    struct View {
+        std::shared_ptr<MappingObject> mapping;
+        std::size_t count = 0;
+    };
     std::mutex lock;
-    std::map<const void*, std::size_t> lengths;
+    std::map<const void*, View> views;
 };
 
 ViewTable& Views()
@@ -416,55 +450,64 @@ LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWOR
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    void* address = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, object->Fd(), static_cast<off_t>(offset));
-    if (address == MAP_FAILED) {
+    const std::uint8_t* whole = object->Whole();
+    if (!whole) {
         SetLastError(errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    ViewTable& views = Views();
-    std::lock_guard guard(views.lock);
-    views.lengths[address] = length;
-    return address;
+    const void* address = whole + offset;
+    ViewTable& table = Views();
+    std::lock_guard guard(table.lock);
+    ViewTable::View& view = table.views[address];
+    view.mapping = std::move(object);
+    ++view.count;
+    return const_cast<void*>(address);
 }
 
 BOOL UnmapViewOfFile(LPCVOID baseAddress)
 {
-    std::size_t length = 0;
-    {
-        ViewTable& views = Views();
-        std::lock_guard guard(views.lock);
-        auto it = views.lengths.find(baseAddress);
-        if (it == views.lengths.end()) {
-            SetLastError(ERROR_INVALID_ADDRESS);
-            return FALSE;
-        }
-        length = it->second;
-        views.lengths.erase(it);
+    std::shared_ptr<MappingObject> released;  // unmapped after the lock is let go
+    ViewTable& table = Views();
+    std::lock_guard guard(table.lock);
+    auto it = table.views.find(baseAddress);
+    if (it == table.views.end()) {
+        SetLastError(ERROR_INVALID_ADDRESS);
+        return FALSE;
     }
-    ::munmap(const_cast<void*>(baseAddress), length);
+    if (--it->second.count == 0) {
+        released = std::move(it->second.mapping);
+        table.views.erase(it);
+    }
     return TRUE;
 }
 
+// The figures are taken once: asking the system for the processor count reads
+// files under /sys, and every view of a file asks for the granularity.
 void GetSystemInfo(LPSYSTEM_INFO info)
 {
     if (!info)
         return;
-    std::memset(info, 0, sizeof *info);
+    static const SYSTEM_INFO system = [] {
+        SYSTEM_INFO s;
+        std::memset(&s, 0, sizeof s);
 #if defined(__x86_64__)
-    info->wProcessorArchitecture = 9;  // PROCESSOR_ARCHITECTURE_AMD64
-    info->dwProcessorType = 8664;      // PROCESSOR_AMD_X8664
+        s.wProcessorArchitecture = 9;  // PROCESSOR_ARCHITECTURE_AMD64
+        s.dwProcessorType = 8664;      // PROCESSOR_AMD_X8664
 #else
-    info->wProcessorArchitecture = 0xFFFF;  // unknown
+        s.wProcessorArchitecture = 0xFFFF;  // unknown
 #endif
-    long pageSize = ::sysconf(_SC_PAGESIZE);
-    long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
-    info->dwPageSize = pageSize > 0 ? static_cast<DWORD>(pageSize) : 4096;
-    info->dwAllocationGranularity = AllocationGranularity;
-    info->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{AllocationGranularity});
-    info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{0x7FFFFFFEFFFF});
-    info->dwNumberOfProcessors = processors > 0 ? static_cast<DWORD>(processors) : 1;
-    int bits = static_cast<int>(info->dwNumberOfProcessors < 64 ? info->dwNumberOfProcessors : 64);
-    info->dwActiveProcessorMask = bits == 64 ? ~DWORD_PTR{0} : (DWORD_PTR{1} << bits) - 1;
+        long pageSize = ::sysconf(_SC_PAGESIZE);
+        long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
+        s.dwPageSize = pageSize > 0 ? static_cast<DWORD>(pageSize) : 4096;
+        s.dwAllocationGranularity = AllocationGranularity;
+        s.lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{AllocationGranularity});
+        s.lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{0x7FFFFFFEFFFF});
+        s.dwNumberOfProcessors = processors > 0 ? static_cast<DWORD>(processors) : 1;
+        int bits = static_cast<int>(s.dwNumberOfProcessors < 64 ? s.dwNumberOfProcessors : 64);
+        s.dwActiveProcessorMask = bits == 64 ? ~DWORD_PTR{0} : (DWORD_PTR{1} << bits) - 1;
+        return s;
+    }();
+    *info = system;
 }
 
 // ---- File search ---------------------------------------------------------------

@@ -3,6 +3,7 @@
 // clients never write, and truncated and randomly damaged archives, none of
 // which may be read outside its bounds.
 
+#include "files/Paths.h"
 #include "files/ZipReader.h"
 
 #include "ArchiveTestSupport.h"
@@ -366,6 +367,42 @@ TEST_F(ZipReaderTest, NamesAreNormalisedAndTheFirstDuplicateWins)
     EXPECT_EQ(Member(reader, "top\\x"), "top");
     // The name stops at its NUL, but the data still follows all its bytes.
     EXPECT_EQ(Member(reader, "n"), "cut");
+}
+
+// Lookups go through an index; they must answer exactly as a scan of the
+// directory in order would, for names that differ only in case (ASCII and
+// full-width), in a trail byte that looks like a separator or a letter, or in
+// a lead byte cut off by the end of the name.
+TEST_F(ZipReaderTest, IndexedLookupAgreesWithADirectoryScan)
+{
+    const std::vector<std::string> stored = {
+        "Bank/Hit.wav", "bank/hit.WAV", "\x82\x60\x82\x61.wav", "\x82\x81\x82\x82.wav",
+        "\x83\x5c.wav", "\x83\x5c\x83\x5c", "dir/\x95\x5c", "a\x81", "A\x81", "x/y", "x\\y", "",
+        "\x83\x9f", "\x83\xbf", "\x82\xa0", "hit.wav",
+    };
+    HandArchive hand;
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        hand.members.push_back({.name = stored[i], .data = "member" + std::to_string(i)});
+    Mivo::ZipReader reader;
+    ASSERT_TRUE(Open(reader, hand.Build()));
+
+    std::vector<std::string> probes = {
+        "BANK\\HIT.WAV", "bank/hit.wav", "\x82\x81\x82\x82.WAV", "\x82\x60\x82\x61.wav",
+        "\x83\x5c.WAV", "\x83\x7c.wav", "DIR\\\x95\x5c", "A\x81", "a\x81", "x\\y", "X/Y", "",
+        "\x83\x9f", "\x83\xbf", "\x82\xa0", "\x82\xa1", "missing", "HIT.WAV",
+    };
+    for (const auto& entry : reader.Entries())
+        probes.push_back(entry.name.Text());
+    for (const std::string& probe : probes) {
+        const Mivo::ZipEntry* scanned = nullptr;
+        for (const auto& entry : reader.Entries())
+            if (Mivo::ComparePath(entry.name.Text(), probe.c_str()) == 0) {
+                scanned = &entry;
+                break;
+            }
+        const auto found = reader.OpenEntry(probe.c_str());
+        EXPECT_EQ(found ? &found->Entry() : nullptr, scanned) << probe;
+    }
 }
 
 TEST_F(ZipReaderTest, DataOffsetComesFromTheCentralEntryAlone)

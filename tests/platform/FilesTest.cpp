@@ -295,6 +295,37 @@ TEST_F(Files, UnmapTakesOnlyAddressesOfLiveViews)
     CloseHandle(file);
 }
 
+// Views are windows into one mapping of the file: two views of the same
+// bytes each need their own unmap, and the bytes stay readable until the last
+// view of a closed mapping goes.
+TEST_F(Files, EveryViewIsUnmappedOnItsOwn)
+{
+    const std::string path = Win(MakeFile("twice.bin", 70000));
+    HANDLE file = OpenRead(path);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    CloseHandle(file);
+    const auto* first = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, 10));
+    const auto* second = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, 100));
+    const auto* whole = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(whole, nullptr);
+    ASSERT_TRUE(CloseHandle(mapping));
+
+    EXPECT_TRUE(UnmapViewOfFile(first));
+    EXPECT_EQ(second[99], Expected(65536 + 99));
+    EXPECT_TRUE(UnmapViewOfFile(second));
+    EXPECT_FALSE(UnmapViewOfFile(second));
+    EXPECT_EQ(whole[69999], Expected(69999));
+    EXPECT_EQ(OpenRead(path), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(UnmapViewOfFile(whole));
+
+    HANDLE again = OpenRead(path);
+    EXPECT_NE(again, INVALID_HANDLE_VALUE);
+    CloseHandle(again);
+}
+
 TEST_F(Files, FindFirstFileDescribesTheFile)
 {
     const std::string path = MakeFile("Found.Bin", 70000);
