@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Strumkey and starts it.
+# Sets everything up, builds Strumkey and starts it. The build folder holds
+# the whole program: strumkey with its sound bank (se.csv, se.dat) beside it;
+# the settings file strumkey.ini appears there after the first run.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/build.sh build
-if [ -x build/strumkey ]; then
-  exec build/strumkey
+if [ ! -x build/strumkey ]; then
+  echo "The build did not produce build/strumkey." >&2
+  exit 1
 fi
-echo "Strumkey is built up to its libraries, but the instrument itself (the window) is not built yet." >&2
-exit 1
+exec build/strumkey

@@ -170,13 +170,15 @@ bool IniText::Set(const std::string& section, const std::string& key, const std:
         return true;
     }
     if (std::optional<std::size_t> index = FindKey(*range, key)) {
+        // A value that is already there leaves its line exactly as it is,
+        // blanks and all: a save that changes nothing touches nothing.
+        Parsed parsed = Parse(lines[*index]);
+        if (bytes.compare(parsed.valueStart, parsed.valueEnd - parsed.valueStart, value) == 0)
+            return false;
         // Rewrite the line from the key on, keeping the key as the file spells
         // it, the indentation before it and the line end after it.
-        Parsed parsed = Parse(lines[*index]);
         std::string replacement = bytes.substr(parsed.nameStart, parsed.nameEnd - parsed.nameStart) + "=" + value;
         std::size_t length = lines[*index].end - parsed.nameStart;
-        if (bytes.compare(parsed.nameStart, length, replacement) == 0)
-            return false;
         bytes.replace(parsed.nameStart, length, replacement);
         Split();
         return true;

@@ -41,7 +41,8 @@ constexpr DWORD CALLBACK_NULL = 0x00000000;
 
 // Arms a one-shot timer: after delay milliseconds (1 to 1000000) the callback
 // runs once on the timer thread, which serves every timer one callback at a
-// time. The resolution is accepted and ignored: deadlines are kept to the
+// time and runs above ordinary threads where the process may raise it (lowest
+// real-time priority, else nice -10). The resolution is accepted and ignored: deadlines are kept to the
 // microsecond. Returns the timer id (never 0), or 0 for a null callback, a
 // delay out of range, flags other than TIME_ONESHOT | TIME_CALLBACK_FUNCTION
 // (periodic timers are not provided), or when 1024 timers are already pending.

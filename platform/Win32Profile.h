@@ -30,8 +30,10 @@ constexpr DWORD ERROR_DISK_FULL = 112;
 // empty, and when a name is null.
 UINT GetPrivateProfileIntA(LPCSTR appName, LPCSTR keyName, INT defaultValue, LPCSTR fileName);
 
-// Sets the key's value. An existing key's line is rewritten as "key=value"
-// (its indentation, the key's spelling in the file and its line end are kept);
+// Sets the key's value. An existing key that already holds the value (blanks
+// around it aside) is left as it is; otherwise its line is rewritten as
+// "key=value" (its indentation, the key's spelling in the file and its line
+// end are kept);
 // a new key goes on a line after the last key of its section (right after the
 // section line when the section has none); a new section goes at the end of the
 // file, as "[section]" followed by "key=value". Inserted lines end the way the

@@ -8,6 +8,8 @@
 
 const Mivo::String SoundFolder("se");
 
+SoundTable* TheSoundTable = nullptr;
+
 namespace {
 
 // The reader turns every line end into '\n', so carriage returns never remain.

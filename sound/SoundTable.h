@@ -54,3 +54,8 @@ private:
     std::map<int, SoundEntry> entries;
     std::map<Mivo::String, ChunkSlot, NameLess> chunks;
 };
+
+// The program's one sound table: start-up creates and fills it before the
+// dialog runs, shutdown frees it after every trigger is cancelled. Null
+// while there is none; the triggers and the digit keys read it.
+extern SoundTable* TheSoundTable;

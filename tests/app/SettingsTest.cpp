@@ -128,6 +128,7 @@ TEST_F(SettingsTest, AFileEditedByHandKeepsEverythingButTheValues)
          "; how hard\r\n"
          "  velocity = 300\r\n"
          "MaxInterval = 1000\r\n"
+         "\tInterval=\t25 \r\n"
          "\r\n"
          "[Other]\r\n"
          "Velocity=5");
@@ -143,8 +144,8 @@ TEST_F(SettingsTest, AFileEditedByHandKeepsEverythingButTheValues)
               "[setting]\r\n"
               "; how hard\r\n"
               "  velocity=44\r\n"
-              "MaxInterval=1000\r\n"
-              "Interval=25\r\n"
+              "MaxInterval = 1000\r\n"  // values that stay the same keep their lines
+              "\tInterval=\t25 \r\n"
               "ManualAIntervalRate=1024\r\n"
               "ManualBIntervalRate=512\r\n"
               "TimeoutInterval=750\r\n"

@@ -151,6 +151,7 @@ TEST_F(Profile, AWriteChangesOnlyWhatItMust)
     std::string file = Make("hand.ini", original);
     ASSERT_TRUE(Write(file, "Setting", "Velocity", "44"));
     ASSERT_TRUE(Write(file, "Setting", "Interval", "40"));  // unchanged
+    ASSERT_TRUE(Write(file, "window", "left", "10"));       // unchanged, blanks kept
     ASSERT_TRUE(Write(file, "Setting", "MaxInterval", "1000"));
     ASSERT_TRUE(Write(file, "Setting", "Mode", "0"));
     ASSERT_TRUE(Write(file, "Last", "y", "2"));

@@ -34,6 +34,7 @@ protected:
         temp.Write("b.wav", SoundTest::MakeWav(2000, 2));
         temp.Write("bank.dat", SoundTest::StoredZip({{"c.wav", SoundTest::MakeWav(500, 3)}}));
         temp.Write("broken.wav", "RIFF this is no sound");
+        temp.Write("text.wav", "neither a header nor a sound, just text");
     }
     void TearDown() override { Mix_HaltChannel(-1); }
 
@@ -58,7 +59,8 @@ TEST_F(ChunkTest, LoadsFromDiskAndArchiveAndReleasesTheFile)
     struct Case {
         const char* name;
         bool loads;
-    } cases[] = {{"a.wav", true}, {"bank\\c.wav", true}, {"missing.wav", false}, {"broken.wav", false}};
+    } cases[] = {{"a.wav", true}, {"bank\\c.wav", true}, {"missing.wav", false}, {"broken.wav", false},
+                   {"text.wav", false}};
     for (const Case& c : cases) {
         Chunk chunk;
         EXPECT_EQ(chunk.Load(Path(c.name).c_str()), c.loads) << c.name;
@@ -69,7 +71,7 @@ TEST_F(ChunkTest, LoadsFromDiskAndArchiveAndReleasesTheFile)
         }
     }
     // The mixer closed the streams, loaded or not: the files are free again.
-    for (const char* name : {"a.wav", "broken.wav"}) {
+    for (const char* name : {"a.wav", "broken.wav", "text.wav"}) {
         Mivo::MappedFile file;
         EXPECT_TRUE(file.Open(Path(name).c_str())) << name;
     }

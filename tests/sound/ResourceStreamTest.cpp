@@ -4,6 +4,7 @@
 #include "sound/ResourceStream.h"
 
 #include "files/MappedFile.h"
+#include "files/ResourceFile.h"
 
 #include "../files/ArchiveTestSupport.h"
 #include "SoundTestSupport.h"
@@ -89,6 +90,48 @@ TEST_F(ResourceStreamTest, ReadsWholeObjectsAndSeeksFromBothEnds)
 
         EXPECT_EQ(stream->write(stream, "x", 1, 1), -1);
         EXPECT_EQ(stream->close(stream), 0);
+    }
+}
+
+// The stream moves exactly as the file beneath it does: the same clamping at
+// both ends (a disk file may stand one past its last byte, an archive member
+// not), and the next byte read is the file's next byte.
+TEST_F(ResourceStreamTest, SeeksAsTheResourceFileDoes)
+{
+    struct Step {
+        int offset;
+        int whence;
+    } steps[] = {
+        {0, 0}, {4, 0}, {9, 0}, {20, 0}, {-5, 0}, {2, 1}, {-3, 1}, {-100, 1}, {100, 1},
+        {0, 2}, {-8, 2}, {-9, 2}, {1, 2}, {5, 2}, {3, 0}, {0, 1},
+    };
+    for (const std::string& path : {temp.Windows("disk.bin"), temp.Windows("pack\\member.bin")}) {
+        SCOPED_TRACE(path);
+        SDL_RWops* stream = Mivo::OpenResourceStream(path.c_str());
+        ASSERT_NE(stream, nullptr);
+        // The stream holds the disk file exclusively: the oracle reads a copy
+        // of it, or the same member of the same archive.
+        const std::string oraclePath = path == temp.Windows("disk.bin") ? temp.Windows("copy.bin") : path;
+        temp.Write("copy.bin", Nine);
+        Mivo::ResourceFile oracle;
+        ASSERT_TRUE(oracle.Open(oraclePath.c_str()));
+        for (const Step& step : steps) {
+            SCOPED_TRACE(testing::Message() << step.offset << " from " << step.whence);
+            ASSERT_TRUE(oracle.Seek(step.offset, step.whence));
+            EXPECT_EQ(stream->seek(stream, step.offset, step.whence), oracle.Tell());
+            char expected = 0;
+            const int oracleRead = oracle.Read(&expected, 1);
+            const Read got = ReadObjects(stream, 1, 1, 1);
+            EXPECT_EQ(got.result, oracleRead);
+            if (oracleRead == 1) {
+                EXPECT_EQ(got.bytes, std::string(1, expected));
+            }
+            // SDL asks for the position with a seek of 0 from the current one,
+            // which an archive member clamps to its last byte, as the file does.
+            ASSERT_TRUE(oracle.Seek(0, 1));
+            EXPECT_EQ(stream->seek(stream, 0, 1), oracle.Tell());
+        }
+        stream->close(stream);
     }
 }
 

@@ -9,9 +9,26 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The mixer's sample frees, counted (the program is linked with
+// --wrap=Mix_FreeChunk).
+namespace {
+int sampleFrees = 0;
+}
+
+extern "C" {
+void __real_Mix_FreeChunk(Mix_Chunk* chunk);
+
+void __wrap_Mix_FreeChunk(Mix_Chunk* chunk)
+{
+    ++sampleFrees;
+    __real_Mix_FreeChunk(chunk);
+}
+}
 
 namespace {
 
@@ -105,6 +122,75 @@ TEST_F(SoundTableTest, NamesDifferingInCaseAndSeparatorShareOneChunk)
     EXPECT_TRUE(table.Load(5));
     EXPECT_EQ(ChunkOf(5), ChunkOf(6));
     EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// The shared sample is freed once, when its last user lets go: by Unload, or
+// by the table's destruction.
+TEST_F(SoundTableTest, SharedSampleIsFreedOnce)
+{
+    for (bool byDestruction : {false, true}) {
+        SCOPED_TRACE(byDestruction);
+        sampleFrees = 0;
+        {
+            SoundTable fresh;
+            temp.Write("se.csv", "5,a.wav\n6,A.WAV\n7,se/../a.wav\n8,b.wav\n");
+            ASSERT_TRUE(fresh.ReadTable("se.csv"));
+            ASSERT_EQ(fresh.LoadAll(), 4);
+            if (!byDestruction) {
+                fresh.Unload(5);
+                fresh.Unload(5);  // already let go: no second release
+                EXPECT_EQ(sampleFrees, 0);
+                fresh.Unload(6);
+                EXPECT_EQ(sampleFrees, 1);
+            }
+        }
+        // a.wav under two names (7 has a spelling of its own), b.wav once.
+        EXPECT_EQ(sampleFrees, 3);
+    }
+}
+
+// Names are lowered and separated as cp932 text: the trail byte of a
+// two-byte character is never taken for a letter. "ア" is 83 41 and "チ" is
+// 83 61: lowering the byte 41 would merge the two names.
+TEST_F(SoundTableTest, TwoByteNamesKeepTheirTrailBytes)
+{
+    temp.Write(u8"se/ア.wav", SoundTest::MakeWav(300, 40));
+    temp.Write(u8"se/チ.wav", SoundTest::MakeWav(300, 41));
+    temp.Write(u8"se/ソ/x.wav", SoundTest::MakeWav(300, 42));  // ソ is 83 5C
+    table.Define("ア.wav", 1);
+    table.Define("チ.wav", 2);
+    table.Define("ソ/X.WAV", 3);
+    ASSERT_EQ(table.LoadAll(), 3);
+    EXPECT_TRUE(boxes.Texts().empty());
+    ASSERT_NE(ChunkOf(1), nullptr);
+    ASSERT_NE(ChunkOf(2), nullptr);
+    EXPECT_NE(ChunkOf(1), ChunkOf(2));
+    EXPECT_NE(ChunkOf(3), nullptr);
+}
+
+TEST_F(SoundTableTest, IdentifierConversion)
+{
+    struct Case {
+        const char* field;
+        int id;
+    } cases[] = {
+        {"12", 12},
+        {"  +12abc ", 12},
+        {"-7", -7},
+        {"\" 9 \"", 9},
+        {"abc", 0},
+        {"", 0},
+        {"0x10", 0},
+        // Out of range: the nearest identifier, never an arbitrary one.
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
+    };
+    for (const Case& c : cases) {
+        SoundTable fresh;
+        temp.Write("se.csv", std::string(c.field) + ",a.wav\n");
+        ASSERT_TRUE(fresh.ReadTable("se.csv"));
+        EXPECT_NE(fresh.Find(c.id), nullptr) << c.field;
+    }
 }
 
 TEST_F(SoundTableTest, LaterDefinitionWins)

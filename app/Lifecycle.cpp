@@ -1,0 +1,45 @@
+#include "app/Lifecycle.h"
+
+#include "app/Settings.h"
+#include "files/Paths.h"
+#include "sound/AudioDevice.h"
+#include "sound/SoundTable.h"
+#include "stroke/StrokeScheduler.h"
+
+#include <SDL_mixer.h>
+
+HMIDIOUT TheMidiOut = nullptr;
+
+namespace {
+
+constexpr UINT TimerPeriod = 1;
+// Program change on channel 0 to program 25: the steel-string acoustic guitar.
+constexpr DWORD GuitarProgramChange = 0x19C0;
+
+}  // namespace
+
+void StartUp() {
+    ResetNoteSlots();
+    Mivo::SetCurrentDirFromModule("");  // data files are found from here
+    LoadSettings();
+    timeBeginPeriod(TimerPeriod);
+    midiOutOpen(&TheMidiOut, MIDI_MAPPER, 0, 0, CALLBACK_NULL);
+    midiOutShortMsg(TheMidiOut, GuitarProgramChange);
+    TheSoundTable = new SoundTable;
+    TheSoundTable->ReadTable("se.csv");
+    TheSoundTable->LoadAll();  // opens the audio device with the first sample
+    if (Mivo::AudioDevice::IsOpen()) Mix_Volume(-1, Settings.Velocity);
+}
+
+void ShutDown() {
+    // No trigger may run once the table is gone: cancel first, free last.
+    CancelPendingNotes();
+    StopAllSounds();
+    midiOutReset(TheMidiOut);
+    midiOutClose(TheMidiOut);
+    TheMidiOut = nullptr;
+    timeEndPeriod(TimerPeriod);
+    SaveSettings();
+    delete TheSoundTable;
+    TheSoundTable = nullptr;
+}

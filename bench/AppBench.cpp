@@ -1,0 +1,197 @@
+// The built program as a player meets it, on a private X server, with the
+// default sound bank, measured from outside:
+//   start-up:  process start to its window mapped on the server
+//   idle:      CPU time the idle window takes over ten seconds, and memory
+//   key:       a key event sent to the window to the first string's call
+//              into the mixer (stamped by a preloaded probe)
+// Prints its figures; nothing here is a pass or fail.
+
+#include "tests/e2e/X11Process.h"
+#include "tests/e2e/X11Program.h"
+#include "tests/e2e/X11Server.h"
+#include "tests/e2e/X11Windows.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kCaption = "Strumkey";
+
+long long MonotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+struct Summary {
+    double median = 0, low = 0, high = 0, p90 = 0;
+};
+
+Summary Summarise(std::vector<double> values) {
+    Summary summary;
+    if (values.empty()) return summary;
+    std::sort(values.begin(), values.end());
+    summary.low = values.front();
+    summary.high = values.back();
+    summary.median = values[values.size() / 2];
+    summary.p90 = values[std::min(values.size() - 1, values.size() * 9 / 10)];
+    return summary;
+}
+
+// utime + stime of a process, in clock ticks.
+long long CpuTicks(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t end = stat.rfind(')');
+    if (end == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(end + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    // Fields after the command: state is the 3rd, utime the 14th, stime the 15th.
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14) utime = std::stoll(field);
+        if (index == 15) {
+            stime = std::stoll(field);
+            break;
+        }
+    }
+    return utime + stime;
+}
+
+// A "VmRSS"-style line of /proc/<pid>/status, in kB.
+long StatusKb(pid_t pid, const std::string& key) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
+    return -1;
+}
+
+std::vector<long long> Stamps(const std::string& path) {
+    std::vector<long long> stamps;
+    std::ifstream in(path);
+    long long stamp;
+    while (in >> stamp) stamps.push_back(stamp);
+    return stamps;
+}
+
+bool Close(X11Windows& windows, X11Windows::Id window, X11Process& process) {
+    windows.RequestClose(window);
+    return process.Wait(30s).value_or(-1) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int startRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const int keyTrials = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+    if (!X11Server::Available()) {
+        std::printf("app_bench: Xvfb is not installed; nothing measured\n");
+        return 1;
+    }
+    X11Server server;
+    if (!server.Running()) {
+        std::printf("app_bench: %s\n", server.Problem().c_str());
+        return 1;
+    }
+    X11Windows windows(server.Display());
+    X11Program program(STRUMKEY_EXE);
+    if (!windows.Connected() || !program.Ready()) {
+        std::printf("app_bench: cannot reach the X server or copy %s\n", STRUMKEY_EXE);
+        return 1;
+    }
+    std::printf("app_bench: %s on Xvfb %s, default bank, SDL disk audio\n", STRUMKEY_EXE, server.Display().c_str());
+
+    // Start-up: process start to window mapped, first runs (no settings file).
+    std::vector<double> startMs;
+    for (int run = 0; run < startRuns; ++run) {
+        unlink(program.PathOf("strumkey.ini").c_str());
+        const auto begin = std::chrono::steady_clock::now();
+        std::unique_ptr<X11Process> process = program.Start(server.Environment(), "start.raw");
+        const X11Windows::Id window = windows.WaitFor(kCaption, process->Pid(), 60s);
+        const auto shown = std::chrono::steady_clock::now();
+        if (window == 0) {
+            std::printf("app_bench: no window on run %d\n%s", run, program.Read(program.Name() + ".log").c_str());
+            return 1;
+        }
+        startMs.push_back(std::chrono::duration<double, std::milli>(shown - begin).count());
+        if (!Close(windows, window, *process)) std::printf("app_bench: run %d did not end cleanly\n", run);
+        unlink(program.PathOf("start.raw").c_str());
+    }
+    const Summary start = Summarise(startMs);
+    std::printf("start-up to window mapped: median %.1f ms, min %.1f, max %.1f (%d runs)\n", start.median, start.low,
+                start.high, startRuns);
+
+    // One more run, with the probe, for the idle cost, memory and key latency.
+    std::vector<std::string> environment = server.Environment();
+    const std::string probe = program.PathOf("probe.txt");
+    environment.push_back("LD_PRELOAD=" APP_BENCH_PROBE);
+    environment.push_back("STRUMKEY_BENCH_PROBE=" + probe);
+    // A sanitizer build wants its runtime first; the probe comes before it.
+    environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
+    std::unique_ptr<X11Process> process = program.Start(environment, "idle.raw");
+    const X11Windows::Id window = windows.WaitFor(kCaption, process->Pid(), 60s);
+    if (window == 0) {
+        std::printf("app_bench: no window for the idle run\n");
+        return 1;
+    }
+    const pid_t pid = process->Pid();
+    std::printf("memory after start-up: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+
+    std::this_thread::sleep_for(1s);  // let start-up settle
+    const long long ticksBefore = CpuTicks(pid);
+    const auto idleBegin = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(10s);
+    const long long ticks = CpuTicks(pid) - ticksBefore;
+    const double idleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - idleBegin).count();
+    const double tick = 1.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    std::printf("idle window: %lld ticks = %.3f s CPU in %.1f s (%.2f %% of one core), threads %ld\n", ticks,
+                static_cast<double>(ticks) * tick, idleSeconds, 100.0 * static_cast<double>(ticks) * tick / idleSeconds,
+                StatusKb(pid, "Threads"));
+
+    // Key to mixer: "c" strums C major; its first sounding string is started
+    // while the key is handled, the others by timers 25 ms apart.
+    windows.Focus(window);
+    std::this_thread::sleep_for(200ms);
+    std::vector<double> keyUs;
+    int lost = 0;
+    for (int trial = 0; trial < keyTrials; ++trial) {
+        const std::size_t seen = Stamps(probe).size();
+        const long long sent = MonotonicNanoseconds();
+        windows.SendKey(window, "c", true);
+        long long first = 0;
+        const long long limit = sent + 3000000000LL;
+        while (first == 0 && MonotonicNanoseconds() < limit) {
+            const std::vector<long long> stamps = Stamps(probe);
+            for (std::size_t i = seen; i < stamps.size() && first == 0; ++i)
+                if (stamps[i] >= sent) first = stamps[i];
+            if (first == 0) std::this_thread::sleep_for(200us);
+        }
+        windows.SendKey(window, "c", false);
+        if (first == 0)
+            ++lost;
+        else
+            keyUs.push_back(static_cast<double>(first - sent) / 1000.0);
+        std::this_thread::sleep_for(300ms);  // the stroke's six strings are done by then
+    }
+    const Summary key = Summarise(keyUs);
+    std::printf("key sent to first mixer call: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d unheard)\n",
+                key.median, key.p90, key.low, key.high, keyUs.size(), lost);
+    std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+    if (!Close(windows, window, *process)) std::printf("app_bench: the measured run did not end cleanly\n");
+    return 0;
+}

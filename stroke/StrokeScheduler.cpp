@@ -1,0 +1,123 @@
+#include "stroke/StrokeScheduler.h"
+
+#include "sound/AudioDevice.h"
+#include "sound/SoundTable.h"
+
+#include <SDL_mixer.h>
+
+NoteSlotRing TheNoteSlots;
+
+namespace {
+
+// Sample identifier of a note: the lowest guitar note, 40, is identifier 0.
+constexpr int LowestNote = 40;
+
+DWORD PackNoteOn(BYTE channel, BYTE note, BYTE velocity)
+{
+    return static_cast<DWORD>(0x90 | channel) | (static_cast<DWORD>(note) << 8) |
+           (static_cast<DWORD>(velocity) << 16);
+}
+
+// Starts the slot's note on any free channel (channel 0 when none is free).
+// Runs on the dialog thread and the timer thread: a map lookup and the
+// mixer's own locking, nothing else.
+void PlaySlot(const NoteSlot& slot)
+{
+    const SoundTable* table = TheSoundTable;
+    if (table == nullptr)
+        return;
+    const int note = static_cast<int>((slot.message >> 8) & 0xFF);
+    Mivo::Chunk* const* chunk = table->Find(note - LowestNote);
+    if (chunk == nullptr || *chunk == nullptr)
+        return;
+    (*chunk)->Play(0, -1);
+}
+
+bool IsMuted(const int muted[StringCount], int string)
+{
+    for (int i = 0; i < StringCount; ++i)
+        if (muted[i] == string)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void ResetNoteSlots()
+{
+    for (NoteSlot& slot : TheNoteSlots.slots)
+        slot.timerId.store(0, std::memory_order_relaxed);
+    TheNoteSlots.next = 0;
+}
+
+void StartStroke(int root, ChordKind kind, BYTE velocity, int interval)
+{
+    CancelPendingNotes();
+    StopAllSounds();
+
+    int frets[StringCount];
+    int muted[StringCount];
+    GetChordShape(static_cast<unsigned int>(root), kind, frets, muted);
+
+    // Lowest string first; a muted string takes no time. The running delay
+    // wraps like a 32-bit register instead of overflowing: a delay that ends
+    // up out of range is refused by the timer and that string stays silent.
+    unsigned int delay = 0;
+    for (int i = StringCount - 1; i >= 0; --i) {
+        if (IsMuted(muted, i + 1))
+            continue;
+        const BYTE note = static_cast<BYTE>(OpenStringNotes[i] + static_cast<BYTE>(frets[i]));
+        ScheduleNote(0, note, velocity, static_cast<int>(delay));
+        delay += static_cast<unsigned int>(interval);
+    }
+}
+
+UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay)
+{
+    NoteSlot& slot = TheNoteSlots.slots[TheNoteSlots.next];
+    slot.message = PackNoteOn(channel, note, velocity);
+
+    UINT result = 0;
+    if (delay != 0) {
+        result = timeSetEvent(static_cast<UINT>(delay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
+                              TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+    } else {
+        slot.timerId.store(0, std::memory_order_relaxed);
+        PlaySlot(slot);
+    }
+    // A 1 ms timer may already have fired and cleared the id: the stale id is
+    // then only ever handed to timeKillEvent, which refuses a spent timer.
+    slot.timerId.store(result, std::memory_order_relaxed);
+    TheNoteSlots.next = (TheNoteSlots.next + 1) % NoteSlotCount;
+    return result;
+}
+
+void CancelPendingNotes()
+{
+    for (NoteSlot& slot : TheNoteSlots.slots) {
+        // Acquire: a 0 written by a trigger means that trigger is over.
+        const UINT id = slot.timerId.load(std::memory_order_acquire);
+        if (id == 0)
+            continue;
+        // Once this returns the trigger has run or never will.
+        timeKillEvent(id);
+        slot.timerId.store(0, std::memory_order_relaxed);
+    }
+}
+
+void StopAllSounds()
+{
+    if (Mivo::AudioDevice::IsOpen())
+        Mix_HaltChannel(-1);
+}
+
+void CALLBACK NoteTimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    NoteSlot& slot = *reinterpret_cast<NoteSlot*>(user);
+    // The id goes back to 0 only once the note has been started: while it is
+    // set, CancelPendingNotes kills the timer, and timeKillEvent waits for a
+    // running trigger to return. So once the cancel before shutdown is done,
+    // no trigger is still reading the sound table that shutdown then frees.
+    PlaySlot(slot);
+    slot.timerId.store(0, std::memory_order_release);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The stroke scheduler: a chord becomes a strum. The lowest sounding string
+// plays at once, every further string one interval after the one before, each
+// from a one-shot multimedia timer whose trigger starts the note's sample on a
+// free mixer channel. A new stroke, the space key and shutdown cancel every
+// pending trigger.
+//
+// All functions but NoteTimerProc run on the dialog's thread; NoteTimerProc
+// runs on the timer thread. Nothing is allocated and no lock is taken here.
+
+#include "platform/Win32.h"
+#include "stroke/ChordShapes.h"
+
+#include <atomic>
+
+// One pending or spent trigger.
+struct NoteSlot {
+    // The armed one-shot timer, 0 when none is armed. Written by the dialog
+    // thread (arm, kill) and by this slot's own trigger (spent). An atomic
+    // word: the dialog thread's writes are relaxed; the trigger's 0, written
+    // after its note has started, is a release that CancelPendingNotes
+    // acquires, so a slot seen idle has no trigger still running.
+    std::atomic<UINT> timerId{0};
+    // Packed note-on message: 0x90 | channel, note in bits 8 to 15, velocity
+    // in bits 16 to 23. The trigger reads only the note byte back.
+    DWORD message = 0;
+};
+
+constexpr int NoteSlotCount = 32;
+
+// The process-wide ring of pending-note slots and the index of the next one.
+struct NoteSlotRing {
+    NoteSlot slots[NoteSlotCount];
+    int next = 0;
+};
+
+extern NoteSlotRing TheNoteSlots;
+
+// Every timer id 0 and the index 0, as at start-up. Kills nothing: call it
+// only while no trigger is pending.
+void ResetNoteSlots();
+
+// Cancels the previous stroke, stops every sound, and strums the chord of
+// root and kind: string 6 to string 1, skipping muted strings, each sounding
+// string interval milliseconds after the previous one.
+void StartStroke(int root, ChordKind kind, BYTE velocity, int interval);
+
+// Fills the next slot of the ring with the note and, for a delay other than
+// 0, arms a one-shot timer for it: the timer id, or 0 when timeSetEvent
+// refused. A delay of 0 plays the note at once and returns 0.
+UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);
+
+// Kills every armed timer of the ring; the ring index stays.
+void CancelPendingNotes();
+
+// Halts every mixer channel, when the audio device is open.
+void StopAllSounds();
+
+// The trigger: the user value is the address of its NoteSlot.
+void CALLBACK NoteTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1, DWORD_PTR reserved2);

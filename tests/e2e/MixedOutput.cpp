@@ -1,0 +1,50 @@
+#include "tests/e2e/MixedOutput.h"
+
+#include "tests/e2e/TestBank.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+
+MixedOutput::MixedOutput(const std::string& rawFile) {
+    std::ifstream in(rawFile, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        const auto low = static_cast<std::uint8_t>(bytes[i]);
+        const auto high = static_cast<std::uint8_t>(bytes[i + 1]);
+        left_.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8))));
+    }
+}
+
+int MixedOutput::Level(long frame) const {
+    return frame >= 0 && frame < Frames() ? left_[static_cast<std::size_t>(frame)] : 0;
+}
+
+std::vector<Step> MixedOutput::Steps() const {
+    std::vector<Step> steps;
+    int previous = 0;
+    for (long frame = 0; frame < Frames(); ++frame) {
+        const int level = left_[static_cast<std::size_t>(frame)];
+        if (level != previous) steps.push_back({frame, level - previous});
+        previous = level;
+    }
+    return steps;
+}
+
+std::vector<Onset> MixedOutput::Onsets(int volume) const {
+    std::vector<Onset> onsets;
+    for (const Step& step : Steps()) {
+        if (step.delta <= 0) continue;
+        int id = -1;
+        for (int candidate = TestBank::FirstId; candidate <= TestBank::LastId; ++candidate)
+            if (TestBank::LevelAt(candidate, volume) == step.delta) id = candidate;
+        onsets.push_back({step.frame, id});
+    }
+    return onsets;
+}
+
+std::vector<int> IdsOf(const std::vector<Onset>& onsets) {
+    std::vector<int> ids;
+    for (const Onset& onset : onsets) ids.push_back(onset.id);
+    return ids;
+}

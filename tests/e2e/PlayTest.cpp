@@ -1,0 +1,370 @@
+// The whole program, played as a player would: keys arrive at the dialog's
+// window, and what the program played is read back from the mixed output.
+// Every case runs a fresh copy of the program (the audio device and the
+// start-up run once per process) on the test bank, whose samples each sound
+// at a level of their own.
+//
+// Times are checked in one direction only: a sound comes no earlier than the
+// program should play it. The disk driver mixes faster than real time, in
+// buffers of 1024 frames, so a sound started t ms after another lies at least
+// t ms of frames minus one buffer after it.
+
+#include "stroke/ChordShapes.h"
+#include "tests/e2e/PlayerRun.h"
+#include "tests/e2e/TestBank.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Script = std::vector<std::string>;
+using Ids = std::vector<int>;
+
+// The sound ids of a stroke, lowest string first, muted strings left out.
+Ids ChordIds(int root, ChordKind kind) {
+    int frets[StringCount] = {};
+    int muted[StringCount] = {};
+    GetChordShape(static_cast<unsigned>(root), kind, frets, muted);
+    Ids ids;
+    for (int i = StringCount - 1; i >= 0; --i) {
+        if (std::find(muted, muted + StringCount, i + 1) != muted + StringCount) continue;
+        ids.push_back((OpenStringNotes[i] + (frets[i] & 0xFF)) - 40);
+    }
+    return ids;
+}
+
+Ids operator+(Ids a, const Ids& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// C major on this guitar: all six strings, notes 40 48 52 55 60 64.
+const Ids CMajor = {0, 8, 12, 15, 20, 24};
+
+// The frames that at least lie between two sounds started ms apart.
+long AtLeastFrames(int ms) { return static_cast<long>(ms) * TestBank::Rate / 1000 - TestBank::BufferFrames; }
+
+// Only guitar notes (ids 0 to 30).
+std::vector<Onset> Notes(const std::vector<Onset>& onsets) {
+    std::vector<Onset> notes;
+    for (const Onset& onset : onsets)
+        if (onset.id >= 0 && onset.id <= 30) notes.push_back(onset);
+    return notes;
+}
+
+void ExpectSpacing(const std::vector<Onset>& onsets, std::size_t first, std::size_t last, int ms) {
+    for (std::size_t i = first + 1; i <= last && i < onsets.size(); ++i)
+        EXPECT_GE(onsets[i].frame - onsets[i - 1].frame, AtLeastFrames(ms)) << "onset " << i;
+}
+
+// The first frame at or after from whose level is level; -1 when none.
+long FirstFrameAt(const MixedOutput& output, long from, int level) {
+    for (long frame = std::max(from, 0L); frame < output.Frames(); ++frame)
+        if (output.Level(frame) == level) return frame;
+    return -1;
+}
+
+// Runs the script with these settings; the program must have ended normally.
+void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& settings = {}) {
+    if (!settings.empty()) run.WriteSettings(SettingsText(settings));
+    ProcessResult result = run.Play(script);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(run.Lines("exit "), (std::vector<std::string>{"0"})) << result.out;
+    EXPECT_EQ(run.Lines("error"), std::vector<std::string>{}) << result.out;
+}
+
+// ---- Strokes --------------------------------------------------------------
+
+TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
+    PlayerRun run;
+    Play(run, {"mark before", "tap c", "wait 1200", "close"}, {"Interval=150"});
+    const auto onsets = run.Output().Onsets(128);
+    ASSERT_EQ(IdsOf(onsets), CMajor);
+    EXPECT_GE(onsets[0].frame, run.Mark("before"));
+    ExpectSpacing(onsets, 0, 5, 150);
+}
+
+TEST(Strum, TheModifiersChooseEveryChordKind) {
+    struct Case {
+        Script keys;  // held while D goes down, in this order
+        ChordKind kind;
+    } cases[] = {
+        {{}, Major},
+        {{"shift"}, Minor},
+        {{"ctrl"}, Seventh},
+        {{"ctrl", "alt"}, MajorSeventh},
+        {{"shift", "ctrl"}, MinorSeventh},
+        {{"rshift", "rctrl", "alt"}, MinorMajorSeventh},
+        {{"tab"}, DiminishedSeventh},
+        {{"tab", "shift", "ctrl"}, DiminishedSeventh},
+        {{"shift", "alt"}, Minor},  // Alt counts only with Ctrl
+    };
+    Script script;
+    Ids expected;
+    for (const Case& c : cases) {
+        for (const std::string& key : c.keys) script.push_back("press " + key);
+        script.push_back("tap d");
+        for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key) script.push_back("release " + *key);
+        script.push_back("wait 800");
+        expected = expected + ChordIds(62, c.kind);
+    }
+    script.push_back("close");
+    PlayerRun run;
+    Play(run, script, {"Interval=100"});
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), expected);
+}
+
+TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
+    const Ids openStrings = {0, 5, 10, 15, 19, 24};  // roots outside the table
+    struct Case {
+        Script held;
+        const char* letter;
+        Ids ids;
+    } cases[] = {
+        {{"equal"}, "c", ChordIds(61, Major)},
+        {{"minus"}, "e", ChordIds(63, Major)},
+        {{"kpadd"}, "g", ChordIds(68, Major)},
+        {{"kpsubtract"}, "a", ChordIds(68, Major)},
+        {{"apostrophe"}, "e", ChordIds(65, Major)},  // E sharp is the F chord
+        {{"semicolon"}, "f", ChordIds(64, Major)},   // F flat is the E chord
+        {{"minus"}, "c", openStrings},               // 59
+        {{"equal"}, "b", openStrings},               // 72
+        {{"equal", "minus"}, "d", ChordIds(62, Major)},
+    };
+    Script script = {"tap kpadd", "tap minus", "wait 200"};  // alone: nothing
+    Ids expected;
+    for (const Case& c : cases) {
+        for (const std::string& key : c.held) script.push_back("press " + key);
+        script.push_back(std::string("tap ") + c.letter);
+        for (const std::string& key : c.held) script.push_back("release " + key);
+        script.push_back("wait 900");
+        expected = expected + c.ids;
+    }
+    script.push_back("close");
+    PlayerRun run;
+    Play(run, script, {"Interval=100"});
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), expected);
+}
+
+TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
+    PlayerRun run;
+    Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "wait 900", "close"},
+         {"Interval=120"});
+    const auto onsets = run.Output().Onsets(128);
+    EXPECT_EQ(IdsOf(onsets), CMajor);
+    ExpectSpacing(onsets, 0, 5, 120);
+}
+
+// ---- Modifier keys and the dialog ------------------------------------------
+
+TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
+    PlayerRun run;
+    Play(run, {"press alt", "tap a", "release alt", "menu", "wait 800", "tap 1", "wait 200", "menu", "close"},
+         {"Interval=100"});
+    EXPECT_EQ(run.Lines("menu "), (std::vector<std::string>{"0", "0"}));
+    // Alt alone leaves the chord major; the next key is not taken by a menu.
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, Major) + Ids{31});
+}
+
+TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
+    PlayerRun run;
+    Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "wait 800", "tap tab", "focus", "close"},
+         {"Interval=100"});
+    EXPECT_EQ(run.Lines("focus "), (std::vector<std::string>{"strength", "speed", "strength"}));
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, DiminishedSeventh));
+}
+
+TEST(Keys, EscapeAndEnterLeaveTheDialogOpen) {
+    PlayerRun run;
+    Play(run, {"tap escape", "tap return", "open", "tap 1", "wait 200", "close"});
+    EXPECT_EQ(run.Lines("open "), (std::vector<std::string>{"1"}));
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{31}));
+}
+
+// ---- Effects and space --------------------------------------------------------
+
+TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects) {
+    PlayerRun run;
+    Play(run, {"tap 1", "wait 400", "tap 9", "wait 400", "tap 0", "wait 400", "tap kp5", "wait 400", "tap kp0",
+               "wait 300", "close"});
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{31, 39, 40, 35, 40}));
+}
+
+TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
+    PlayerRun run;
+    Play(run, {"tap c", "wait 100", "tap 5", "wait 1800", "close"}, {"Interval=300"});
+    const MixedOutput output = run.Output();
+    const auto onsets = output.Onsets(128);
+    const auto notes = Notes(onsets);
+    EXPECT_EQ(IdsOf(notes), CMajor);
+    ExpectSpacing(notes, 0, 5, 300);
+    const auto effect = std::find_if(onsets.begin(), onsets.end(), [](const Onset& o) { return o.id == 35; });
+    ASSERT_NE(effect, onsets.end());
+    EXPECT_EQ(std::count_if(onsets.begin(), onsets.end(), [](const Onset& o) { return o.id == 35; }), 1);
+    EXPECT_GT(effect->frame, notes.front().frame);
+    // The effect plays to its end: its level leaves exactly its length later.
+    const long end = effect->frame + TestBank::EffectFrames;
+    ASSERT_LT(end, output.Frames());
+    bool endsThere = false;
+    for (const Step& step : output.Steps())
+        endsThere |= step.frame == end && step.delta == -TestBank::LevelOf(35);
+    EXPECT_TRUE(endsThere);
+}
+
+TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound) {
+    PlayerRun run;
+    // The space comes some 800 ms before the second string is due, and the
+    // run goes on long enough to hear it if it were still pending.
+    Play(run, {"tap space", "tap c", "wait 100", "tap 5", "wait 100", "tap space", "wait 1500", "close"},
+         {"Interval=1000"});
+    const MixedOutput output = run.Output();
+    const auto onsets = output.Onsets(128);
+    ASSERT_EQ(IdsOf(onsets), (Ids{0, 35}));
+    // Silence comes before the effect would have ended, and stays.
+    const long silent = FirstFrameAt(output, onsets[1].frame, 0);
+    ASSERT_GE(silent, 0);
+    EXPECT_LT(silent, onsets[1].frame + TestBank::EffectFrames);
+    EXPECT_EQ(output.Level(output.Frames() - 1), 0);
+}
+
+// ---- Sliders -------------------------------------------------------------------
+
+TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
+    PlayerRun run;
+    // The strength changes some 800 ms before the second string is due.
+    Play(run, {"tap c", "wait 100", "tap 5", "wait 100", "tap pageup", "tap pageup", "sliders", "wait 5300",
+               "close"},
+         {"Interval=1000"});
+    const auto sliders = run.Lines("sliders ");
+    ASSERT_EQ(sliders.size(), 1u);
+    const int volume = std::stoi(sliders[0]);
+    EXPECT_LT(volume, 128);
+    EXPECT_GT(volume, 0);
+    const MixedOutput output = run.Output();
+    // Two rises at full strength, then the strings after the change.
+    const std::vector<Step> steps = output.Steps();
+    std::vector<Step> rises;
+    for (const Step& step : steps)
+        if (step.delta > 0) rises.push_back(step);
+    ASSERT_EQ(rises.size(), 7u);
+    EXPECT_EQ(rises[0].delta, TestBank::LevelOf(0));
+    EXPECT_EQ(rises[1].delta, TestBank::LevelOf(35));
+    const int laterStrings[] = {8, 12, 15, 20, 24};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(rises[i + 2].delta, TestBank::LevelAt(laterStrings[i], volume)) << i;
+    // The sounding effect itself turned softer, before its end.
+    const long softer = FirstFrameAt(output, rises[1].frame, TestBank::LevelAt(35, volume));
+    ASSERT_GE(softer, 0);
+    EXPECT_LT(softer, rises[1].frame + TestBank::EffectFrames);
+    EXPECT_EQ(SettingOf(run.Settings(), "Velocity"), std::to_string(volume));
+}
+
+TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
+    PlayerRun run;
+    Play(run, {"tap c", "wait 700", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "wait 200",
+               "sliders", "mark moved", "tap c", "wait 4300", "close"},
+         {"Interval=100", "MaxInterval=750"});
+    EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 748 128 750"}));
+    const auto onsets = run.Output().Onsets(128);
+    ASSERT_EQ(IdsOf(onsets), CMajor + CMajor);
+    ExpectSpacing(onsets, 0, 5, 100);
+    ExpectSpacing(onsets, 6, 11, 748);
+    // The arrow keys moved the slider and played nothing.
+    EXPECT_LT(onsets[5].frame, run.Mark("arrows"));
+    EXPECT_GE(onsets[6].frame, run.Mark("moved"));
+    EXPECT_EQ(SettingOf(run.Settings(), "Interval"), "748");
+}
+
+// ---- Settings ------------------------------------------------------------------
+
+TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
+    PlayerRun run;
+    Play(run, {"sliders", "tap 2", "wait 200", "close"});
+    EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{32}));
+    const std::string written = run.Settings();
+    const std::pair<const char*, const char*> keys[] = {
+        {"Velocity", "128"}, {"Interval", "25"}, {"ManualAIntervalRate", "1024"}, {"ManualBIntervalRate", "512"},
+        {"TimeoutInterval", "750"}, {"MaxInterval", "750"}, {"MaxManualAIntervalRate", "2048"},
+        {"MaxManualBIntervalRate", "2048"}, {"StrokeIntervalMode", "0"},
+    };
+    EXPECT_EQ(written.rfind("[Setting]", 0), 0u) << written;
+    for (const auto& [key, value] : keys) EXPECT_EQ(SettingOf(written, key), value) << key;
+}
+
+TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
+    PlayerRun run;
+    Play(run, {"sliders", "tap c", "wait 5400", "close"}, {"Interval=5000", "MaxInterval=750"});
+    EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 750 128 750"}));
+    const auto onsets = run.Output().Onsets(128);
+    ASSERT_GE(onsets.size(), 2u);
+    EXPECT_EQ(onsets[0].id, 0);
+    EXPECT_EQ(onsets[1].id, 8);
+    ExpectSpacing(onsets, 0, 1, 5000);
+    const std::string written = run.Settings();
+    EXPECT_EQ(SettingOf(written, "Interval"), "750");
+    EXPECT_EQ(SettingOf(written, "MaxInterval"), "750");
+}
+
+TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128) {
+    PlayerRun run;
+    Play(run, {"sliders", "tap 3", "wait 200", "close"}, {"Velocity=200"});
+    EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{33}));
+    EXPECT_EQ(SettingOf(run.Settings(), "Velocity"), "128");
+}
+
+TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
+    PlayerRun run;
+    Play(run, {"tap c", "wait 300", "tap 4", "wait 200", "close"}, {"StrokeIntervalMode=1"});
+    EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{34}));
+    EXPECT_EQ(SettingOf(run.Settings(), "StrokeIntervalMode"), "0");
+}
+
+// ---- Start and end -------------------------------------------------------------
+
+TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings) {
+    PlayerRun run;
+    // The second string is due long after the close, however slow the machine.
+    Play(run, {"tap c", "wait 50", "tap 5", "wait 50", "close"}, {"MaxInterval=60000", "Interval=30000"});
+    const MixedOutput output = run.Output();
+    EXPECT_EQ(IdsOf(output.Onsets(128)), (Ids{0, 35}));
+    EXPECT_EQ(output.Level(output.Frames() - 1), 0);
+}
+
+TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing) {
+    PlayerRun run;
+    const std::string before = SettingsText({"Interval=77"});
+    run.WriteSettings(before);
+    ChildProcess* first = run.Start({"mark ready", "hold", "close"}, run.OutputFile());
+    ASSERT_EQ(first->ReadLine().rfind("mark ready", 0), 0u);
+
+    const std::string secondOutput = run.Folder() + "/second.raw";
+    ChildProcess* second = run.Start({"close"}, secondOutput);
+    ProcessResult refused = second->Finish();
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.out, "messagebox Strumkey|二重起動はできません\nexit 0\n");
+    EXPECT_FALSE(std::filesystem::exists(secondOutput));  // no audio device
+    EXPECT_EQ(run.Settings(), before);
+
+    // Another file may run beside it.
+    std::filesystem::copy_file(run.Executable(), run.Folder() + "/other");
+    ChildProcess other({run.Folder() + "/other", run.Folder() + "/script2.txt"},
+                       {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy"}, {"DISPLAY", "WAYLAND_DISPLAY"});
+    EXPECT_EQ(other.Finish().out, "exit 0\n");
+
+    ProcessResult firstResult = first->Finish();
+    EXPECT_EQ(firstResult.status, 0) << firstResult.err;
+    EXPECT_NE(run.Settings(), before);
+    EXPECT_EQ(SettingOf(run.Settings(), "Interval"), "77");
+
+    // Once the first has ended, the file starts again.
+    ProcessResult again = run.Play({"close"});
+    EXPECT_EQ(again.out, "exit 0\n");
+}
+
+}  // namespace

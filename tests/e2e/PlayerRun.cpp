@@ -1,0 +1,93 @@
+#include "tests/e2e/PlayerRun.h"
+
+#include "tests/e2e/TestBank.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+PlayerRun::PlayerRun() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-e2e-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    folder_ = pattern;
+    std::filesystem::copy_file(SCRIPTED_PLAYER, Executable());
+    TestBank::Write(folder_);
+}
+
+PlayerRun::~PlayerRun() {
+    for (ChildProcess* child : started_) {
+        child->Kill();
+        delete child;
+    }
+    std::error_code ignored;
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+}
+
+void PlayerRun::WriteSettings(const std::string& text) const {
+    std::ofstream(SettingsFile(), std::ios::binary) << text;
+}
+
+std::string PlayerRun::Settings() const {
+    std::ifstream in(SettingsFile(), std::ios::binary);
+    if (!in) return "(none)";
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const {
+    // The disk driver writes a 1024-frame buffer every 20 ms or so: faster
+    // than real time, so that frames between two sounds are never fewer
+    // than the time between them asks for (less one buffer).
+    return {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + outputFile,
+            "SDL_DISKAUDIODELAY=20"};
+}
+
+std::string PlayerRun::WriteScript(const std::vector<std::string>& script) {
+    const std::string path = folder_ + "/script" + std::to_string(++scripts_) + ".txt";
+    std::ofstream out(path);
+    for (const std::string& line : script) out << line << "\n";
+    return path;
+}
+
+ProcessResult PlayerRun::Play(const std::vector<std::string>& script) {
+    ChildProcess child({Executable(), WriteScript(script)}, Environment(OutputFile()), {"DISPLAY", "WAYLAND_DISPLAY"});
+    ProcessResult result = child.Finish();
+    out_ = result.out;
+    return result;
+}
+
+ChildProcess* PlayerRun::Start(const std::vector<std::string>& script, const std::string& outputFile) {
+    started_.push_back(
+        new ChildProcess({Executable(), WriteScript(script)}, Environment(outputFile), {"DISPLAY", "WAYLAND_DISPLAY"}));
+    return started_.back();
+}
+
+std::vector<std::string> PlayerRun::Lines(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    std::istringstream in(out_);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line.substr(prefix.size()));
+    return lines;
+}
+
+long PlayerRun::Mark(const std::string& name) const {
+    for (const std::string& line : Lines("mark " + name + " ")) return std::stol(line);
+    return -1;
+}
+
+std::string SettingsText(const std::vector<std::string>& lines) {
+    std::string text = "[Setting]\r\n";
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+std::string SettingOf(const std::string& text, const std::string& key) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    }
+    return "";
+}

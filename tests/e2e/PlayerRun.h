@@ -1,0 +1,57 @@
+#pragma once
+// One run of the scripted player as a program of its own: a fresh folder with
+// a copy of the player (its settings file, single-instance mutex and data
+// files follow the executable's path), the test bank beside it, the dialog
+// on the offscreen platform and the audio through SDL's disk driver.
+
+#include "tests/e2e/MixedOutput.h"
+#include "tests/platform/ProcessRunner.h"
+
+#include <string>
+#include <vector>
+
+class PlayerRun {
+public:
+    PlayerRun();
+    ~PlayerRun();
+    PlayerRun(const PlayerRun&) = delete;
+    PlayerRun& operator=(const PlayerRun&) = delete;
+
+    const std::string& Folder() const { return folder_; }
+    std::string Executable() const { return folder_ + "/strumkey"; }
+    std::string SettingsFile() const { return folder_ + "/strumkey.ini"; }
+    std::string OutputFile() const { return folder_ + "/mixed.raw"; }
+
+    // The settings file's text before the run; nothing: no file.
+    void WriteSettings(const std::string& text) const;
+    // Its text now, or "(none)" when there is none.
+    std::string Settings() const;
+
+    // Starts the player on a script (one command per line) and waits for it.
+    ProcessResult Play(const std::vector<std::string>& script);
+    // Starts it without waiting, with the output going to outputFile.
+    ChildProcess* Start(const std::vector<std::string>& script, const std::string& outputFile);
+
+    // The lines of the last run's standard output that start with prefix,
+    // without the prefix.
+    std::vector<std::string> Lines(const std::string& prefix) const;
+    // The frame count of "mark name"; -1 when not printed.
+    long Mark(const std::string& name) const;
+
+    MixedOutput Output() const { return MixedOutput(OutputFile()); }
+
+private:
+    std::vector<std::string> Environment(const std::string& outputFile) const;
+    std::string WriteScript(const std::vector<std::string>& script);
+
+    std::string folder_;
+    std::string out_;
+    int scripts_ = 0;
+    std::vector<ChildProcess*> started_;
+};
+
+// A minimal settings file: section "Setting" with these key=value lines.
+std::string SettingsText(const std::vector<std::string>& lines);
+
+// The value of key in a settings file's text; "" when missing.
+std::string SettingOf(const std::string& text, const std::string& key);

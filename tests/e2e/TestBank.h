@@ -1,0 +1,31 @@
+#pragma once
+// A sound bank whose samples name themselves in the mixed output: sample id
+// is a constant level, distinct for every id, in the device's own format, so
+// that the mixer adds it to the output unchanged (at full volume). Guitar
+// notes (ids 0 to 30) are shorter than one mixing buffer, so that two strings
+// of a stroke never overlap; effects (31 to 40) are long enough to be heard
+// under a stroke and to be cut off.
+
+#include <string>
+
+namespace TestBank {
+
+constexpr int Rate = 22050;          // frames per second
+constexpr int BufferFrames = 1024;   // one mix of the device
+constexpr int NoteFrames = 600;
+constexpr int EffectFrames = 44100;
+constexpr int FirstId = 0;
+constexpr int LastId = 40;
+
+// Levels grow by 20 from 2000: any two sounding at once add up to more than
+// any one alone.
+constexpr int LevelOf(int id) { return 2000 + 20 * id; }
+constexpr int FramesOf(int id) { return id <= 30 ? NoteFrames : EffectFrames; }
+
+// The level of id after the mixer's volume (0 to 128) has scaled it.
+constexpr int LevelAt(int id, int volume) { return LevelOf(id) * volume / 128; }
+
+// Writes se.csv and the folder se with one WAV file per id into folder.
+void Write(const std::string& folder);
+
+}  // namespace TestBank

@@ -1,0 +1,81 @@
+#include "tests/e2e/X11Program.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+X11Program::X11Program(const std::string& executable, const std::string& name) {
+    std::string pattern = (fs::temp_directory_path() / "strumkey-x11-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    const fs::path source(executable);
+    name_ = name.empty() ? source.filename().string() : name;
+    std::error_code error;
+    fs::copy_file(source, fs::path(pattern) / name_, error);
+    for (const char* data : {"se.csv", "se.dat"})
+        if (!error) fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
+    folder_ = pattern;
+    if (error) {
+        fs::remove_all(folder_, error);
+        folder_.clear();
+    }
+}
+
+X11Program::~X11Program() {
+    // Kept for a look at what went wrong when asked to.
+    if (folder_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr) return;
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& environment,
+                                              const std::string& audio) const {
+    const std::string& program = name_;
+    X11Process::Options options;
+    options.args = {PathOf(program)};
+    options.env = environment;
+    options.env.push_back("SDL_AUDIODRIVER=disk");
+    options.env.push_back("SDL_DISKAUDIOFILE=" + PathOf(audio));
+    options.env.push_back("SDL_DISKAUDIODELAY=46");
+    options.env.push_back("QT_QPA_PLATFORM=xcb");
+    options.unset = {"WAYLAND_DISPLAY", "SESSION_MANAGER"};
+    options.output = PathOf(program + ".log");
+    // Started from elsewhere on purpose: the program finds its files beside itself.
+    options.workingDirectory = "/";
+    return std::make_unique<X11Process>(options);
+}
+
+std::string X11Program::Read(const std::string& name) const {
+    std::ifstream in(PathOf(name), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void X11Program::Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(PathOf(name), std::ios::binary) << bytes;
+}
+
+bool X11Program::Exists(const std::string& name) const { return fs::exists(PathOf(name)); }
+
+std::vector<short> ReadSamples(const std::string& path, std::size_t fromByte) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(fromByte));
+    std::vector<short> samples;
+    char pair[2];
+    while (in.read(pair, 2))
+        samples.push_back(static_cast<short>(static_cast<unsigned char>(pair[0]) |
+                                             (static_cast<unsigned char>(pair[1]) << 8)));
+    return samples;
+}
+
+int Peak(const std::vector<short>& samples) {
+    int peak = 0;
+    for (short sample : samples) peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    return peak;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The built program in a folder of its own: a copy of the executable with
+// se.csv and se.dat beside it, started on the test's X server with SDL's disk
+// driver, so that what it plays lands in a file that the test can read.
+
+#include "tests/e2e/X11Process.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class X11Program {
+public:
+    // Copies executable, se.csv and se.dat (from the executable's folder) into
+    // a fresh temp folder; the executable keeps its file name unless given another.
+    explicit X11Program(const std::string& executable, const std::string& name = {});
+    ~X11Program();
+    X11Program(const X11Program&) = delete;
+    X11Program& operator=(const X11Program&) = delete;
+
+    bool Ready() const { return !folder_.empty(); }
+    const std::string& Folder() const { return folder_; }
+    std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+
+    // Starts the copy with the display's environment; its audio goes to
+    // <audio> and its output to <name>.log.
+    std::unique_ptr<X11Process> Start(const std::vector<std::string>& environment, const std::string& audio) const;
+
+    const std::string& Name() const { return name_; }
+    std::string Read(const std::string& name) const;
+    void Write(const std::string& name, const std::string& bytes) const;
+    bool Exists(const std::string& name) const;
+
+private:
+    std::string folder_;
+    std::string name_;
+};
+
+// Signed 16-bit samples from a raw audio file, from a byte offset on.
+std::vector<short> ReadSamples(const std::string& path, std::size_t fromByte = 0);
+// The largest magnitude among the samples (0 for silence).
+int Peak(const std::vector<short>& samples);

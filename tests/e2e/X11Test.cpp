@@ -1,0 +1,296 @@
+// The built program on a real (virtual) X server: real key events through
+// the X server, the close button as a window manager sends it, a second start
+// of the same file, and a screenshot of the window.
+
+#include "tests/e2e/X11Image.h"
+#include "tests/e2e/X11Process.h"
+#include "tests/e2e/X11Program.h"
+#include "tests/e2e/X11Server.h"
+#include "tests/e2e/X11Windows.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Generous limits against hanging, never checks of speed: sanitizer builds
+// start slowly.
+constexpr auto kStartLimit = 60s;
+constexpr auto kHearLimit = 15s;
+const std::string kCaption = "Strumkey";
+// One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
+constexpr std::size_t kBuffer = 4096;
+
+class X11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (X11Server::Available()) server_ = new X11Server;
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (!X11Server::Available()) GTEST_SKIP() << "Xvfb is not installed (package xvfb): no X server to run on";
+        ASSERT_TRUE(server_->Running()) << server_->Problem();
+        ASSERT_TRUE(X11Process::OnPath("xdotool")) << "xdotool is needed to type at the window";
+        windows_ = std::make_unique<X11Windows>(server_->Display());
+        ASSERT_TRUE(windows_->Connected());
+        ASSERT_TRUE(program_.Ready()) << "cannot copy " << STRUMKEY_EXE << " with se.csv and se.dat";
+    }
+
+    // Starts a copy and waits for its window with the caption.
+    std::unique_ptr<X11Process> Launch(const std::string& audio, X11Windows::Id* window) {
+        return Launch(program_, audio, window);
+    }
+    std::unique_ptr<X11Process> Launch(const X11Program& program, const std::string& audio, X11Windows::Id* window) {
+        std::unique_ptr<X11Process> process = program.Start(server_->Environment(), audio);
+        *window = process->Started() ? windows_->WaitFor(kCaption, process->Pid(), kStartLimit) : 0;
+        return process;
+    }
+
+    // Real key events (XTEST) to the window, given the input focus first.
+    int Keys(X11Windows::Id window, const std::vector<std::string>& keys) {
+        X11Process::Options options;
+        options.args = {"xdotool", "windowfocus", std::to_string(window), "key", "--delay", "20"};
+        options.args.insert(options.args.end(), keys.begin(), keys.end());
+        options.env = server_->Environment();
+        return X11Process::Run(options);
+    }
+
+    // Waits until the output written after fromByte is loud; the driver
+    // writes at about real-time pace, a buffer or two behind the mixer.
+    bool Heard(const std::string& audio, std::size_t fromByte) {
+        const auto end = std::chrono::steady_clock::now() + kHearLimit;
+        do {
+            if (Peak(ReadSamples(program_.PathOf(audio), fromByte)) > 1000) return true;
+            std::this_thread::sleep_for(20ms);
+        } while (std::chrono::steady_clock::now() < end);
+        return false;
+    }
+
+    // Waits until the newest output is silence: what was mixed before a stop
+    // has been written out.
+    bool Silenced(const std::string& audio) {
+        const auto end = std::chrono::steady_clock::now() + kHearLimit;
+        do {
+            const std::size_t size = Size(audio);
+            if (size >= 4 * kBuffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * kBuffer)) == 0) return true;
+            std::this_thread::sleep_for(20ms);
+        } while (std::chrono::steady_clock::now() < end);
+        return false;
+    }
+
+    // Waits until the output file holds at least this many bytes.
+    bool Written(const std::string& audio, std::size_t bytes) {
+        const auto end = std::chrono::steady_clock::now() + kHearLimit;
+        std::error_code error;
+        while (std::filesystem::file_size(program_.PathOf(audio), error) < bytes || error) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
+    std::size_t Size(const std::string& audio) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(program_.PathOf(audio), error);
+        return error ? 0 : static_cast<std::size_t>(size);
+    }
+
+    int Tool(std::vector<std::string> args) {
+        X11Process::Options options;
+        options.args = std::move(args);
+        options.env = server_->Environment();
+        return X11Process::Run(options);
+    }
+
+    static X11Server* server_;
+    std::unique_ptr<X11Windows> windows_;
+    X11Program program_{STRUMKEY_EXE};
+};
+
+X11Server* X11Test::server_ = nullptr;
+
+TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun) {
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch("out.raw", &window);
+    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+
+    // Arrow keys move the focused strength slider and play nothing.
+    ASSERT_TRUE(Written("out.raw", kBuffer));
+    ASSERT_EQ(Keys(window, {"Left", "Left", "Left"}), 0);
+    const std::size_t afterArrows = Size("out.raw");
+    ASSERT_TRUE(Written("out.raw", afterArrows + 8 * kBuffer));
+    EXPECT_EQ(Peak(ReadSamples(program_.PathOf("out.raw"))), 0) << "something played before any chord key";
+
+    // "c" strums C major.
+    const std::size_t beforeChord = Size("out.raw");
+    ASSERT_EQ(Keys(window, {"c"}), 0);
+    EXPECT_TRUE(Heard("out.raw", beforeChord)) << "no sound after the key c";
+
+    // Space cuts the sound off. Escape and Return leave the dialog open: a
+    // chord typed after them still plays.
+    ASSERT_EQ(Keys(window, {"space", "Escape", "Return"}), 0);
+    EXPECT_TRUE(Silenced("out.raw")) << "still sounding after the space bar";
+    const std::size_t afterStop = Size("out.raw");
+    ASSERT_EQ(Keys(window, {"g"}), 0);
+    EXPECT_TRUE(Heard("out.raw", afterStop)) << "the dialog no longer plays after Escape and Return";
+    ASSERT_TRUE(run->Running());
+    EXPECT_FALSE(program_.Exists("strumkey.ini")) << "settings are written only at exit";
+
+    ASSERT_TRUE(windows_->RequestClose(window));
+    const std::optional<int> status = run->Wait(kStartLimit);
+    ASSERT_TRUE(status.has_value()) << "still running after the close button";
+    EXPECT_EQ(*status, 0) << program_.Read(program_.Name() + ".log");
+
+    const std::string ini = program_.Read("strumkey.ini");
+    EXPECT_NE(ini.find("[Setting]"), std::string::npos) << ini;
+    for (const char* line : {"Velocity=125", "Interval=25", "MaxInterval=750", "StrokeIntervalMode=0",
+                             "TimeoutInterval=", "ManualAIntervalRate=", "ManualBIntervalRate=",
+                             "MaxManualAIntervalRate=", "MaxManualBIntervalRate="})
+        EXPECT_NE(ini.find(line), std::string::npos) << line << " missing in\n" << ini;
+}
+
+TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
+    // A settings file of the user's own, with a comment the program must keep.
+    const std::string settings = "; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n";
+    program_.Write("strumkey.ini", settings);
+
+    X11Windows::Id first = 0;
+    std::unique_ptr<X11Process> firstRun = Launch("first.raw", &first);
+    ASSERT_NE(first, 0u) << program_.Read(program_.Name() + ".log");
+
+    // The same file again: a message box with the caption, waiting for OK.
+    X11Windows::Id box = 0;
+    std::unique_ptr<X11Process> secondRun = Launch("second.raw", &box);
+    ASSERT_NE(box, 0u) << "no message box\n" << program_.Read(program_.Name() + ".log") << windows_->Describe();
+    EXPECT_EQ(windows_->Caption(box), kCaption);
+    EXPECT_EQ(windows_->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
+    EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
+    ASSERT_EQ(Keys(box, {"Return"}), 0);
+    const std::optional<int> refused = secondRun->Wait(kStartLimit);
+    ASSERT_TRUE(refused.has_value()) << "Return did not dismiss the box";
+    EXPECT_EQ(*refused, 0);
+    EXPECT_EQ(program_.Read("strumkey.ini"), settings) << "the refused copy touched the settings";
+    EXPECT_FALSE(program_.Exists("second.raw")) << "the refused copy opened the audio device";
+
+    // Under another name, in another folder, it is another program: it starts
+    // beside the first and keeps settings of its own. (Beside the first, in
+    // the same folder, it could not open se.dat, which the first holds open
+    // exclusively.)
+    X11Program otherProgram(STRUMKEY_EXE, "strumkey-other");
+    ASSERT_TRUE(otherProgram.Ready());
+    X11Windows::Id other = 0;
+    std::unique_ptr<X11Process> otherRun = Launch(otherProgram, "other.raw", &other);
+    ASSERT_NE(other, 0u) << otherProgram.Read("strumkey-other.log") << windows_->Describe();
+    EXPECT_EQ(windows_->OfProcess(otherRun->Pid()).size(), 1u) << windows_->Describe();
+    ASSERT_TRUE(windows_->RequestClose(other));
+    const std::optional<int> otherStatus = otherRun->Wait(kStartLimit);
+    ASSERT_TRUE(otherStatus.has_value());
+    EXPECT_EQ(*otherStatus, 0);
+    EXPECT_NE(otherProgram.Read("strumkey-other.ini").find("Velocity=128"), std::string::npos);
+    EXPECT_EQ(program_.Read("strumkey.ini"), settings);
+
+    // The first copy writes what it read back at exit, the comment kept.
+    ASSERT_TRUE(firstRun->Running());
+    ASSERT_TRUE(windows_->RequestClose(first));
+    const std::optional<int> firstStatus = firstRun->Wait(kStartLimit);
+    ASSERT_TRUE(firstStatus.has_value());
+    EXPECT_EQ(*firstStatus, 0);
+    const std::string written = program_.Read("strumkey.ini");
+    EXPECT_EQ(written.rfind("; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n", 0), 0u) << written;
+    EXPECT_NE(written.find("StrokeIntervalMode=0"), std::string::npos) << written;
+
+    // Once the first copy has gone, the file starts again.
+    X11Windows::Id again = 0;
+    std::unique_ptr<X11Process> againRun = Launch("again.raw", &again);
+    ASSERT_NE(again, 0u);
+    EXPECT_TRUE(program_.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
+    ASSERT_TRUE(windows_->RequestClose(again));
+    EXPECT_EQ(againRun->Wait(kStartLimit), std::optional<int>(0));
+}
+
+// Takes the window's picture as PNG and as 8-bit PPM (for the pixel checks);
+// what went wrong in *problem.
+X11Image Screenshot(const std::vector<std::string>& environment, X11Windows::Id window, const std::string& png,
+                    const std::string& ppm, std::string* problem) {
+    X11Process::Options options;
+    options.env = environment;
+    options.args = {"import", "-window", std::to_string(window), png};
+    if (X11Process::Run(options, problem) != 0) return {};
+    options.args = {"import", "-window", std::to_string(window), "-depth", "8", ppm};
+    if (X11Process::Run(options, problem) != 0) return {};
+    return X11Image::ReadPpm(ppm);
+}
+
+TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText) {
+    ASSERT_TRUE(X11Process::OnPath("import")) << "ImageMagick's import is needed for the screenshot";
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch("shot.raw", &window);
+    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+    EXPECT_EQ(windows_->Caption(window), kCaption);
+    int width = 0, height = 0;
+    windows_->Size(window, &width, &height);
+
+    // The window may be mapped before it is painted: take pictures until the
+    // sliders and the status text are there, or give up after a while.
+    const std::string png = program_.PathOf("screenshot.png");
+    X11Image image;
+    std::string problem;
+    int statusInk = 0;
+    std::vector<std::pair<int, int>> bands;
+    const int statusTop = height - height / 6;
+    const auto end = std::chrono::steady_clock::now() + kHearLimit;
+    do {
+        image = Screenshot(server_->Environment(), window, png, program_.PathOf("screenshot.ppm"), &problem);
+        if (!image.Empty()) {
+            bands = image.WideBands(0.6);
+            statusInk = image.DarkPixels(0, statusTop, image.Width() / 2, image.Height());
+            if (bands.size() >= 2 && statusInk > 20) break;
+        }
+        std::this_thread::sleep_for(200ms);
+    } while (std::chrono::steady_clock::now() < end);
+
+    ASSERT_FALSE(image.Empty()) << "no screenshot: " << problem;
+    if (const char* out = std::getenv("STRUMKEY_SCREENSHOT_OUT")) {
+        std::error_code error;
+        std::filesystem::copy_file(png, out, std::filesystem::copy_options::overwrite_existing, error);
+        EXPECT_FALSE(error) << "cannot save the screenshot to " << out << ": " << error.message();
+    }
+    EXPECT_EQ(image.Width(), width);
+    EXPECT_EQ(image.Height(), height);
+    // 231 x 105 dialog units with a 9 point font: a few hundred pixels each way.
+    EXPECT_GT(width, height);
+    EXPECT_GE(width, 250);
+    EXPECT_LE(width, 900);
+    EXPECT_GE(height, 120);
+    EXPECT_LE(height, 500);
+    EXPECT_GT(image.DistinctColours(), 4u) << "blank window";
+
+    // Two slider grooves across the window in its upper part, one above the other.
+    std::vector<std::pair<int, int>> sliders;
+    for (const auto& band : bands)
+        if (band.second < statusTop) sliders.push_back(band);
+    ASSERT_GE(sliders.size(), 2u) << "expected two slider-like bands";
+    EXPECT_LT(sliders.front().first, height / 2);
+    EXPECT_GT(sliders.back().first, sliders.front().second + 10);
+    // Labels above the sliders, the status text at the bottom left.
+    EXPECT_GT(image.DarkPixels(0, 0, width / 2, sliders.front().first), 20) << "no label above the first slider";
+    EXPECT_GT(statusInk, 20) << "no status text";
+    EXPECT_EQ(image.DarkPixels(width / 2, statusTop, width, height), 0) << "the status text is short";
+
+    ASSERT_TRUE(windows_->RequestClose(window));
+    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+}
+
+}  // namespace

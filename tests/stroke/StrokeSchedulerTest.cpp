@@ -1,0 +1,256 @@
+// The stroke scheduler on real timers and the real mixer (SDL's dummy
+// driver): which notes a stroke starts, in what order, no earlier than their
+// time, and how strokes, cancels and the ring of slots interact.
+
+#include "stroke/StrokeScheduler.h"
+
+#include "sound/AudioDevice.h"
+
+#include "StrokeTestSupport.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+
+
+using namespace StrokeTest;
+using std::chrono::milliseconds;
+
+namespace {
+
+class StrokeSchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Mivo::AudioDevice::IsOpen()) << SDL_GetError();
+        Mix_Resume(-1);
+        // A pause stamped with tick 0 reads back as "not paused".
+        while (SDL_GetTicks() == 0)
+            SDL_Delay(1);
+        ResetNoteSlots();
+        MixerLog::Clear();
+    }
+    void TearDown() override
+    {
+        CancelPendingNotes();
+        Mix_HaltChannel(-1);
+        Mix_Resume(-1);
+    }
+
+    // Starts the stroke and returns the moment just before it began.
+    Clock::time_point Strum(int root, ChordKind kind, int interval)
+    {
+        const Clock::time_point before = Clock::now();
+        StartStroke(root, kind, 100, interval);
+        return before;
+    }
+
+    static TestBank* bank;
+    static void SetUpTestSuite() { bank = new TestBank(); }
+    static void TearDownTestSuite()
+    {
+        delete bank;
+        bank = nullptr;
+    }
+};
+
+TestBank* StrokeSchedulerTest::bank = nullptr;
+
+TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
+{
+    struct Case {
+        int root;
+        ChordKind kind;
+        std::vector<int> notes;  // MIDI notes, in the order they must start
+    } cases[] = {
+        // D major: string 6 muted, the fifth string sounds open.
+        {62, Major, {45, 50, 57, 62, 66}},
+        // C major sounds the open low E under the chord.
+        {60, Major, {40, 48, 52, 55, 60, 64}},
+        // Outside the table: six open strings.
+        {59, Major, {40, 45, 50, 55, 59, 64}},
+        {72, Minor, {40, 45, 50, 55, 59, 64}},
+        // A diminished seventh plays strings 1 to 5 only.
+        {69, DiminishedSeventh, {45, 51, 57, 60, 66}},
+        // Strings 5 and 6 muted: the stroke starts on string 4.
+        {60, DiminishedSeventh, {51, 57, 60, 66}},
+    };
+    constexpr int interval = 20;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.root);
+        MixerLog::Clear();
+        const Clock::time_point before = Strum(c.root, c.kind, interval);
+        // The lowest string is played inside the call, without a timer.
+        ASSERT_EQ(MixerLog::Starts().size(), 1u);
+        const std::vector<Start> starts = MixerLog::WaitForStarts(c.notes.size());
+        ASSERT_EQ(starts.size(), c.notes.size());
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            EXPECT_EQ(starts[k].id, c.notes[k] - 40) << "string " << k;
+            EXPECT_EQ(starts[k].channelAsked, -1);
+            EXPECT_GE(starts[k].channelPlaying, 0);
+            // A muted string takes no time: the k-th sounding string is due
+            // k intervals after the start.
+            EXPECT_GE(starts[k].when - before, milliseconds(interval * static_cast<int>(k))) << "string " << k;
+        }
+        EXPECT_TRUE(WaitForRingIdle());
+        WaitPast(interval);
+        EXPECT_EQ(MixerLog::Starts().size(), c.notes.size()) << "a string sounded twice";
+    }
+}
+
+TEST_F(StrokeSchedulerTest, IntervalZeroPlaysEveryStringAtOnceWithoutTimers)
+{
+    Strum(60, Seventh, 0);
+    EXPECT_EQ(MixerLog::StartedIds(), ChordIds(60, Seventh));
+    EXPECT_TRUE(RingIdle());
+    EXPECT_EQ(Mix_Playing(-1), 6);
+}
+
+TEST_F(StrokeSchedulerTest, SecondStrokeCancelsTheFirstsPendingStringsAndHaltsItsSound)
+{
+    Strum(64, Major, 30);  // E major: first string now, five more up to 150 ms
+    ASSERT_EQ(MixerLog::Starts().size(), 1u);
+    ASSERT_FALSE(RingIdle());
+    EXPECT_EQ(Mix_Playing(-1), 1);
+
+    Strum(62, Major, 0);  // D major, five strings at once
+    EXPECT_TRUE(RingIdle());
+    // The first stroke's string was halted, not left under the new chord.
+    EXPECT_EQ(Mix_Playing(-1), 5);
+
+    WaitPast(300);  // past every deadline of the first stroke
+    std::vector<int> expected = {40 - 40};
+    for (int id : ChordIds(62, Major))
+        expected.push_back(id);
+    EXPECT_EQ(MixerLog::StartedIds(), expected);
+}
+
+TEST_F(StrokeSchedulerTest, CancelWithNothingPendingChangesNothing)
+{
+    TheNoteSlots.next = 7;
+    CancelPendingNotes();
+    EXPECT_EQ(TheNoteSlots.next, 7);
+    EXPECT_TRUE(RingIdle());
+
+    Strum(65, Major, 50);
+    const int next = TheNoteSlots.next;
+    CancelPendingNotes();
+    EXPECT_TRUE(RingIdle());
+    EXPECT_EQ(TheNoteSlots.next, next);  // the index stays
+    WaitPast(350);
+    EXPECT_EQ(MixerLog::Starts().size(), 1u);
+}
+
+TEST_F(StrokeSchedulerTest, RingWrapsAfterThirtyTwoNotes)
+{
+    // Six strokes of six open strings: 36 notes, so the index wraps to 4
+    // and slots 0 to 3 hold the last four notes of the last stroke.
+    for (int stroke = 0; stroke < 6; ++stroke)
+        Strum(59, Major, 0);
+    EXPECT_EQ(TheNoteSlots.next, 4);
+    const int lastFour[] = {50, 55, 59, 64};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ((TheNoteSlots.slots[i].message >> 8) & 0xFF, static_cast<DWORD>(lastFour[i])) << i;
+
+    // A timed stroke across the wrap: slots 30, 31, 0, 1, 2, 3.
+    TheNoteSlots.next = 30;
+    MixerLog::Clear();
+    Strum(59, Major, 10);
+    EXPECT_EQ(TheNoteSlots.next, 4);
+    EXPECT_EQ(MixerLog::WaitForStarts(6).size(), 6u);
+    EXPECT_EQ(MixerLog::StartedIds(), ChordIds(59, Major));
+}
+
+TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
+{
+    EXPECT_EQ(ScheduleNote(0, 50, 127, 0), 0u);
+    EXPECT_EQ(TheNoteSlots.slots[0].message, 0x007F3290u);
+    EXPECT_EQ(TheNoteSlots.slots[0].timerId.load(), 0u);
+
+    const UINT id = ScheduleNote(0, 52, 1, 40);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(TheNoteSlots.slots[1].message, 0x00013490u);
+    EXPECT_EQ(MixerLog::WaitForStarts(2).size(), 2u);
+    EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{10, 12}));
+    EXPECT_TRUE(WaitForRingIdle());
+
+    // A delay the timer refuses leaves the slot idle and the string silent.
+    EXPECT_EQ(ScheduleNote(0, 55, 1, -5), 0u);
+    EXPECT_TRUE(RingIdle());
+    EXPECT_EQ(TheNoteSlots.next, 3);
+}
+
+TEST_F(StrokeSchedulerTest, HugeOrNegativeIntervalsNeverCrash)
+{
+    // Only the first string sounds; the others' delays are out of range.
+    for (int interval : {-25, 0x7FFFFFFF}) {
+        MixerLog::Clear();
+        Strum(62, Major, interval);
+        EXPECT_EQ(MixerLog::StartedIds(), std::vector<int>{45 - 40}) << interval;
+        EXPECT_TRUE(RingIdle()) << interval;
+    }
+    // The running delay wraps like a 32-bit register: every other string of
+    // this one comes round to 0 and plays at once, the rest are refused.
+    MixerLog::Clear();
+    Strum(62, Major, -0x7FFFFFFF - 1);
+    EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{45 - 40, 57 - 40, 66 - 40}));
+    EXPECT_TRUE(RingIdle());
+}
+
+TEST_F(StrokeSchedulerTest, MissingIdentifierIsSkippedOtherStringsSound)
+{
+    TestBank lacking({50 - 40, 57 - 40});  // D major's strings 4 (50) and 3 (57)
+    Strum(62, Major, 5);
+    WaitPast(100);
+    EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{45 - 40, 62 - 40, 66 - 40}));
+
+    // An entry whose sample is not loaded is just as silent.
+    MixerLog::Clear();
+    lacking.Table().Unload(45 - 40);
+    Strum(62, Major, 0);
+    EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{62 - 40, 66 - 40}));
+}
+
+TEST_F(StrokeSchedulerTest, TriggerTakesChannelZeroWhenEveryChannelIsBusy)
+{
+    Strum(64, Major, 250);  // string 6 now, string 5 at 250 ms
+    // Fill the other seven channels with effects and freeze all eight.
+    for (int id = 31; id < 38; ++id)
+        ASSERT_GE((*bank->Table().Find(id))->Play(0, -1), 0);
+    Mix_Pause(-1);
+    ASSERT_EQ(Mix_Playing(-1), 8);
+
+    const std::vector<Start> starts = MixerLog::WaitForStarts(10);
+    ASSERT_GE(starts.size(), 10u);
+    // The trigger asked for any channel, found none, and took channel 0.
+    EXPECT_EQ(starts[8].id, 47 - 40);
+    EXPECT_EQ(starts[8].channelAsked, -1);
+    EXPECT_EQ(starts[8].channelPlaying, -1);
+    EXPECT_EQ(starts[9].id, 47 - 40);
+    EXPECT_EQ(starts[9].channelAsked, 0);
+    EXPECT_EQ(starts[9].channelPlaying, 0);
+    ASSERT_NE(Mix_GetChunk(0), nullptr);
+    EXPECT_EQ(Mix_GetChunk(0)->alen, (22050u + 47 - 40) * 4);
+}
+
+TEST_F(StrokeSchedulerTest, NoSoundTableMeansSilentTriggers)
+{
+    SoundTable* saved = TheSoundTable;
+    TheSoundTable = nullptr;
+    Strum(64, Major, 5);
+    EXPECT_TRUE(WaitForRingIdle());
+    TheSoundTable = saved;
+    EXPECT_TRUE(MixerLog::Starts().empty());
+}
+
+TEST_F(StrokeSchedulerTest, StopAllSoundsHaltsEveryChannel)
+{
+    Strum(60, Major, 0);
+    ASSERT_EQ(Mix_Playing(-1), 6);
+    MixerLog::Clear();
+    StopAllSounds();
+    EXPECT_EQ(Mix_Playing(-1), 0);
+    EXPECT_EQ(MixerLog::Halts(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+#include "StrokeTestSupport.h"
+
+#include "stroke/ChordShapes.h"
+#include "stroke/StrokeScheduler.h"
+
+#include "../sound/SoundTestSupport.h"
+
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace StrokeTest {
+
+namespace {
+
+// Identifier n is a sample of BaseFrames + n frames (four bytes each): about
+// a second, so that a note is still sounding when a test looks.
+constexpr int BaseFrames = 22050;
+constexpr int LastId = 40;
+
+std::mutex logLock;
+std::condition_variable logChanged;
+std::vector<Start> starts;
+int halts = 0;
+
+int IdOf(const Mix_Chunk* chunk)
+{
+    if (chunk == nullptr)
+        return -1;
+    const int id = static_cast<int>(chunk->alen / 4) - BaseFrames;
+    return id >= 0 && id <= LastId ? id : -1;
+}
+
+}  // namespace
+
+void MixerLog::Clear()
+{
+    std::lock_guard lock(logLock);
+    starts.clear();
+    halts = 0;
+}
+
+std::vector<Start> MixerLog::Starts()
+{
+    std::lock_guard lock(logLock);
+    return starts;
+}
+
+std::vector<int> MixerLog::StartedIds()
+{
+    std::vector<int> ids;
+    for (const Start& start : Starts())
+        ids.push_back(start.id);
+    return ids;
+}
+
+int MixerLog::Halts()
+{
+    std::lock_guard lock(logLock);
+    return halts;
+}
+
+std::vector<Start> MixerLog::WaitForStarts(std::size_t count)
+{
+    std::unique_lock lock(logLock);
+    logChanged.wait_for(lock, std::chrono::seconds(10), [count] { return starts.size() >= count; });
+    return starts;
+}
+
+TestBank::TestBank(const std::set<int>& missing) : previous(TheSoundTable)
+{
+    std::string csv;
+    for (int id = 0; id <= LastId; ++id) {
+        if (missing.count(id) != 0)
+            continue;
+        const std::string name = std::to_string(id) + ".wav";
+        folder.Write("se/" + name, SoundTest::MakeWav(BaseFrames + id, id + 1));
+        csv += std::to_string(id) + "," + name + "\n";
+    }
+    folder.Write("se.csv", csv);
+    SoundTest::CurrentFolder here(folder.Unix());
+    table = std::make_unique<SoundTable>();
+    table->ReadTable("se.csv");
+    table->LoadAll();
+    TheSoundTable = table.get();
+}
+
+TestBank::~TestBank()
+{
+    // No trigger may outlive the samples it plays.
+    CancelPendingNotes();
+    Mix_HaltChannel(-1);
+    TheSoundTable = previous;
+}
+
+void WaitPast(int ms)
+{
+    struct Flag {
+        std::mutex lock;
+        std::condition_variable fired;
+        bool done = false;
+    } flag;
+    auto proc = [](UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+        Flag& f = *reinterpret_cast<Flag*>(user);
+        std::lock_guard lock(f.lock);
+        f.done = true;
+        f.fired.notify_all();
+    };
+    const UINT id = timeSetEvent(static_cast<UINT>(ms), 1, proc, reinterpret_cast<DWORD_PTR>(&flag), TIME_ONESHOT);
+    if (id == 0)
+        return;
+    std::unique_lock lock(flag.lock);
+    if (!flag.fired.wait_for(lock, std::chrono::seconds(10), [&flag] { return flag.done; })) {
+        lock.unlock();
+        timeKillEvent(id);  // never leave a timer pointing at this frame
+    }
+}
+
+bool RingIdle()
+{
+    for (const NoteSlot& slot : TheNoteSlots.slots)
+        if (slot.timerId.load(std::memory_order_acquire) != 0)
+            return false;
+    return true;
+}
+
+bool WaitForRingIdle()
+{
+    for (int i = 0; i < 1000 && !RingIdle(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return RingIdle();
+}
+
+std::vector<int> ChordIds(int root, int kind)
+{
+    int frets[StringCount];
+    int muted[StringCount];
+    GetChordShape(static_cast<unsigned>(root), static_cast<unsigned>(kind), frets, muted);
+    std::vector<int> ids;
+    for (int i = StringCount - 1; i >= 0; --i)
+        if (std::find(muted, muted + StringCount, i + 1) == muted + StringCount)
+            ids.push_back(OpenStringNotes[i] + frets[i] - 40);
+    return ids;
+}
+
+}  // namespace StrokeTest
+
+// The mixer calls of the program, logged on their way to the real mixer.
+extern "C" {
+int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
+int __real_Mix_HaltChannel(int channel);
+
+int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
+{
+    const auto when = StrokeTest::Clock::now();
+    const int playing = __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
+    std::lock_guard lock(StrokeTest::logLock);
+    StrokeTest::starts.push_back({when, StrokeTest::IdOf(chunk), channel, playing});
+    StrokeTest::logChanged.notify_all();
+    return playing;
+}
+
+int __wrap_Mix_HaltChannel(int channel)
+{
+    {
+        std::lock_guard lock(StrokeTest::logLock);
+        ++StrokeTest::halts;
+    }
+    return __real_Mix_HaltChannel(channel);
+}
+}
