@@ -1,7 +1,6 @@
 #include "app/KeyMapping.h"
 
 #include "app/Settings.h"
-#include "sound/SoundTable.h"
 #include "stroke/StrokeScheduler.h"
 
 namespace {
@@ -32,17 +31,6 @@ bool IsDigitKey(WPARAM key)
     return (key >= '0' && key <= '9') || (key >= VK_NUMPAD0 && key <= VK_NUMPAD9);
 }
 
-void PlayEffect(WPARAM key)
-{
-    const SoundTable* table = TheSoundTable;
-    if (table == nullptr)
-        return;
-    Mivo::Chunk* const* chunk = table->Find(SoundIdForKey(key));
-    if (chunk == nullptr || *chunk == nullptr)
-        return;
-    (*chunk)->Play(0, -1);
-}
-
 void PlayChord(WPARAM key)
 {
     int root = RootNoteForKey(key);
@@ -70,7 +58,7 @@ void HandleKeyDown(WPARAM virtualKey, LPARAM keyData)
         CancelPendingNotes();
         StopAllSounds();
     } else if (IsDigitKey(virtualKey)) {
-        PlayEffect(virtualKey);
+        PlaySound(SoundIdForKey(virtualKey));
     } else if (virtualKey >= 'A' && virtualKey <= 'G') {
         PlayChord(virtualKey);
     }

@@ -18,19 +18,10 @@ DWORD PackNoteOn(BYTE channel, BYTE note, BYTE velocity)
            (static_cast<DWORD>(velocity) << 16);
 }
 
-// Starts the slot's note on any free channel (channel 0 when none is free).
-// Runs on the dialog thread and the timer thread: a map lookup and the
-// mixer's own locking, nothing else.
 void PlaySlot(const NoteSlot& slot)
 {
-    const SoundTable* table = TheSoundTable;
-    if (table == nullptr)
-        return;
     const int note = static_cast<int>((slot.message >> 8) & 0xFF);
-    Mivo::Chunk* const* chunk = table->Find(note - LowestNote);
-    if (chunk == nullptr || *chunk == nullptr)
-        return;
-    (*chunk)->Play(0, -1);
+    PlaySound(note - LowestNote);
 }
 
 bool IsMuted(const int muted[StringCount], int string)
@@ -42,6 +33,19 @@ bool IsMuted(const int muted[StringCount], int string)
 }
 
 }  // namespace
+
+// Runs on the dialog thread and the timer thread: a map lookup and the
+// mixer's own locking, nothing else.
+void PlaySound(int soundId)
+{
+    const SoundTable* table = TheSoundTable;
+    if (table == nullptr)
+        return;
+    Mivo::Chunk* const* chunk = table->Find(soundId);
+    if (chunk == nullptr || *chunk == nullptr)
+        return;
+    (*chunk)->Play(0, -1);
+}
 
 void ResetNoteSlots()
 {

@@ -53,6 +53,10 @@ UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);
 // Kills every armed timer of the ring; the ring index stays.
 void CancelPendingNotes();
 
+// Starts the sample of soundId once on any free channel (channel 0 when none
+// is free); nothing when the sound table lacks it or it never loaded.
+void PlaySound(int soundId);
+
 // Halts every mixer channel, when the audio device is open.
 void StopAllSounds();
 

@@ -330,7 +330,7 @@ TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
 TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings) {
     PlayerRun run;
     // The second string is due long after the close, however slow the machine.
-    Play(run, {"tap c", "wait 50", "tap 5", "wait 50", "close"}, {"MaxInterval=60000", "Interval=30000"});
+    Play(run, {"tap c", "wait 50", "tap 5", "wait 50", "close"}, {"MaxInterval=30000", "Interval=30000"});
     const MixedOutput output = run.Output();
     EXPECT_EQ(IdsOf(output.Onsets(128)), (Ids{0, 35}));
     EXPECT_EQ(output.Level(output.Frames() - 1), 0);
