@@ -33,6 +33,7 @@
 #include <qpa/qwindowsysteminterface.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -236,6 +237,9 @@ int main(int argc, char** argv) {
     const int result = WinMain(platform::ModuleHandle(platform::ExecutableResources()), nullptr, commandLine,
                                SW_SHOWNORMAL);
     Print("exit " + std::to_string(result));
+    // The audio device stays open until the process ends: let it write a few
+    // more buffers, so that the output ends with what shutdown left sounding.
+    ::usleep(200 * 1000);
     platform::EndUserInterface();
     return 0;
 }
