@@ -82,7 +82,7 @@ void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& 
 
 TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
     PlayerRun run;
-    Play(run, {"mark before", "tap c", "wait 1200", "close"}, {"Interval=150"});
+    Play(run, {"mark before", "tap c", "wait 2000", "close"}, {"Interval=150"});
     const auto onsets = run.Output().Onsets(128);
     ASSERT_EQ(IdsOf(onsets), CMajor);
     EXPECT_GE(onsets[0].frame, run.Mark("before"));
@@ -110,7 +110,7 @@ TEST(Strum, TheModifiersChooseEveryChordKind) {
         for (const std::string& key : c.keys) script.push_back("press " + key);
         script.push_back("tap d");
         for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key) script.push_back("release " + *key);
-        script.push_back("wait 800");
+        script.push_back("wait 1300");
         expected = expected + ChordIds(62, c.kind);
     }
     script.push_back("close");
@@ -142,7 +142,7 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
         for (const std::string& key : c.held) script.push_back("press " + key);
         script.push_back(std::string("tap ") + c.letter);
         for (const std::string& key : c.held) script.push_back("release " + key);
-        script.push_back("wait 900");
+        script.push_back("wait 1300");
         expected = expected + c.ids;
     }
     script.push_back("close");
@@ -153,7 +153,7 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
 
 TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
     PlayerRun run;
-    Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "wait 900", "close"},
+    Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "wait 1600", "close"},
          {"Interval=120"});
     const auto onsets = run.Output().Onsets(128);
     EXPECT_EQ(IdsOf(onsets), CMajor);
@@ -164,7 +164,7 @@ TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
 
 TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
     PlayerRun run;
-    Play(run, {"press alt", "tap a", "release alt", "menu", "wait 800", "tap 1", "wait 200", "menu", "close"},
+    Play(run, {"press alt", "tap a", "release alt", "menu", "wait 1300", "tap 1", "wait 200", "menu", "close"},
          {"Interval=100"});
     EXPECT_EQ(run.Lines("menu "), (std::vector<std::string>{"0", "0"}));
     // Alt alone leaves the chord major; the next key is not taken by a menu.
@@ -173,7 +173,7 @@ TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
 
 TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
     PlayerRun run;
-    Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "wait 800", "tap tab", "focus", "close"},
+    Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "wait 1300", "tap tab", "focus", "close"},
          {"Interval=100"});
     EXPECT_EQ(run.Lines("focus "), (std::vector<std::string>{"strength", "speed", "strength"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, DiminishedSeventh));
@@ -197,7 +197,7 @@ TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects) {
 
 TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
     PlayerRun run;
-    Play(run, {"tap c", "wait 100", "tap 5", "wait 1800", "close"}, {"Interval=300"});
+    Play(run, {"tap c", "wait 100", "tap 5", "wait 2600", "close"}, {"Interval=300"});
     const MixedOutput output = run.Output();
     const auto onsets = output.Onsets(128);
     const auto notes = Notes(onsets);
@@ -265,8 +265,8 @@ TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
 
 TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
     PlayerRun run;
-    Play(run, {"tap c", "wait 700", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "wait 200",
-               "sliders", "mark moved", "tap c", "wait 4300", "close"},
+    Play(run, {"tap c", "wait 1200", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "wait 200",
+               "sliders", "mark moved", "tap c", "wait 5000", "close"},
          {"Interval=100", "MaxInterval=750"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 748 128 750"}));
     const auto onsets = run.Output().Onsets(128);
@@ -298,7 +298,7 @@ TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
 
 TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
     PlayerRun run;
-    Play(run, {"sliders", "tap c", "wait 5400", "close"}, {"Interval=5000", "MaxInterval=750"});
+    Play(run, {"sliders", "tap c", "wait 6000", "close"}, {"Interval=5000", "MaxInterval=750"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 750 128 750"}));
     const auto onsets = run.Output().Onsets(128);
     ASSERT_GE(onsets.size(), 2u);
