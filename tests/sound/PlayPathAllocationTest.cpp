@@ -1,6 +1,7 @@
 // The play path (SoundTable::Find and Chunk::Play) allocates nothing: every
 // allocation made by this thread is counted while it runs, through operator
-// new and, outside the address sanitizer (which owns malloc), malloc itself.
+// new and, outside the address and thread sanitizers (which own malloc),
+// malloc itself.
 
 #include "sound/SoundTable.h"
 
@@ -60,7 +61,7 @@ void operator delete[](void* p, std::size_t) noexcept
     std::free(p);
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
