@@ -10,7 +10,7 @@ packages=(
   libasound2-dev
   libsdl1.2-dev libsdl-mixer1.2-dev
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins libxcb1-dev fonts-ipafont-gothic
-  xvfb xauth xdotool x11-utils imagemagick
+  libx11-dev xvfb xauth xdotool x11-utils imagemagick
 )
 
 missing=()
