@@ -12,27 +12,26 @@ constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
 constexpr DWORD kSliderStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_AUTOTICKS | TBS_HORZ;
 constexpr DWORD kNoId = 0xFFFFFFFF;  // -1: a control nobody asks for
 
-platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy) {
+platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, short cx, short cy) {
     platform::DialogItemTemplate item;
-    item.style = kLabelStyle;
+    item.style = style;
     item.x = x;
     item.y = y;
     item.cx = cx;
     item.cy = cy;
-    item.id = kNoId;
+    item.id = id;
+    return item;
+}
+
+platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy) {
+    platform::DialogItemTemplate item = Control(kLabelStyle, kNoId, x, y, cx, cy);
     item.classAtom = platform::kStaticClassAtom;
     item.text = textUtf8;
     return item;
 }
 
 platform::DialogItemTemplate Slider(DWORD id, short x, short y, short cx, short cy) {
-    platform::DialogItemTemplate item;
-    item.style = kSliderStyle;
-    item.x = x;
-    item.y = y;
-    item.cx = cx;
-    item.cy = cy;
-    item.id = id;
+    platform::DialogItemTemplate item = Control(kSliderStyle, id, x, y, cx, cy);
     item.className = TRACKBAR_CLASSA;
     return item;
 }
