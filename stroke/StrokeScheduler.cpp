@@ -82,16 +82,18 @@ UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay)
     slot.message = PackNoteOn(channel, note, velocity);
 
     UINT result = 0;
-    if (delay != 0) {
-        result = timeSetEvent(static_cast<UINT>(delay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
-                              TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
-    } else {
+    if (delay == 0) {
         slot.timerId.store(0, std::memory_order_relaxed);
         PlaySlot(slot);
+    } else {
+        // A short timer may fire, play and spend the slot before timeSetEvent
+        // has even returned: the trigger's 0 then wins over the id.
+        slot.timerId.store(ArmingTimerId, std::memory_order_relaxed);
+        result = timeSetEvent(static_cast<UINT>(delay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
+                              TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+        UINT expected = ArmingTimerId;
+        slot.timerId.compare_exchange_strong(expected, result, std::memory_order_relaxed);
     }
-    // A 1 ms timer may already have fired and cleared the id: the stale id is
-    // then only ever handed to timeKillEvent, which refuses a spent timer.
-    slot.timerId.store(result, std::memory_order_relaxed);
     TheNoteSlots.next = (TheNoteSlots.next + 1) % NoteSlotCount;
     return result;
 }

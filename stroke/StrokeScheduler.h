@@ -17,9 +17,11 @@
 struct NoteSlot {
     // The armed one-shot timer, 0 when none is armed. Written by the dialog
     // thread (arm, kill) and by this slot's own trigger (spent). An atomic
-    // word: the dialog thread's writes are relaxed; the trigger's 0, written
-    // after its note has started, is a release that CancelPendingNotes
-    // acquires, so a slot seen idle has no trigger still running.
+    // word: the trigger's 0, written after its note has started, is a release
+    // that CancelPendingNotes acquires, so a slot seen idle has no trigger
+    // still running. While the dialog thread arms the timer the slot holds
+    // ArmingTimerId, and the returned id replaces that mark only if the
+    // trigger has not already spent the slot: a slot never keeps a spent id.
     std::atomic<UINT> timerId{0};
     // Packed note-on message: 0x90 | channel, note in bits 8 to 15, velocity
     // in bits 16 to 23. The trigger reads only the note byte back.
@@ -27,6 +29,10 @@ struct NoteSlot {
 };
 
 constexpr int NoteSlotCount = 32;
+
+// The mark of a slot whose timer is being armed. Should the timer service
+// ever hand back this very number, the slot still names its own timer.
+constexpr UINT ArmingTimerId = 0xFFFFFFFFu;
 
 // The process-wide ring of pending-note slots and the index of the next one.
 struct NoteSlotRing {

@@ -185,10 +185,12 @@ TEST_F(KeyMappingTest, StrokeUsesTheCurrentStrengthAndSpeed)
 {
     Settings.Velocity = 77;
     Settings.Interval = 15;
+    TimerHold hold;
     Press('D');
     EXPECT_EQ((TheNoteSlots.slots[0].message >> 16) & 0xFF, 77u);
     EXPECT_EQ(MixerLog::Starts().size(), 1u);  // the others wait for their timers
     EXPECT_FALSE(RingIdle());
+    hold.Release();
     EXPECT_EQ(MixerLog::WaitForStarts(5).size(), 5u);
 }
 
@@ -219,9 +221,11 @@ TEST_F(KeyMappingTest, DigitsPlayTheirEffectOnTopOfAStroke)
     // 5 during a stroke adds the effect and leaves the pending strings armed.
     Settings.Interval = 20;
     MixerLog::Clear();
+    TimerHold hold;
     Press('C');
     Press('5');
     EXPECT_FALSE(RingIdle());
+    hold.Release();
     const std::vector<Start> starts = MixerLog::WaitForStarts(7);
     ASSERT_EQ(starts.size(), 7u);
     EXPECT_EQ(starts[1].id, 35);
@@ -233,6 +237,7 @@ TEST_F(KeyMappingTest, DigitsWithoutASampleChangeNothing)
     TestBank lacking({35, 40});
     lacking.Table().Unload(36);  // listed, but its sample is not loaded
     Settings.Interval = 50;
+    TimerHold hold;
     Press('G');
     MixerLog::Clear();
     const int next = TheNoteSlots.next;
@@ -258,6 +263,7 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
 
     // A stroke in progress and an effect: all cut, no string follows.
     Settings.Interval = 40;
+    TimerHold hold;
     Press('E');
     Press('3');
     ASSERT_EQ(Mix_Playing(-1), 2);
@@ -265,6 +271,7 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
     Press(VK_SPACE);
     EXPECT_TRUE(RingIdle());
     EXPECT_EQ(Mix_Playing(-1), 0);
+    hold.Release();
     WaitPast(250);
     EXPECT_TRUE(MixerLog::Starts().empty());
 }

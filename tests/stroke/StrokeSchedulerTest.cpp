@@ -12,9 +12,67 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 
 using namespace StrokeTest;
 using std::chrono::milliseconds;
+
+// timeSetEvent as this test program links it (--wrap on its C++ name). Every
+// call passes through, except that after FireNextTimerBeforeReturning the
+// next one returns only once its timer has fired and its callback has run:
+// a trigger that beats its caller, as a 1 ms timer on a busy machine can.
+MMRESULT RealTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__real__Z12timeSetEventjjPFvjjmmmEmj");
+MMRESULT WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__wrap__Z12timeSetEventjjPFvjjmmmEmj");
+
+namespace {
+
+struct EarlyTimer {
+    std::mutex lock;
+    std::condition_variable fired;
+    bool armed = false;  // the next call waits for its callback
+    bool done = false;
+    int calls = 0;       // calls that waited
+    LPTIMECALLBACK callback = nullptr;
+    DWORD_PTR user = 0;
+} early;
+
+void CALLBACK RunThenSignal(UINT id, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR)
+{
+    early.callback(id, message, early.user, 0, 0);
+    std::lock_guard guard(early.lock);
+    early.done = true;
+    early.fired.notify_all();
+}
+
+void FireNextTimerBeforeReturning()
+{
+    std::lock_guard guard(early.lock);
+    early.armed = true;
+}
+
+}  // namespace
+
+MMRESULT WrappedTimeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
+{
+    {
+        std::lock_guard guard(early.lock);
+        if (!early.armed)
+            return RealTimeSetEvent(delay, resolution, callback, user, flags);
+        early.armed = false;
+        early.done = false;
+        ++early.calls;
+        early.callback = callback;
+        early.user = user;
+    }
+    const MMRESULT id = RealTimeSetEvent(delay, resolution, RunThenSignal, 0, flags);
+    const Clock::time_point start = Clock::now();
+    std::unique_lock guard(early.lock);
+    if (id != 0 && !early.fired.wait_for(guard, std::chrono::seconds(60), [] { return early.done; }))
+        ADD_FAILURE() << "a " << delay << " ms timer had not fired after "
+                      << std::chrono::duration_cast<milliseconds>(Clock::now() - start).count() << " ms";
+    return id;
+}
 
 namespace {
 
@@ -79,9 +137,11 @@ TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.root);
         MixerLog::Clear();
+        TimerHold hold;
         const Clock::time_point before = Strum(c.root, c.kind, interval);
         // The lowest string is played inside the call, without a timer.
         ASSERT_EQ(MixerLog::Starts().size(), 1u);
+        hold.Release();
         const std::vector<Start> starts = MixerLog::WaitForStarts(c.notes.size());
         ASSERT_EQ(starts.size(), c.notes.size());
         for (std::size_t k = 0; k < starts.size(); ++k) {
@@ -108,6 +168,7 @@ TEST_F(StrokeSchedulerTest, IntervalZeroPlaysEveryStringAtOnceWithoutTimers)
 
 TEST_F(StrokeSchedulerTest, SecondStrokeCancelsTheFirstsPendingStringsAndHaltsItsSound)
 {
+    TimerHold hold;
     Strum(64, Major, 30);  // E major: first string now, five more up to 150 ms
     ASSERT_EQ(MixerLog::Starts().size(), 1u);
     ASSERT_FALSE(RingIdle());
@@ -118,6 +179,7 @@ TEST_F(StrokeSchedulerTest, SecondStrokeCancelsTheFirstsPendingStringsAndHaltsIt
     // The first stroke's string was halted, not left under the new chord.
     EXPECT_EQ(Mix_Playing(-1), 5);
 
+    hold.Release();
     WaitPast(300);  // past every deadline of the first stroke
     std::vector<int> expected = {40 - 40};
     for (int id : ChordIds(62, Major))
@@ -132,11 +194,13 @@ TEST_F(StrokeSchedulerTest, CancelWithNothingPendingChangesNothing)
     EXPECT_EQ(TheNoteSlots.next, 7);
     EXPECT_TRUE(RingIdle());
 
+    TimerHold hold;
     Strum(65, Major, 50);
     const int next = TheNoteSlots.next;
     CancelPendingNotes();
     EXPECT_TRUE(RingIdle());
     EXPECT_EQ(TheNoteSlots.next, next);  // the index stays
+    hold.Release();
     WaitPast(350);
     EXPECT_EQ(MixerLog::Starts().size(), 1u);
 }
@@ -180,6 +244,19 @@ TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
     EXPECT_EQ(TheNoteSlots.next, 3);
 }
 
+TEST_F(StrokeSchedulerTest, TriggerThatRunsBeforeItsIdIsStoredLeavesTheSlotIdle)
+{
+    TheNoteSlots.next = 5;
+    const int waitedBefore = early.calls;
+    FireNextTimerBeforeReturning();
+    const UINT id = ScheduleNote(0, 52, 100, 1);
+    ASSERT_EQ(early.calls, waitedBefore + 1) << "timeSetEvent is not wrapped";
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(MixerLog::StartedIds(), std::vector<int>{52 - 40});
+    EXPECT_EQ(TheNoteSlots.slots[5].timerId.load(), 0u) << "the slot kept its spent timer's id";
+    EXPECT_TRUE(RingIdle());
+}
+
 TEST_F(StrokeSchedulerTest, HugeOrNegativeIntervalsNeverCrash)
 {
     // Only the first string sounds; the others' delays are out of range.
@@ -213,12 +290,13 @@ TEST_F(StrokeSchedulerTest, MissingIdentifierIsSkippedOtherStringsSound)
 
 TEST_F(StrokeSchedulerTest, TriggerTakesChannelZeroWhenEveryChannelIsBusy)
 {
-    Strum(64, Major, 250);  // string 6 now, string 5 at 250 ms
-    // Fill the other seven channels with effects and freeze all eight.
-    for (int id = 31; id < 38; ++id)
+    // Fill all eight channels with effects and freeze them, then let a
+    // trigger come.
+    for (int id = 31; id < 39; ++id)
         ASSERT_GE((*bank->Table().Find(id))->Play(0, -1), 0);
     Mix_Pause(-1);
     ASSERT_EQ(Mix_Playing(-1), 8);
+    ASSERT_NE(ScheduleNote(0, 47, 100, 5), 0u);
 
     const std::vector<Start> starts = MixerLog::WaitForStarts(10);
     ASSERT_GE(starts.size(), 10u);

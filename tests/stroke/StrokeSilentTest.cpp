@@ -20,8 +20,10 @@ TEST(StrokeSilentTest, TimersFireButNothingIsHeard)
     ResetNoteSlots();
     MixerLog::Clear();
 
+    TimerHold hold;
     StartStroke(60, Major, 128, 20);
     EXPECT_FALSE(RingIdle());  // five strings armed
+    hold.Release();
     EXPECT_TRUE(WaitForRingIdle());
 
     StartStroke(62, Minor, 128, 0);

@@ -6,6 +6,7 @@
 #include "../sound/SoundTestSupport.h"
 
 #include <SDL_mixer.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -21,6 +22,15 @@ namespace {
 // a second, so that a note is still sounding when a test looks.
 constexpr int BaseFrames = 22050;
 constexpr int LastId = 40;
+
+// How long a wait for another thread may take before it counts as hung: far
+// beyond anything a loaded machine needs, so that only a real fault ends it.
+constexpr auto HangGuard = std::chrono::seconds(60);
+
+long long MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
 
 std::mutex logLock;
 std::condition_variable logChanged;
@@ -66,8 +76,11 @@ int MixerLog::Halts()
 
 std::vector<Start> MixerLog::WaitForStarts(std::size_t count)
 {
+    const Clock::time_point start = Clock::now();
     std::unique_lock lock(logLock);
-    logChanged.wait_for(lock, std::chrono::seconds(10), [count] { return starts.size() >= count; });
+    if (!logChanged.wait_for(lock, HangGuard, [count] { return starts.size() >= count; }))
+        ADD_FAILURE() << "waited " << MillisecondsSince(start) << " ms for " << count << " mixer starts, saw "
+                      << starts.size();
     return starts;
 }
 
@@ -113,11 +126,49 @@ void WaitPast(int ms)
     const UINT id = timeSetEvent(static_cast<UINT>(ms), 1, proc, reinterpret_cast<DWORD_PTR>(&flag), TIME_ONESHOT);
     if (id == 0)
         return;
+    const Clock::time_point start = Clock::now();
     std::unique_lock lock(flag.lock);
-    if (!flag.fired.wait_for(lock, std::chrono::seconds(10), [&flag] { return flag.done; })) {
+    if (!flag.fired.wait_for(lock, HangGuard, [&flag] { return flag.done; })) {
         lock.unlock();
         timeKillEvent(id);  // never leave a timer pointing at this frame
+        ADD_FAILURE() << "a " << ms << " ms timer had not fired after " << MillisecondsSince(start) << " ms";
     }
+}
+
+TimerHold::TimerHold()
+{
+    timer = timeSetEvent(1, 1, Hold, reinterpret_cast<DWORD_PTR>(this), TIME_ONESHOT);
+    if (timer == 0) {
+        ADD_FAILURE() << "the hold's timer was refused";
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    std::unique_lock guard(lock);
+    if (!changed.wait_for(guard, HangGuard, [this] { return holding; }))
+        ADD_FAILURE() << "the timer thread took " << MillisecondsSince(start) << " ms to reach the hold";
+}
+
+TimerHold::~TimerHold()
+{
+    Release();
+    // Returns once the callback is over: it no longer touches this object.
+    timeKillEvent(timer);
+}
+
+void TimerHold::Release()
+{
+    std::lock_guard guard(lock);
+    released = true;
+    changed.notify_all();
+}
+
+void CALLBACK TimerHold::Hold(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    TimerHold& self = *reinterpret_cast<TimerHold*>(user);
+    std::unique_lock guard(self.lock);
+    self.holding = true;
+    self.changed.notify_all();
+    self.changed.wait(guard, [&self] { return self.released; });
 }
 
 bool RingIdle()
@@ -130,9 +181,16 @@ bool RingIdle()
 
 bool WaitForRingIdle()
 {
-    for (int i = 0; i < 1000 && !RingIdle(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return RingIdle();
+    // The triggers signal nothing but their slot's 0, so this polls it.
+    const Clock::time_point start = Clock::now();
+    while (!RingIdle()) {
+        if (Clock::now() - start > HangGuard) {
+            ADD_FAILURE() << "the note ring was still armed after " << MillisecondsSince(start) << " ms";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 std::vector<int> ChordIds(int root, int kind)

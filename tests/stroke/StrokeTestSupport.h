@@ -4,12 +4,15 @@
 // sound bank whose samples tell their identifier by their length, and waits
 // on the real timer thread.
 
+#include "platform/Win32.h"
 #include "sound/SoundTable.h"
 
 #include "../files/ArchiveTestSupport.h"
 
 #include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -32,8 +35,8 @@ public:
     static std::vector<Start> Starts();
     static std::vector<int> StartedIds();
     static int Halts();
-    // Waits (up to a generous bound) until count starts are logged; the
-    // starts logged by then.
+    // Waits until count starts are logged; the starts logged by then. A
+    // minute without them fails the test with the time it waited.
     static std::vector<Start> WaitForStarts(std::size_t count);
 };
 
@@ -58,10 +61,34 @@ private:
 // own is armed for then, and the one timer thread serves deadlines in order.
 void WaitPast(int ms);
 
+// Keeps every trigger from running while it is held: a timer of its own
+// fires at once and its callback, on the one timer thread, waits for
+// Release. So a test can look at a stroke between its first string and the
+// next ones however slowly it runs. Released at the latest on destruction.
+class TimerHold {
+public:
+    TimerHold();
+    ~TimerHold();
+    TimerHold(const TimerHold&) = delete;
+    TimerHold& operator=(const TimerHold&) = delete;
+
+    void Release();
+
+private:
+    static void CALLBACK Hold(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+
+    std::mutex lock;
+    std::condition_variable changed;
+    bool holding = false;
+    bool released = false;
+    UINT timer = 0;
+};
+
 // Every slot of the note ring is idle (no timer armed).
 bool RingIdle();
 
-// Waits until every armed trigger has fired; false when some never did.
+// Waits until every armed trigger has fired; false, with the time it waited
+// reported as a test failure, when some had not after a minute.
 bool WaitForRingIdle();
 
 // The sounding notes of a chord, lowest string first, as sound identifiers.
