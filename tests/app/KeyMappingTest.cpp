@@ -186,6 +186,7 @@ TEST_F(KeyMappingTest, StrokeUsesTheCurrentStrengthAndSpeed)
     Settings.Velocity = 77;
     Settings.Interval = 15;
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Press('D');
     EXPECT_EQ((TheNoteSlots.slots[0].message >> 16) & 0xFF, 77u);
     EXPECT_EQ(MixerLog::Starts().size(), 1u);  // the others wait for their timers
@@ -222,6 +223,7 @@ TEST_F(KeyMappingTest, DigitsPlayTheirEffectOnTopOfAStroke)
     Settings.Interval = 20;
     MixerLog::Clear();
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Press('C');
     Press('5');
     EXPECT_FALSE(RingIdle());
@@ -238,6 +240,7 @@ TEST_F(KeyMappingTest, DigitsWithoutASampleChangeNothing)
     lacking.Table().Unload(36);  // listed, but its sample is not loaded
     Settings.Interval = 50;
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Press('G');
     MixerLog::Clear();
     const int next = TheNoteSlots.next;
@@ -264,6 +267,7 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
     // A stroke in progress and an effect: all cut, no string follows.
     Settings.Interval = 40;
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Press('E');
     Press('3');
     ASSERT_EQ(Mix_Playing(-1), 2);

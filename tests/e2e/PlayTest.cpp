@@ -7,7 +7,10 @@
 // Times are checked in one direction only: a sound comes no earlier than the
 // program should play it. The disk driver mixes faster than real time, in
 // buffers of 1024 frames, so a sound started t ms after another lies at least
-// t ms of frames minus one buffer after it.
+// t ms of frames minus one buffer after it. Scripts wait for events, never for
+// a time that a loaded machine might overrun: "settle" until the strings have
+// sounded and are written out, "hold-timers" to act while strings are still
+// due.
 
 #include "stroke/ChordShapes.h"
 #include "tests/e2e/PlayerRun.h"
@@ -82,7 +85,7 @@ void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& 
 
 TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
     PlayerRun run;
-    Play(run, {"mark before", "tap c", "wait 2000", "close"}, {"Interval=150"});
+    Play(run, {"mark before", "tap c", "settle", "close"}, {"Interval=150"});
     const auto onsets = run.Output().Onsets(128);
     ASSERT_EQ(IdsOf(onsets), CMajor);
     EXPECT_GE(onsets[0].frame, run.Mark("before"));
@@ -110,7 +113,7 @@ TEST(Strum, TheModifiersChooseEveryChordKind) {
         for (const std::string& key : c.keys) script.push_back("press " + key);
         script.push_back("tap d");
         for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key) script.push_back("release " + *key);
-        script.push_back("wait 1300");
+        script.push_back("settle");
         expected = expected + ChordIds(62, c.kind);
     }
     script.push_back("close");
@@ -136,13 +139,13 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
         {{"equal"}, "b", openStrings},               // 72
         {{"equal", "minus"}, "d", ChordIds(62, Major)},
     };
-    Script script = {"tap kpadd", "tap minus", "wait 200"};  // alone: nothing
+    Script script = {"tap kpadd", "tap minus", "settle"};  // alone: nothing
     Ids expected;
     for (const Case& c : cases) {
         for (const std::string& key : c.held) script.push_back("press " + key);
         script.push_back(std::string("tap ") + c.letter);
         for (const std::string& key : c.held) script.push_back("release " + key);
-        script.push_back("wait 1300");
+        script.push_back("settle");
         expected = expected + c.ids;
     }
     script.push_back("close");
@@ -153,7 +156,7 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
 
 TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
     PlayerRun run;
-    Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "wait 1600", "close"},
+    Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "settle", "close"},
          {"Interval=120"});
     const auto onsets = run.Output().Onsets(128);
     EXPECT_EQ(IdsOf(onsets), CMajor);
@@ -164,7 +167,7 @@ TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
 
 TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
     PlayerRun run;
-    Play(run, {"press alt", "tap a", "release alt", "menu", "wait 1300", "tap 1", "wait 200", "menu", "close"},
+    Play(run, {"press alt", "tap a", "release alt", "menu", "settle", "tap 1", "settle", "menu", "close"},
          {"Interval=100"});
     EXPECT_EQ(run.Lines("menu "), (std::vector<std::string>{"0", "0"}));
     // Alt alone leaves the chord major; the next key is not taken by a menu.
@@ -173,7 +176,7 @@ TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
 
 TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
     PlayerRun run;
-    Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "wait 1300", "tap tab", "focus", "close"},
+    Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "settle", "tap tab", "focus", "close"},
          {"Interval=100"});
     EXPECT_EQ(run.Lines("focus "), (std::vector<std::string>{"strength", "speed", "strength"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, DiminishedSeventh));
@@ -181,7 +184,7 @@ TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
 
 TEST(Keys, EscapeAndEnterLeaveTheDialogOpen) {
     PlayerRun run;
-    Play(run, {"tap escape", "tap return", "open", "tap 1", "wait 200", "close"});
+    Play(run, {"tap escape", "tap return", "open", "tap 1", "settle", "close"});
     EXPECT_EQ(run.Lines("open "), (std::vector<std::string>{"1"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{31}));
 }
@@ -190,14 +193,15 @@ TEST(Keys, EscapeAndEnterLeaveTheDialogOpen) {
 
 TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects) {
     PlayerRun run;
-    Play(run, {"tap 1", "wait 400", "tap 9", "wait 400", "tap 0", "wait 400", "tap kp5", "wait 400", "tap kp0",
-               "wait 300", "close"});
+    Play(run, {"tap 1", "settle", "tap 9", "settle", "tap 0", "settle", "tap kp5", "settle", "tap kp0", "settle",
+               "close"});
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{31, 39, 40, 35, 40}));
 }
 
 TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
     PlayerRun run;
-    Play(run, {"tap c", "wait 100", "tap 5", "wait 2600", "close"}, {"Interval=300"});
+    // The effect comes while five strings are still due.
+    Play(run, {"hold-timers", "tap c", "settle 5", "tap 5", "release-timers", "settle", "close"}, {"Interval=300"});
     const MixedOutput output = run.Output();
     const auto onsets = output.Onsets(128);
     const auto notes = Notes(onsets);
@@ -218,9 +222,10 @@ TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
 
 TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound) {
     PlayerRun run;
-    // The space comes some 800 ms before the second string is due, and the
-    // run goes on long enough to hear it if it were still pending.
-    Play(run, {"tap space", "tap c", "wait 100", "tap 5", "wait 100", "tap space", "wait 1500", "close"},
+    // The space comes while five strings are due; settling would hear them
+    // if they still were.
+    Play(run, {"tap space", "hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap space", "release-timers",
+               "settle", "close"},
          {"Interval=1000"});
     const MixedOutput output = run.Output();
     const auto onsets = output.Onsets(128);
@@ -236,9 +241,9 @@ TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound) {
 
 TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
     PlayerRun run;
-    // The strength changes some 800 ms before the second string is due.
-    Play(run, {"tap c", "wait 100", "tap 5", "wait 100", "tap pageup", "tap pageup", "sliders", "wait 5300",
-               "close"},
+    // The strength changes while five strings are due.
+    Play(run, {"hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap pageup", "tap pageup", "sliders",
+               "release-timers", "settle", "close"},
          {"Interval=1000"});
     const auto sliders = run.Lines("sliders ");
     ASSERT_EQ(sliders.size(), 1u);
@@ -265,8 +270,8 @@ TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
 
 TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
     PlayerRun run;
-    Play(run, {"tap c", "wait 1200", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "wait 200",
-               "sliders", "mark moved", "tap c", "wait 5000", "close"},
+    Play(run, {"tap c", "settle", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "settle", "sliders",
+               "mark moved", "tap c", "settle", "close"},
          {"Interval=100", "MaxInterval=750"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 748 128 750"}));
     const auto onsets = run.Output().Onsets(128);
@@ -283,7 +288,7 @@ TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
 
 TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
     PlayerRun run;
-    Play(run, {"sliders", "tap 2", "wait 200", "close"});
+    Play(run, {"sliders", "tap 2", "settle", "close"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{32}));
     const std::string written = run.Settings();
@@ -298,7 +303,8 @@ TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
 
 TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
     PlayerRun run;
-    Play(run, {"sliders", "tap c", "wait 6000", "close"}, {"Interval=5000", "MaxInterval=750"});
+    // Until the second string has sounded: four are still due.
+    Play(run, {"sliders", "tap c", "settle 4", "close"}, {"Interval=5000", "MaxInterval=750"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 750 128 750"}));
     const auto onsets = run.Output().Onsets(128);
     ASSERT_GE(onsets.size(), 2u);
@@ -312,7 +318,7 @@ TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
 
 TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128) {
     PlayerRun run;
-    Play(run, {"sliders", "tap 3", "wait 200", "close"}, {"Velocity=200"});
+    Play(run, {"sliders", "tap 3", "settle", "close"}, {"Velocity=200"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{33}));
     EXPECT_EQ(SettingOf(run.Settings(), "Velocity"), "128");
@@ -320,7 +326,7 @@ TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128) {
 
 TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
     PlayerRun run;
-    Play(run, {"tap c", "wait 300", "tap 4", "wait 200", "close"}, {"StrokeIntervalMode=1"});
+    Play(run, {"tap c", "settle", "tap 4", "settle", "close"}, {"StrokeIntervalMode=1"});
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{34}));
     EXPECT_EQ(SettingOf(run.Settings(), "StrokeIntervalMode"), "0");
 }
@@ -329,8 +335,9 @@ TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
 
 TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings) {
     PlayerRun run;
-    // The second string is due long after the close, however slow the machine.
-    Play(run, {"tap c", "wait 50", "tap 5", "wait 50", "close"}, {"MaxInterval=30000", "Interval=30000"});
+    // The second string is due long after the close, however slow the machine;
+    // the first string and the effect are written out before it.
+    Play(run, {"tap c", "settle 5", "tap 5", "settle 5", "close"}, {"MaxInterval=30000", "Interval=30000"});
     const MixedOutput output = run.Output();
     EXPECT_EQ(IdsOf(output.Onsets(128)), (Ids{0, 35}));
     EXPECT_EQ(output.Level(output.Frames() - 1), 0);

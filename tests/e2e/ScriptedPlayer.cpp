@@ -8,6 +8,11 @@
 // Script lines (blank lines and lines starting with '#' are skipped):
 //   press KEY | release KEY | tap KEY | repeat KEY (an auto-repeated press)
 //   wait MS        lets the program run for MS milliseconds
+//   settle [N]     lets the program run until at most N strings (default 0)
+//                  are still due, then until the audio driver has written two
+//                  more buffers: whatever was started is in the output file
+//   hold-timers    keeps the strings that are due from starting (the timer
+//                  thread waits) until release-timers
 //   mark NAME      prints "mark NAME <frames>": the audio frames written so far
 //   focus          prints "focus strength|speed|none"
 //   menu           prints "menu 0|1": whether the window menu is active
@@ -24,6 +29,8 @@
 #include "platform/UserInterface.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
+#include "stroke/StrokeScheduler.h"
+#include "tests/stroke/TimerHold.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,6 +47,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -151,6 +159,37 @@ long long FramesWritten() {
     return static_cast<long long>(info.st_size) / 4;
 }
 
+int StringsDue() {
+    int armed = 0;
+    for (const NoteSlot& slot : TheNoteSlots.slots)
+        armed += slot.timerId.load(std::memory_order_acquire) != 0 ? 1 : 0;
+    return armed;
+}
+
+// Every wait here ends on what it waits for; a minute only stops a hang.
+void Settle(int stringsDue) {
+    QElapsedTimer clock;
+    clock.start();
+    const auto runUntil = [&clock](auto done) {
+        while (!done()) {
+            if (clock.elapsed() > 60000) {
+                Print("error settle gave up after " + std::to_string(clock.elapsed()) + " ms");
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            ::usleep(2000);
+        }
+        return true;
+    };
+    if (!runUntil([stringsDue] { return StringsDue() <= stringsDue; })) return;
+    // A sample started now is mixed into the next buffer at the latest, and
+    // written out once the one after it has been.
+    const long long written = FramesWritten();
+    if (written >= 0) runUntil([written] { return FramesWritten() >= written + 2 * 1024; });
+}
+
+std::unique_ptr<TimerHold> timerHold;
+
 QSlider* SliderView(platform::Dialog* dialog, int id) {
     platform::Window* slider = dialog->Child(id);
     return slider != nullptr ? static_cast<QSlider*>(slider->Widget()) : nullptr;
@@ -172,6 +211,13 @@ void Run(const std::string& line) {
         if (command == "release" || command == "tap") SendKey(QEvent::KeyRelease, key->second, false);
     } else if (command == "wait") {
         Wait(std::atoi(argument.c_str()));
+    } else if (command == "settle") {
+        Settle(std::atoi(argument.c_str()));
+    } else if (command == "hold-timers") {
+        timerHold = std::make_unique<TimerHold>();
+        if (!timerHold->Problem().empty()) Print("error " + timerHold->Problem());
+    } else if (command == "release-timers") {
+        timerHold.reset();
     } else if (command == "mark") {
         Print("mark " + argument + " " + std::to_string(FramesWritten()));
     } else if (command == "focus") {
@@ -206,6 +252,8 @@ void Run(const std::string& line) {
 
 void RunScript() {
     for (const std::string& line : scriptLines) Run(line);
+    // The timer thread must be free before shutdown stops it.
+    timerHold.reset();
     // A script that forgot to close would leave the dialog waiting for ever.
     platform::Dialog* dialog = TheDialog();
     if (dialog != nullptr && dialog->Widget()->isVisible()) {

@@ -22,9 +22,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // Generous limits against hanging, never checks of speed: sanitizer builds
-// start slowly.
+// start slowly, and a loaded machine more slowly still.
 constexpr auto kStartLimit = 60s;
-constexpr auto kHearLimit = 15s;
+constexpr auto kHearLimit = 60s;
 const std::string kCaption = "Strumkey";
 // One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
 constexpr std::size_t kBuffer = 4096;
@@ -67,38 +67,41 @@ protected:
         return X11Process::Run(options);
     }
 
+    // Polls until done() holds; past kHearLimit the failure tells how long
+    // it waited.
+    template <class Done>
+    static bool Until(Done done) {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done()) {
+            const auto waited = std::chrono::steady_clock::now() - start;
+            if (waited >= kHearLimit) {
+                ADD_FAILURE() << "gave up after " << std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()
+                              << " ms";
+                return false;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
     // Waits until the output written after fromByte is loud; the driver
     // writes at about real-time pace, a buffer or two behind the mixer.
     bool Heard(const std::string& audio, std::size_t fromByte) {
-        const auto end = std::chrono::steady_clock::now() + kHearLimit;
-        do {
-            if (Peak(ReadSamples(program_.PathOf(audio), fromByte)) > 1000) return true;
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < end);
-        return false;
+        return Until([&] { return Peak(ReadSamples(program_.PathOf(audio), fromByte)) > 1000; });
     }
 
     // Waits until the newest output is silence: what was mixed before a stop
     // has been written out.
     bool Silenced(const std::string& audio) {
-        const auto end = std::chrono::steady_clock::now() + kHearLimit;
-        do {
+        return Until([&] {
             const std::size_t size = Size(audio);
-            if (size >= 4 * kBuffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * kBuffer)) == 0) return true;
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < end);
-        return false;
+            return size >= 4 * kBuffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * kBuffer)) == 0;
+        });
     }
 
     // Waits until the output file holds at least this many bytes.
     bool Written(const std::string& audio, std::size_t bytes) {
-        const auto end = std::chrono::steady_clock::now() + kHearLimit;
-        std::error_code error;
-        while (std::filesystem::file_size(program_.PathOf(audio), error) < bytes || error) {
-            if (std::chrono::steady_clock::now() >= end) return false;
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
+        return Until([&] { return Size(audio) >= bytes; });
     }
 
     std::size_t Size(const std::string& audio) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
 #include <unistd.h>
 
 namespace {
@@ -32,15 +33,16 @@ TEST(HearTest, PlayedSampleReachesTheOutput)
 
     // Device format and volume are the sample's own, so its frames come out
     // as they are, starting at a buffer boundary. Wait until they have been
-    // written (at most a few seconds; the driver lags a buffer or two).
+    // written: the driver lags a buffer or two, and a minute means it hangs.
     const std::string expected = SoundTest::WavFrames(frames, 5);
+    const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    };
     bool heard = false;
-    for (int tries = 0; tries < 400 && !heard; ++tries) {
-        heard = ArchiveTest::ReadUnixFile(output).find(expected) != std::string::npos;
-        if (!heard)
-            usleep(25000);
-    }
-    EXPECT_TRUE(heard);
+    while (!(heard = ArchiveTest::ReadUnixFile(output).find(expected) != std::string::npos) && waited() < 60000)
+        usleep(25000);
+    EXPECT_TRUE(heard) << "not in the output after " << waited() << " ms";
 }
 
 }  // namespace

@@ -138,6 +138,7 @@ TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
         SCOPED_TRACE(c.root);
         MixerLog::Clear();
         TimerHold hold;
+        ASSERT_EQ(hold.Problem(), "");
         const Clock::time_point before = Strum(c.root, c.kind, interval);
         // The lowest string is played inside the call, without a timer.
         ASSERT_EQ(MixerLog::Starts().size(), 1u);
@@ -169,6 +170,7 @@ TEST_F(StrokeSchedulerTest, IntervalZeroPlaysEveryStringAtOnceWithoutTimers)
 TEST_F(StrokeSchedulerTest, SecondStrokeCancelsTheFirstsPendingStringsAndHaltsItsSound)
 {
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Strum(64, Major, 30);  // E major: first string now, five more up to 150 ms
     ASSERT_EQ(MixerLog::Starts().size(), 1u);
     ASSERT_FALSE(RingIdle());
@@ -195,6 +197,7 @@ TEST_F(StrokeSchedulerTest, CancelWithNothingPendingChangesNothing)
     EXPECT_TRUE(RingIdle());
 
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     Strum(65, Major, 50);
     const int next = TheNoteSlots.next;
     CancelPendingNotes();

@@ -21,6 +21,7 @@ TEST(StrokeSilentTest, TimersFireButNothingIsHeard)
     MixerLog::Clear();
 
     TimerHold hold;
+    ASSERT_EQ(hold.Problem(), "");
     StartStroke(60, Major, 128, 20);
     EXPECT_FALSE(RingIdle());  // five strings armed
     hold.Release();

@@ -135,42 +135,6 @@ void WaitPast(int ms)
     }
 }
 
-TimerHold::TimerHold()
-{
-    timer = timeSetEvent(1, 1, Hold, reinterpret_cast<DWORD_PTR>(this), TIME_ONESHOT);
-    if (timer == 0) {
-        ADD_FAILURE() << "the hold's timer was refused";
-        return;
-    }
-    const Clock::time_point start = Clock::now();
-    std::unique_lock guard(lock);
-    if (!changed.wait_for(guard, HangGuard, [this] { return holding; }))
-        ADD_FAILURE() << "the timer thread took " << MillisecondsSince(start) << " ms to reach the hold";
-}
-
-TimerHold::~TimerHold()
-{
-    Release();
-    // Returns once the callback is over: it no longer touches this object.
-    timeKillEvent(timer);
-}
-
-void TimerHold::Release()
-{
-    std::lock_guard guard(lock);
-    released = true;
-    changed.notify_all();
-}
-
-void CALLBACK TimerHold::Hold(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
-{
-    TimerHold& self = *reinterpret_cast<TimerHold*>(user);
-    std::unique_lock guard(self.lock);
-    self.holding = true;
-    self.changed.notify_all();
-    self.changed.wait(guard, [&self] { return self.released; });
-}
-
 bool RingIdle()
 {
     for (const NoteSlot& slot : TheNoteSlots.slots)

@@ -8,11 +8,10 @@
 #include "sound/SoundTable.h"
 
 #include "../files/ArchiveTestSupport.h"
+#include "TimerHold.h"
 
 #include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <vector>
 
@@ -60,29 +59,6 @@ private:
 // Returns once every timer due within ms from now has fired: a timer of its
 // own is armed for then, and the one timer thread serves deadlines in order.
 void WaitPast(int ms);
-
-// Keeps every trigger from running while it is held: a timer of its own
-// fires at once and its callback, on the one timer thread, waits for
-// Release. So a test can look at a stroke between its first string and the
-// next ones however slowly it runs. Released at the latest on destruction.
-class TimerHold {
-public:
-    TimerHold();
-    ~TimerHold();
-    TimerHold(const TimerHold&) = delete;
-    TimerHold& operator=(const TimerHold&) = delete;
-
-    void Release();
-
-private:
-    static void CALLBACK Hold(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
-
-    std::mutex lock;
-    std::condition_variable changed;
-    bool holding = false;
-    bool released = false;
-    UINT timer = 0;
-};
 
 // Every slot of the note ring is idle (no timer armed).
 bool RingIdle();
