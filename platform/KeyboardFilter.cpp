@@ -6,6 +6,7 @@
 #include "platform/KeyState.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "platform/XKeyboard.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -94,10 +96,15 @@ bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
         if (!watched->isWindowType()) return false;
         return OnKey(static_cast<QWindow*>(watched), static_cast<QKeyEvent*>(event));
     case QEvent::ApplicationStateChange:
-        // Keys released while another application has the keyboard never
-        // reach us: start from all keys up, as Windows does when it
-        // synchronises the key state on activation.
-        if (watched == qApp && QGuiApplication::applicationState() != Qt::ApplicationActive) ReleaseAll();
+        // Keys pressed or released while another application has the
+        // keyboard never reach us: Windows reads the key state anew on
+        // activation, and so do we.
+        if (watched == qApp) {
+            if (QGuiApplication::applicationState() == Qt::ApplicationActive)
+                ReadKeysAnew();
+            else
+                ReleaseAll();
+        }
         return false;
     default:
         return false;
@@ -107,6 +114,34 @@ bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
 void KeyboardFilter::ReleaseAll() {
     for (const auto& [id, key] : down_) SetKeyDown(key.virtualKey, false);
     down_.clear();
+}
+
+void KeyboardFilter::ReadKeysAnew() {
+    ReleaseAll();
+    TakeKeysDown();
+}
+
+void KeyboardFilter::TakeKeysDown() {
+    if (const auto keys = XKeysDown()) {
+        for (const auto& [keycode, keysym] : *keys) {
+            const WindowsKey key = WindowsKeyFromX(CurrentKeyboardLayout(), keysym, keycode);
+            if (key.virtualKey == 0) continue;
+            SetKeyDown(key.virtualKey, true);
+            down_.emplace(keycode, key);  // its release finds it, as the press's would
+        }
+        return;
+    }
+    // Elsewhere the toolkit knows the modifiers only.
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    const std::pair<Qt::KeyboardModifier, int> modifiers[] = {
+        {Qt::ShiftModifier, VK_LSHIFT}, {Qt::ControlModifier, VK_LCONTROL}, {Qt::AltModifier, VK_LMENU}};
+    for (const auto& [modifier, virtualKey] : modifiers) {
+        if (!(held & modifier)) continue;
+        SetKeyDown(virtualKey, true);
+        WindowsKey key;
+        key.virtualKey = virtualKey;
+        down_.emplace(0x80000000u | static_cast<std::uint32_t>(virtualKey), key);
+    }
 }
 
 bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event) {

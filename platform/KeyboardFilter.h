@@ -24,9 +24,15 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // Forgets what it knew of the keys and reads the ones down now, as
+    // Windows does when a window of the program gets the keyboard back.
+    void ReadKeysAnew();
+
 private:
     bool OnKey(QWindow* window, QKeyEvent* event);
     void ReleaseAll();
+    // The keys that are down now, read from the system.
+    void TakeKeysDown();
 
     // Keys that are down, by the native scan code of their press (or, for
     // events without one, by virtual-key code), so that a release gets the

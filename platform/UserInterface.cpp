@@ -4,11 +4,14 @@
 #include "platform/UserInterface.h"
 
 #include "platform/KeyboardFilter.h"
+#include "platform/XKeyboard.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
+#include <QInputMethod>
+#include <QLocale>
 #include <QLibraryInfo>
 
 #include <sys/socket.h>
@@ -71,34 +74,11 @@ bool CompositorAnswers() {
     return ok && WaylandPluginInstalled();
 }
 
-// "_XKB_RULES_NAMES" on the root window: rules, model, layouts, variants and
-// options, each terminated by a zero byte.
-KeyboardLayout LayoutOfXServer() {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
-    if (connection == nullptr) return KeyboardLayout::Us;
-    const char name[] = "_XKB_RULES_NAMES";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof name - 1, name), nullptr);
-    if (atom == nullptr) return KeyboardLayout::Us;
-    xcb_atom_t property = atom->atom;
-    std::free(atom);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    if (property == XCB_ATOM_NONE || screens.rem == 0) return KeyboardLayout::Us;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, screens.data->root, property, XCB_ATOM_STRING, 0, 1024), nullptr);
-    if (reply == nullptr) return KeyboardLayout::Us;
-    const char* value = static_cast<const char*>(xcb_get_property_value(reply));
-    std::string names(value, static_cast<std::size_t>(xcb_get_property_value_length(reply)));
-    std::free(reply);
-    // Skip the rules and the model to reach the layouts.
-    std::size_t start = 0;
-    for (int field = 0; field < 2 && start != std::string::npos; ++field) {
-        start = names.find('\0', start);
-        if (start != std::string::npos) ++start;
-    }
-    if (start == std::string::npos || start >= names.size()) return KeyboardLayout::Us;
-    return LayoutFromXkbLayouts(names.c_str() + start);
+// Under Wayland the keyboard's description stays with the compositor; the
+// input method's language stands in for it.
+KeyboardLayout LayoutOfInputMethod() {
+    return QGuiApplication::inputMethod()->locale().language() == QLocale::Japanese ? KeyboardLayout::Japanese
+                                                                                     : KeyboardLayout::Us;
 }
 
 void SubstituteFonts() {
@@ -150,8 +130,15 @@ bool StartUserInterface() {
     // Dialogs run their own loops; a closed window must not end them.
     QApplication::setQuitOnLastWindowClosed(false);
     SubstituteFonts();
-    application->installEventFilter(new KeyboardFilter(application));
-    if (QGuiApplication::platformName() == QStringLiteral("xcb")) layout = LayoutOfXServer();
+    auto* keyboard = new KeyboardFilter(application);
+    application->installEventFilter(keyboard);
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        WatchXKeyboard([keyboard] { keyboard->ReadKeysAnew(); });
+    } else if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        layout = LayoutOfInputMethod();
+        QObject::connect(QGuiApplication::inputMethod(), &QInputMethod::localeChanged, application,
+                         [] { layout = LayoutOfInputMethod(); });
+    }
     return true;
 }
 

@@ -1,10 +1,14 @@
-// Key tables for a US and a Japanese keyboard.
+// Key tables for a US and a Japanese keyboard, and the letter keys of
+// layouts whose letters are not Latin.
 
 #include "platform/VirtualKeys.h"
 
 #include "platform/Win32.h"
 
+#include <QChar>
 #include <Qt>
+
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstring>
 
@@ -62,6 +66,13 @@ constexpr KeycodeEntry kUsKeys[] = {
     {51, VK_OEM_5},      // \|
     {59, VK_OEM_COMMA},  {60, VK_OEM_PERIOD}, {61, VK_OEM_2},  // , . /
     {94, VK_OEM_102},    // the extra key of ISO keyboards
+};
+
+// The letter keys by their place: what they carry on a US keyboard.
+constexpr KeycodeEntry kUsLetters[] = {
+    {24, 'Q'}, {25, 'W'}, {26, 'E'}, {27, 'R'}, {28, 'T'}, {29, 'Y'}, {30, 'U'}, {31, 'I'}, {32, 'O'},
+    {33, 'P'}, {38, 'A'}, {39, 'S'}, {40, 'D'}, {41, 'F'}, {42, 'G'}, {43, 'H'}, {44, 'J'}, {45, 'K'},
+    {46, 'L'}, {52, 'Z'}, {53, 'X'}, {54, 'C'}, {55, 'V'}, {56, 'B'}, {57, 'N'}, {58, 'M'},
 };
 
 constexpr KeycodeEntry kJapaneseKeys[] = {
@@ -133,6 +144,12 @@ void ScanCodeOf(std::uint32_t keycode, WindowsKey& key) {
     }
 }
 
+// A letter other than A to Z: Cyrillic, Greek, Hebrew, Arabic, a dotless i...
+bool IsOtherLetter(std::uint32_t keysym) {
+    const char32_t character = xkb_keysym_to_utf32(keysym);
+    return character > 0x7F && QChar::isLetter(character);
+}
+
 }  // namespace
 
 WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uint32_t keycode) {
@@ -142,6 +159,10 @@ WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uin
         key.virtualKey = named->virtualKey;
     } else if ((keysym >= 'a' && keysym <= 'z') || (keysym >= 'A' && keysym <= 'Z')) {
         key.virtualKey = static_cast<int>(keysym & ~0x20u);
+    } else if (const KeycodeEntry* letter = Find(kUsLetters, keycode, &KeycodeEntry::keycode);
+               letter != nullptr && IsOtherLetter(keysym)) {
+        // Windows gives a letter key of such a layout the code of its place.
+        key.virtualKey = letter->virtualKey;
     } else {
         const KeycodeEntry* placed = layout == KeyboardLayout::Japanese
                                          ? Find(kJapaneseKeys, keycode, &KeycodeEntry::keycode)

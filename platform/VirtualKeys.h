@@ -20,8 +20,10 @@ struct WindowsKey {
 
 // keysym is the X keysym of the event (after Shift and NumLock), keycode the
 // X keycode (evdev code + 8). Left and right Shift, Ctrl and Alt get their
-// sided codes (VK_LSHIFT, ...). Letters follow the keysym; digits and
-// punctuation follow the key's place on the layout, as Windows does.
+// sided codes (VK_LSHIFT, ...). Latin letters follow the keysym; a letter key
+// that carries another letter (Cyrillic, Greek...) gets the code of its place
+// on a US keyboard; digits and punctuation follow the key's place on the
+// layout, as Windows does.
 WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uint32_t keycode);
 
 // For key events that carry no X description: from the toolkit's key code

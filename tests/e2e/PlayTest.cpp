@@ -28,23 +28,12 @@ namespace {
 using Script = std::vector<std::string>;
 using Ids = std::vector<int>;
 
-// The sound ids of a stroke, lowest string first, muted strings left out.
-Ids ChordIds(int root, ChordKind kind) {
-    int frets[StringCount] = {};
-    int muted[StringCount] = {};
-    GetChordShape(static_cast<unsigned>(root), kind, frets, muted);
-    Ids ids;
-    for (int i = StringCount - 1; i >= 0; --i) {
-        if (std::find(muted, muted + StringCount, i + 1) != muted + StringCount) continue;
-        ids.push_back((OpenStringNotes[i] + (frets[i] & 0xFF)) - 40);
-    }
-    return ids;
-}
-
 Ids operator+(Ids a, const Ids& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+
+using TestBank::ChordIds;
 
 // C major on this guitar: all six strings, notes 40 48 52 55 60 64.
 const Ids CMajor = {0, 8, 12, 15, 20, 24};

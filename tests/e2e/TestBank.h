@@ -6,7 +6,10 @@
 // of a stroke never overlap; effects (31 to 40) are long enough to be heard
 // under a stroke and to be cut off.
 
+#include "stroke/ChordShapes.h"
+
 #include <string>
+#include <vector>
 
 namespace TestBank {
 
@@ -27,5 +30,8 @@ constexpr int LevelAt(int id, int volume) { return LevelOf(id) * volume / 128; }
 
 // Writes se.csv and the folder se with one WAV file per id into folder.
 void Write(const std::string& folder);
+
+// The sample ids of a stroke, lowest string first, muted strings left out.
+std::vector<int> ChordIds(int root, ChordKind kind);
 
 }  // namespace TestBank

@@ -1,5 +1,7 @@
 #include "tests/e2e/X11Program.h"
 
+#include "tests/e2e/TestBank.h"
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -24,6 +26,12 @@ X11Program::X11Program(const std::string& executable, const std::string& name) {
         fs::remove_all(folder_, error);
         folder_.clear();
     }
+}
+
+void X11Program::UseTestBank() const {
+    std::error_code ignored;
+    fs::remove(PathOf("se.dat"), ignored);
+    TestBank::Write(folder_);
 }
 
 X11Program::~X11Program() {

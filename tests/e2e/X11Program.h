@@ -20,6 +20,9 @@ public:
     X11Program& operator=(const X11Program&) = delete;
 
     bool Ready() const { return !folder_.empty(); }
+    // Replaces the sound bank with the test bank, whose samples name
+    // themselves in the output (see TestBank.h).
+    void UseTestBank() const;
     const std::string& Folder() const { return folder_; }
     std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
 

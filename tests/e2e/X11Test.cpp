@@ -1,7 +1,10 @@
 // The built program on a real (virtual) X server: real key events through
-// the X server, the close button as a window manager sends it, a second start
-// of the same file, and a screenshot of the window.
+// the X server (held keys with the server's own auto-repeat, other keyboard
+// layouts, a focus change), the close button as a window manager sends it, a
+// second start of the same file, and a screenshot of the window.
 
+#include "tests/e2e/MixedOutput.h"
+#include "tests/e2e/TestBank.h"
 #include "tests/e2e/X11Image.h"
 #include "tests/e2e/X11Process.h"
 #include "tests/e2e/X11Program.h"
@@ -10,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -102,6 +106,25 @@ protected:
     // Waits until the output file holds at least this many bytes.
     bool Written(const std::string& audio, std::size_t bytes) {
         return Until([&] { return Size(audio) >= bytes; });
+    }
+
+    // Gives the window the keyboard once it can take it.
+    bool GiveFocus(X11Windows::Id window) {
+        return Until([&] {
+            if (windows_->Viewable(window)) windows_->Focus(window);
+            return windows_->Focused() == window;
+        });
+    }
+
+    // The samples heard so far, by the test bank's levels.
+    std::vector<int> Sounded(const std::string& audio) { return IdsOf(MixedOutput(program_.PathOf(audio)).Onsets(128)); }
+
+    // Waits until count samples have been heard, then for another second of
+    // output, in which nothing more may come.
+    std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count) {
+        Until([&] { return Sounded(audio).size() >= count; });
+        Written(audio, Size(audio) + 22050 * 4);
+        return Sounded(audio);
     }
 
     std::size_t Size(const std::string& audio) {
@@ -221,6 +244,100 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
     EXPECT_TRUE(program_.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
     ASSERT_TRUE(windows_->RequestClose(again));
     EXPECT_EQ(againRun->Wait(kStartLimit), std::optional<int>(0));
+}
+
+using TestBank::ChordIds;
+using Ids = std::vector<int>;
+
+Ids operator+(Ids a, const Ids& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// X repeats a held key; only its first press may strike. A key released and
+// pressed again strikes again, however quickly.
+TEST_F(X11Test, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) {
+    program_.UseTestBank();
+    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch("held.raw", &window);
+    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+    ASSERT_TRUE(GiveFocus(window));
+
+    // Well past the server's repeat delay (660 ms), at its rate of 25 a second.
+    ASSERT_EQ(Tool({"xdotool", "keydown", "c", "sleep", "1.5", "keyup", "c"}), 0);
+    const Ids cMajor = ChordIds(60, Major);
+    EXPECT_EQ(SoundedAfterAll("held.raw", 6), cMajor);
+    ASSERT_EQ(Tool({"xdotool", "keydown", "1", "sleep", "1.5", "keyup", "1"}), 0);
+    EXPECT_EQ(SoundedAfterAll("held.raw", 7), cMajor + Ids{31});
+
+    // Two strokes of D, the second one a tenth of a second after the first:
+    // it cuts the first (which may have sounded a string or two) and plays
+    // whole. Strings of a stroke lie three mixer buffers apart, so that no two
+    // start in one buffer and add up to a level of neither.
+    ASSERT_EQ(Tool({"xdotool", "key", "--delay", "100", "d", "d"}), 0);
+    const Ids dMajor = ChordIds(62, Major);
+    const Ids heard = SoundedAfterAll("held.raw", 7 + 1 + dMajor.size());
+    ASSERT_GE(heard.size(), 7 + 1 + dMajor.size());
+    EXPECT_EQ(Ids(heard.end() - static_cast<long>(dMajor.size()), heard.end()), dMajor);
+    EXPECT_EQ(std::count(heard.begin() + 7, heard.end(), dMajor.front()), 2) << "two strikes";
+
+    ASSERT_TRUE(windows_->RequestClose(window));
+    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+}
+
+// Each layout, switched while the program runs: the C key plays C major, and
+// with the key that is sharp on that layout held, C sharp major. A letter key
+// that carries no Latin letter counts as the letter of its place.
+TEST_F(X11Test, EveryLayoutPlaysTheCKeyAndItsSharpKey) {
+    struct Layout {
+        const char* name;
+        const char* cKey;   // the keysym of the key in the C place
+        const char* sharp;  // the keysym of the sharp key
+    } layouts[] = {
+        {"us", "c", "equal"},          {"de", "c", "dead_acute"},     {"fr", "c", "equal"},
+        {"ru", "Cyrillic_es", "equal"}, {"gr", "Greek_psi", "equal"}, {"jp", "c", "semicolon"},
+        {"us", "c", "equal"},
+    };
+    program_.UseTestBank();
+    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch("layouts.raw", &window);
+    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+    ASSERT_TRUE(GiveFocus(window));
+
+    Ids expected;
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        ASSERT_EQ(Tool({"setxkbmap", layout.name}), 0);
+        ASSERT_EQ(Tool({"xdotool", "key", layout.cKey}), 0);
+        expected = expected + ChordIds(60, Major);
+        EXPECT_EQ(SoundedAfterAll("layouts.raw", expected.size()), expected);
+        ASSERT_EQ(Tool({"xdotool", "keydown", layout.sharp, "key", layout.cKey, "keyup", layout.sharp}), 0);
+        expected = expected + ChordIds(61, Major);
+        EXPECT_EQ(SoundedAfterAll("layouts.raw", expected.size()), expected);
+    }
+    ASSERT_TRUE(windows_->RequestClose(window));
+    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+}
+
+// Shift goes down while the window does not have the keyboard, and is still
+// held when it gets it back: the next letter plays minor.
+TEST_F(X11Test, AModifierHeldAcrossAFocusChangeCounts) {
+    program_.UseTestBank();
+    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch("focus.raw", &window);
+    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+
+    windows_->Focus(windows_->Root());
+    ASSERT_EQ(Tool({"xdotool", "keydown", "shift"}), 0);
+    ASSERT_TRUE(GiveFocus(window));
+    ASSERT_EQ(Tool({"xdotool", "key", "c", "keyup", "shift"}), 0);
+    EXPECT_EQ(SoundedAfterAll("focus.raw", 6), ChordIds(60, Minor));
+
+    ASSERT_TRUE(windows_->RequestClose(window));
+    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
 }
 
 // Takes the window's picture as PNG and as 8-bit PPM (for the pixel checks);

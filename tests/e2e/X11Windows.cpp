@@ -163,6 +163,22 @@ void X11Windows::Focus(Id window) {
     XSync(display_, False);
 }
 
+X11Windows::Id X11Windows::Root() { return display_ != nullptr ? DefaultRootWindow(display_) : 0; }
+
+X11Windows::Id X11Windows::Focused() {
+    if (display_ == nullptr) return 0;
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus;
+}
+
+bool X11Windows::Viewable(Id window) {
+    XWindowAttributes attributes;
+    return display_ != nullptr && XGetWindowAttributes(display_, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+}
+
 bool X11Windows::SendKey(Id window, const char* keysym, bool press) {
     if (display_ == nullptr) return false;
     const KeySym symbol = XStringToKeysym(keysym);

@@ -48,6 +48,12 @@ public:
 
     // Gives the window the input focus, as a click on it would.
     void Focus(Id window);
+    // The root window: focused, no application has the keyboard.
+    Id Root();
+    // The window that has the input focus, and whether a window is mapped
+    // and visible (only then can it take the focus).
+    Id Focused();
+    bool Viewable(Id window);
     // Delivers one key event (an X keysym name such as "c" or "Return") to
     // the window straight from this connection, without a detour through a
     // helper program: for timing from the moment the key is sent.

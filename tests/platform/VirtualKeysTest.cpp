@@ -67,6 +67,18 @@ const Case kCases[] = {
     {"JP ro key", '\\', 97, 0, VK_OEM_102, 0x73, false},
     {"JP yen key", '\\', 132, 0, VK_OEM_5, 0x7D, false},
     {"unknown key", 0x1008FF11, 122, 0, 0, 0, false},  // XF86AudioLowerVolume
+    // Letters of other scripts: the letter of the key's place on a US keyboard.
+    {"Russian es on the C key", 0x6D3, 54, 'C', 'C', 0x2E, false},
+    {"Russian Shift+ef on the A key", 0x6E6, 38, 'A', 'A', 0x1E, false},
+    {"Greek psi on the C key", 0x7F8, 54, 'C', 'C', 0x2E, false},
+    {"Hebrew bet on the C key", 0xCE1, 54, 'C', 'C', 0x2E, false},
+    {"Arabic ta on the F key", 0x5CA, 41, 'F', 'F', 0x21, false},
+    {"Turkish dotless i on the I key", 0x2B9, 31, 'I', 'I', 0x17, false},
+    // French: a letter goes by its label, punctuation by its place.
+    {"French q on the A key", 'q', 38, 'Q', 'Q', 0x1E, false},
+    {"French comma on the M key", ',', 58, 0, 0, 0x32, false},
+    {"Russian zhe on the ; key", 0x6D6, 47, VK_OEM_1, VK_OEM_PLUS, 0x27, false},
+    {"German e acute dead key on the = key", 0xFE51, 21, VK_OEM_PLUS, VK_OEM_7, 0x0D, false},
 };
 
 TEST(VirtualKeys, UsAndJapaneseLayoutsGiveTheWindowsCodes) {
