@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Configures and builds one build folder: build.sh <folder> [cmake options...]
+# A new folder is set up for Ninja (scripts/install-deps.sh installs it), which
+# starts compiling a program's sources while the libraries it links are still
+# being built; a folder that exists keeps the generator it was made with.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1; shift
-cmake -S "$root" -B "$root/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+generator=()
+if [ ! -f "$root/$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then
+  generator=(-G Ninja)
+fi
+cmake -S "$root" -B "$root/$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$root/$dir" -j"$(nproc)"
