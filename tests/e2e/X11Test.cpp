@@ -254,42 +254,57 @@ Ids operator+(Ids a, const Ids& b) {
     return a;
 }
 
+// The program on the test bank, whose samples name themselves in the
+// output, three mixer buffers between two strings: no two strings start in
+// one buffer and add up to a level of neither.
+class X11KeyboardTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        program_.UseTestBank();
+        program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+        run_ = Launch(kAudio, &window_);
+        ASSERT_NE(window_, 0u) << program_.Read(program_.Name() + ".log");
+    }
+    void TearDown() override {
+        if (run_ == nullptr || window_ == 0) return;
+        EXPECT_TRUE(windows_->RequestClose(window_));
+        EXPECT_EQ(run_->Wait(kStartLimit), std::optional<int>(0));
+    }
+
+    std::vector<int> SoundedAfterAll(std::size_t count) { return X11Test::SoundedAfterAll(kAudio, count); }
+
+    static constexpr const char* kAudio = "keys.raw";
+    X11Windows::Id window_ = 0;
+    std::unique_ptr<X11Process> run_;
+};
+
 // X repeats a held key; only its first press may strike. A key released and
 // pressed again strikes again, however quickly.
-TEST_F(X11Test, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) {
-    program_.UseTestBank();
-    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> run = Launch("held.raw", &window);
-    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
-    ASSERT_TRUE(GiveFocus(window));
-
+TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) {
+    ASSERT_TRUE(GiveFocus(window_));
     // Well past the server's repeat delay (660 ms), at its rate of 25 a second.
     ASSERT_EQ(Tool({"xdotool", "keydown", "c", "sleep", "1.5", "keyup", "c"}), 0);
     const Ids cMajor = ChordIds(60, Major);
-    EXPECT_EQ(SoundedAfterAll("held.raw", 6), cMajor);
+    EXPECT_EQ(SoundedAfterAll(6), cMajor);
     ASSERT_EQ(Tool({"xdotool", "keydown", "1", "sleep", "1.5", "keyup", "1"}), 0);
-    EXPECT_EQ(SoundedAfterAll("held.raw", 7), cMajor + Ids{31});
+    EXPECT_EQ(SoundedAfterAll(7), cMajor + Ids{31});
 
     // Two strokes of D, the second one a tenth of a second after the first:
-    // it cuts the first (which may have sounded a string or two) and plays
-    // whole. Strings of a stroke lie three mixer buffers apart, so that no two
-    // start in one buffer and add up to a level of neither.
+    // it cuts the first (which may have sounded a string) and plays whole.
     ASSERT_EQ(Tool({"xdotool", "key", "--delay", "100", "d", "d"}), 0);
     const Ids dMajor = ChordIds(62, Major);
-    const Ids heard = SoundedAfterAll("held.raw", 7 + 1 + dMajor.size());
+    const Ids heard = SoundedAfterAll(7 + 1 + dMajor.size());
     ASSERT_GE(heard.size(), 7 + 1 + dMajor.size());
     EXPECT_EQ(Ids(heard.end() - static_cast<long>(dMajor.size()), heard.end()), dMajor);
     EXPECT_EQ(std::count(heard.begin() + 7, heard.end(), dMajor.front()), 2) << "two strikes";
-
-    ASSERT_TRUE(windows_->RequestClose(window));
-    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
 }
 
 // Each layout, switched while the program runs: the C key plays C major, and
 // with the key that is sharp on that layout held, C sharp major. A letter key
 // that carries no Latin letter counts as the letter of its place.
-TEST_F(X11Test, EveryLayoutPlaysTheCKeyAndItsSharpKey) {
+TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey) {
     struct Layout {
         const char* name;
         const char* cKey;   // the keysym of the key in the C place
@@ -299,45 +314,28 @@ TEST_F(X11Test, EveryLayoutPlaysTheCKeyAndItsSharpKey) {
         {"ru", "Cyrillic_es", "equal"}, {"gr", "Greek_psi", "equal"}, {"jp", "c", "semicolon"},
         {"us", "c", "equal"},
     };
-    program_.UseTestBank();
-    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> run = Launch("layouts.raw", &window);
-    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
-    ASSERT_TRUE(GiveFocus(window));
-
+    ASSERT_TRUE(GiveFocus(window_));
     Ids expected;
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
         ASSERT_EQ(Tool({"setxkbmap", layout.name}), 0);
         ASSERT_EQ(Tool({"xdotool", "key", layout.cKey}), 0);
         expected = expected + ChordIds(60, Major);
-        EXPECT_EQ(SoundedAfterAll("layouts.raw", expected.size()), expected);
+        EXPECT_EQ(SoundedAfterAll(expected.size()), expected);
         ASSERT_EQ(Tool({"xdotool", "keydown", layout.sharp, "key", layout.cKey, "keyup", layout.sharp}), 0);
         expected = expected + ChordIds(61, Major);
-        EXPECT_EQ(SoundedAfterAll("layouts.raw", expected.size()), expected);
+        EXPECT_EQ(SoundedAfterAll(expected.size()), expected);
     }
-    ASSERT_TRUE(windows_->RequestClose(window));
-    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
 }
 
 // Shift goes down while the window does not have the keyboard, and is still
 // held when it gets it back: the next letter plays minor.
-TEST_F(X11Test, AModifierHeldAcrossAFocusChangeCounts) {
-    program_.UseTestBank();
-    program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> run = Launch("focus.raw", &window);
-    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
-
+TEST_F(X11KeyboardTest, AModifierHeldAcrossAFocusChangeCounts) {
     windows_->Focus(windows_->Root());
     ASSERT_EQ(Tool({"xdotool", "keydown", "shift"}), 0);
-    ASSERT_TRUE(GiveFocus(window));
+    ASSERT_TRUE(GiveFocus(window_));
     ASSERT_EQ(Tool({"xdotool", "key", "c", "keyup", "shift"}), 0);
-    EXPECT_EQ(SoundedAfterAll("focus.raw", 6), ChordIds(60, Minor));
-
-    ASSERT_TRUE(windows_->RequestClose(window));
-    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+    EXPECT_EQ(SoundedAfterAll(6), ChordIds(60, Minor));
 }
 
 // Takes the window's picture as PNG and as 8-bit PPM (for the pixel checks);
