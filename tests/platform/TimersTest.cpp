@@ -88,7 +88,8 @@ TEST(Timers, RefusesWhatItCannotArm) {
 
 TEST(Timers, KilledTimerNeverFires) {
     Probe probe;
-    UINT id = timeSetEvent(40, 1, Record, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT);
+    // Due long after the kill, however slowly this thread runs.
+    UINT id = timeSetEvent(600000, 1, Record, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT);
     ASSERT_NE(id, 0u);
     EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
     EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM) << "killed twice";
@@ -117,7 +118,8 @@ void CALLBACK KillSelfAndOther(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_P
 TEST(Timers, CallbackKillsItselfAndAnotherTimer) {
     Probe other;
     KillFromCallback state;
-    state.other = timeSetEvent(40, 1, Record, reinterpret_cast<DWORD_PTR>(&other), TIME_ONESHOT);
+    // Due long after the callback that kills it, however slowly this thread runs.
+    state.other = timeSetEvent(600000, 1, Record, reinterpret_cast<DWORD_PTR>(&other), TIME_ONESHOT);
     ASSERT_NE(state.other, 0u);
     ASSERT_NE(timeSetEvent(5, 1, KillSelfAndOther, reinterpret_cast<DWORD_PTR>(&state), TIME_ONESHOT), 0u);
     ASSERT_TRUE(WaitUntil([&] { return state.done.load(); }));
