@@ -112,7 +112,7 @@ bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void KeyboardFilter::ReleaseAll() {
-    for (const auto& [id, key] : down_) SetKeyDown(key.virtualKey, false);
+    ResetKeyState();  // also the keys read from the server, which down_ lacks
     down_.clear();
 }
 
@@ -126,8 +126,10 @@ void KeyboardFilter::TakeKeysDown() {
         for (const auto& [keycode, keysym] : *keys) {
             const WindowsKey key = WindowsKeyFromX(CurrentKeyboardLayout(), keysym, keycode);
             if (key.virtualKey == 0) continue;
+            // Into the key table only: the press of a key pressed just
+            // after the focus came, already down when the server answered,
+            // must still count as a first press.
             SetKeyDown(key.virtualKey, true);
-            down_.emplace(keycode, key);  // its release finds it, as the press's would
         }
         return;
     }
@@ -138,9 +140,6 @@ void KeyboardFilter::TakeKeysDown() {
     for (const auto& [modifier, virtualKey] : modifiers) {
         if (!(held & modifier)) continue;
         SetKeyDown(virtualKey, true);
-        WindowsKey key;
-        key.virtualKey = virtualKey;
-        down_.emplace(0x80000000u | static_cast<std::uint32_t>(virtualKey), key);
     }
 }
 
