@@ -10,7 +10,8 @@
 
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -217,11 +218,23 @@ int VirtualKeyFromQtKey(int qtKey, bool keypad) {
     }
 }
 
-KeyboardLayout LayoutFromXkbLayouts(const char* layouts) {
+KeyboardLayout LayoutFromXkbLayouts(const char* layouts, unsigned group) {
     if (layouts == nullptr) return KeyboardLayout::Us;
-    std::size_t length = std::strcspn(layouts, ",(");
-    if (length == 2 && std::strncmp(layouts, "jp", 2) == 0) return KeyboardLayout::Japanese;
-    return KeyboardLayout::Us;
+    std::vector<std::string_view> entries;
+    for (std::string_view rest = layouts;;) {
+        const std::size_t comma = rest.find(',');
+        entries.push_back(rest.substr(0, comma));
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    const std::string_view entry = entries[group % entries.size()];
+    return entry.substr(0, entry.find('(')) == "jp" ? KeyboardLayout::Japanese : KeyboardLayout::Us;
+}
+
+KeyboardLayout LayoutFromXkbGroupName(const char* name) {
+    if (name == nullptr) return KeyboardLayout::Us;
+    const std::string_view text = name;
+    return text.substr(0, text.find(' ')) == "Japanese" ? KeyboardLayout::Japanese : KeyboardLayout::Us;
 }
 
 }  // namespace platform

@@ -30,7 +30,12 @@ WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uin
 // (Qt::Key) and whether the key is on the keypad. No scan code.
 int VirtualKeyFromQtKey(int qtKey, bool keypad);
 
-// The layout named by the first entry of an XKB layout list ("jp", "us,jp").
-KeyboardLayout LayoutFromXkbLayouts(const char* layouts);
+// The layout of one group of an XKB layout list ("jp", "us,jp"): group 0 is
+// the first entry. A group past the list's end wraps, as XKB's groups do.
+KeyboardLayout LayoutFromXkbLayouts(const char* layouts, unsigned group = 0);
+
+// The layout of a keymap's group from its name as keymaps carry it
+// ("Japanese", "Japanese (Kana)", "English (US)").
+KeyboardLayout LayoutFromXkbGroupName(const char* name);
 
 }  // namespace platform

@@ -47,8 +47,14 @@ xcb_atom_t RulesNamesAtom(xcb_connection_t* connection) {
     return atom != nullptr ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
+// The keyboard's active group: which entry of the layout list is in use.
+unsigned ActiveGroup(xcb_connection_t* connection) {
+    auto state = Own(xcb_xkb_get_state_reply(connection, xcb_xkb_get_state(connection, XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    return state != nullptr ? state->group : 0;
+}
+
 // "_XKB_RULES_NAMES" on the root window: rules, model, layouts, variants and
-// options, each terminated by a zero byte.
+// options, each terminated by a zero byte; the entry of the active group.
 KeyboardLayout LayoutOfXServer(xcb_connection_t* connection, xcb_atom_t rulesNames) {
     const xcb_window_t root = Root(connection);
     if (rulesNames == XCB_ATOM_NONE || root == XCB_WINDOW_NONE) return KeyboardLayout::Us;
@@ -64,7 +70,7 @@ KeyboardLayout LayoutOfXServer(xcb_connection_t* connection, xcb_atom_t rulesNam
         if (start != std::string::npos) ++start;
     }
     if (start == std::string::npos || start >= names.size()) return KeyboardLayout::Us;
-    return LayoutFromXkbLayouts(names.c_str() + start);
+    return LayoutFromXkbLayouts(names.c_str() + start, ActiveGroup(connection));
 }
 
 // X repeats a held key as release and press pairs, which the toolkit tells
@@ -87,7 +93,8 @@ bool AskForDetectableAutoRepeat(xcb_connection_t* connection) {
 
 // Follows layout changes: a new keyboard description from the server (XKB
 // new-keyboard and map notifications, which the toolkit has asked for on
-// this connection) or new layout names on the root window, which tools such
+// this connection), a switch to another group of the layout list (XKB state
+// notifications), or new layout names on the root window, which tools such
 // as setxkbmap write once the new map is in place. And the focus coming to
 // one of the program's windows.
 class KeyboardWatcher : public QAbstractNativeEventFilter {
@@ -118,7 +125,11 @@ public:
             changed = reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == rulesNames_;
         } else if (kind == xkbEvent_) {
             const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
-            changed = xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY;
+            if (xkbType == XCB_XKB_STATE_NOTIFY)
+                changed = (reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->changed &
+                           XCB_XKB_STATE_PART_GROUP_STATE) != 0;
+            else
+                changed = xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY;
         }
         if (changed) SetKeyboardLayout(LayoutOfXServer(connection_, rulesNames_));
         return false;  // the toolkit sees every event as well

@@ -3,7 +3,8 @@
 // layouts, a focus change), the close button as a window manager sends it, a
 // second start of the same file, and a screenshot of the window.
 
-#include "tests/e2e/MixedOutput.h"
+#include "tests/e2e/KeyboardScenarios.h"
+#include "tests/e2e/Listening.h"
 #include "tests/e2e/TestBank.h"
 #include "tests/e2e/X11Image.h"
 #include "tests/e2e/X11Process.h"
@@ -28,7 +29,8 @@ using namespace std::chrono_literals;
 // Generous limits against hanging, never checks of speed: sanitizer builds
 // start slowly, and a loaded machine more slowly still.
 constexpr auto kStartLimit = 60s;
-constexpr auto kHearLimit = 60s;
+using listening::kHearLimit;
+using listening::Until;
 const std::string kCaption = "Strumkey";
 // One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
 constexpr std::size_t kBuffer = 4096;
@@ -71,23 +73,6 @@ protected:
         return X11Process::Run(options);
     }
 
-    // Polls until done() holds; past kHearLimit the failure tells how long
-    // it waited.
-    template <class Done>
-    static bool Until(Done done) {
-        const auto start = std::chrono::steady_clock::now();
-        while (!done()) {
-            const auto waited = std::chrono::steady_clock::now() - start;
-            if (waited >= kHearLimit) {
-                ADD_FAILURE() << "gave up after " << std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()
-                              << " ms";
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
-    }
-
     // Waits until the output written after fromByte is loud; the driver
     // writes at about real-time pace, a buffer or two behind the mixer.
     bool Heard(const std::string& audio, std::size_t fromByte) {
@@ -103,10 +88,7 @@ protected:
         });
     }
 
-    // Waits until the output file holds at least this many bytes.
-    bool Written(const std::string& audio, std::size_t bytes) {
-        return Until([&] { return Size(audio) >= bytes; });
-    }
+    bool Written(const std::string& audio, std::size_t bytes) { return listening::Written(program_.PathOf(audio), bytes); }
 
     // Gives the window the keyboard once it can take it.
     bool GiveFocus(X11Windows::Id window) {
@@ -116,22 +98,10 @@ protected:
         });
     }
 
-    // The samples heard so far, by the test bank's levels.
-    std::vector<int> Sounded(const std::string& audio) { return IdsOf(MixedOutput(program_.PathOf(audio)).Onsets(128)); }
-
-    // Waits until count samples have been heard, then for another second of
-    // output, in which nothing more may come.
     std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count) {
-        Until([&] { return Sounded(audio).size() >= count; });
-        Written(audio, Size(audio) + 22050 * 4);
-        return Sounded(audio);
+        return listening::SoundedAfterAll(program_.PathOf(audio), count);
     }
-
-    std::size_t Size(const std::string& audio) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(program_.PathOf(audio), error);
-        return error ? 0 : static_cast<std::size_t>(size);
-    }
+    std::size_t Size(const std::string& audio) { return listening::FileSize(program_.PathOf(audio)); }
 
     int Tool(std::vector<std::string> args) {
         X11Process::Options options;
@@ -246,18 +216,10 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
     EXPECT_EQ(againRun->Wait(kStartLimit), std::optional<int>(0));
 }
 
-using TestBank::ChordIds;
-using Ids = std::vector<int>;
+using namespace keyboard_scenarios;
 
-Ids operator+(Ids a, const Ids& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// The program on the test bank, whose samples name themselves in the
-// output, three mixer buffers between two strings: no two strings start in
-// one buffer and add up to a level of neither.
-class X11KeyboardTest : public X11Test {
+// The program on the test bank, typed at with xdotool.
+class X11KeyboardTest : public X11Test, public Keyboard {
 protected:
     void SetUp() override {
         X11Test::SetUp();
@@ -266,6 +228,7 @@ protected:
         program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
         run_ = Launch(kAudio, &window_);
         ASSERT_NE(window_, 0u) << program_.Read(program_.Name() + ".log");
+        ASSERT_TRUE(GiveFocus(window_));
     }
     void TearDown() override {
         if (run_ == nullptr || window_ == 0) return;
@@ -273,69 +236,39 @@ protected:
         EXPECT_EQ(run_->Wait(kStartLimit), std::optional<int>(0));
     }
 
-    std::vector<int> SoundedAfterAll(std::size_t count) { return X11Test::SoundedAfterAll(kAudio, count); }
+    int Type(const std::vector<std::string>& commands) override {
+        std::vector<std::string> args = {"xdotool"};
+        args.insert(args.end(), commands.begin(), commands.end());
+        return Tool(args);
+    }
+    void UseLayout(const std::string& layouts, unsigned group) override {
+        if (layouts != layouts_) {
+            EXPECT_EQ(Tool({"setxkbmap", layouts}), 0);
+            layouts_ = layouts;
+        }
+        windows_->LockGroup(group);
+    }
+    Ids SoundedAfterAll(std::size_t count) override { return X11Test::SoundedAfterAll(kAudio, count); }
 
     static constexpr const char* kAudio = "keys.raw";
     X11Windows::Id window_ = 0;
     std::unique_ptr<X11Process> run_;
+    std::string layouts_ = "us";
 };
 
-// X repeats a held key; only its first press may strike. A key released and
-// pressed again strikes again, however quickly.
-TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) {
-    ASSERT_TRUE(GiveFocus(window_));
-    // Well past the server's repeat delay (660 ms), at its rate of 25 a second.
-    ASSERT_EQ(Tool({"xdotool", "keydown", "c", "sleep", "1.5", "keyup", "c"}), 0);
-    const Ids cMajor = ChordIds(60, Major);
-    EXPECT_EQ(SoundedAfterAll(6), cMajor);
-    ASSERT_EQ(Tool({"xdotool", "keydown", "1", "sleep", "1.5", "keyup", "1"}), 0);
-    EXPECT_EQ(SoundedAfterAll(7), cMajor + Ids{31});
+TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) { HeldKeysStrikeOnceAndTapsStrikeAgain(*this); }
 
-    // Two strokes of D, the second one a tenth of a second after the first:
-    // it cuts the first (which may have sounded a string) and plays whole.
-    ASSERT_EQ(Tool({"xdotool", "key", "--delay", "100", "d", "d"}), 0);
-    const Ids dMajor = ChordIds(62, Major);
-    const Ids heard = SoundedAfterAll(7 + 1 + dMajor.size());
-    ASSERT_GE(heard.size(), 7 + 1 + dMajor.size());
-    EXPECT_EQ(Ids(heard.end() - static_cast<long>(dMajor.size()), heard.end()), dMajor);
-    EXPECT_EQ(std::count(heard.begin() + 7, heard.end(), dMajor.front()), 2) << "two strikes";
-}
+TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey) { EveryLayoutPlaysTheCKeyAndItsSharpKey(*this); }
 
-// Each layout, switched while the program runs: the C key plays C major, and
-// with the key that is sharp on that layout held, C sharp major. A letter key
-// that carries no Latin letter counts as the letter of its place.
-TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey) {
-    struct Layout {
-        const char* name;
-        const char* cKey;   // the keysym of the key in the C place
-        const char* sharp;  // the keysym of the sharp key
-    } layouts[] = {
-        {"us", "c", "equal"},          {"de", "c", "dead_acute"},     {"fr", "c", "equal"},
-        {"ru", "Cyrillic_es", "equal"}, {"gr", "Greek_psi", "equal"}, {"jp", "c", "semicolon"},
-        {"us", "c", "equal"},
-    };
-    ASSERT_TRUE(GiveFocus(window_));
-    Ids expected;
-    for (const Layout& layout : layouts) {
-        SCOPED_TRACE(layout.name);
-        ASSERT_EQ(Tool({"setxkbmap", layout.name}), 0);
-        ASSERT_EQ(Tool({"xdotool", "key", layout.cKey}), 0);
-        expected = expected + ChordIds(60, Major);
-        EXPECT_EQ(SoundedAfterAll(expected.size()), expected);
-        ASSERT_EQ(Tool({"xdotool", "keydown", layout.sharp, "key", layout.cKey, "keyup", layout.sharp}), 0);
-        expected = expected + ChordIds(61, Major);
-        EXPECT_EQ(SoundedAfterAll(expected.size()), expected);
-    }
-}
-
-// Shift goes down while the window does not have the keyboard, and is still
-// held when it gets it back: the next letter plays minor.
-TEST_F(X11KeyboardTest, AModifierHeldAcrossAFocusChangeCounts) {
+// Shift and the sharp key go down while the window does not have the
+// keyboard, and are still held when it gets it back: the next letter plays
+// C sharp minor.
+TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount) {
     windows_->Focus(windows_->Root());
-    ASSERT_EQ(Tool({"xdotool", "keydown", "shift"}), 0);
+    ASSERT_EQ(Type({"keydown", "shift", "keydown", "equal"}), 0);
     ASSERT_TRUE(GiveFocus(window_));
-    ASSERT_EQ(Tool({"xdotool", "key", "c", "keyup", "shift"}), 0);
-    EXPECT_EQ(SoundedAfterAll(6), ChordIds(60, Minor));
+    ASSERT_EQ(Type({"key", "c", "keyup", "equal", "keyup", "shift"}), 0);
+    EXPECT_EQ(SoundedAfterAll(6), ChordIds(61, Minor));
 }
 
 // Takes the window's picture as PNG and as 8-bit PPM (for the pixel checks);

@@ -1,5 +1,6 @@
 #include "tests/e2e/X11Windows.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -160,6 +161,12 @@ bool X11Windows::RequestClose(Id window) {
 void X11Windows::Focus(Id window) {
     if (display_ == nullptr) return;
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+    XSync(display_, False);
+}
+
+void X11Windows::LockGroup(unsigned group) {
+    if (display_ == nullptr) return;
+    XkbLockGroup(display_, XkbUseCoreKbd, group);
     XSync(display_, False);
 }
 

@@ -48,6 +48,9 @@ public:
 
     // Gives the window the input focus, as a click on it would.
     void Focus(Id window);
+    // Switches the keyboard to a group of its layout list, as a desktop's
+    // layout switcher does.
+    void LockGroup(unsigned group);
     // The root window: focused, no application has the keyboard.
     Id Root();
     // The window that has the input focus, and whether a window is mapped

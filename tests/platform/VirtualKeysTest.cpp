@@ -107,15 +107,29 @@ TEST(VirtualKeys, KeysWithoutAnXDescriptionFollowTheToolkitKey) {
     for (const auto& c : cases) EXPECT_EQ(platform::VirtualKeyFromQtKey(c.key, c.keypad), c.vk) << c.key;
 }
 
-TEST(VirtualKeys, LayoutComesFromTheFirstXkbLayout) {
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("jp"), KeyboardLayout::Japanese);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("jp,us"), KeyboardLayout::Japanese);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("jp(OADG109A)"), KeyboardLayout::Japanese);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("us,jp"), KeyboardLayout::Us);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("de"), KeyboardLayout::Us);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts("jpx"), KeyboardLayout::Us);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts(""), KeyboardLayout::Us);
-    EXPECT_EQ(platform::LayoutFromXkbLayouts(nullptr), KeyboardLayout::Us);
+TEST(VirtualKeys, LayoutComesFromTheActiveGroupOfTheXkbLayouts) {
+    const struct {
+        const char* layouts;
+        unsigned group;
+        KeyboardLayout expected;
+    } cases[] = {
+        {"jp", 0, KeyboardLayout::Japanese},      {"jp,us", 0, KeyboardLayout::Japanese},
+        {"jp(OADG109A)", 0, KeyboardLayout::Japanese}, {"us,jp", 0, KeyboardLayout::Us},
+        {"us,jp", 1, KeyboardLayout::Japanese},   {"us,jp(kana)", 1, KeyboardLayout::Japanese},
+        {"jp,us", 1, KeyboardLayout::Us},         {"jp", 3, KeyboardLayout::Japanese},  // groups wrap
+        {"us,jp", 3, KeyboardLayout::Japanese},   {"de", 0, KeyboardLayout::Us},
+        {"jpx", 0, KeyboardLayout::Us},           {"", 0, KeyboardLayout::Us},
+        {",", 1, KeyboardLayout::Us},             {nullptr, 0, KeyboardLayout::Us},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::LayoutFromXkbLayouts(c.layouts, c.group), c.expected)
+            << (c.layouts ? c.layouts : "(null)") << " group " << c.group;
+
+    EXPECT_EQ(platform::LayoutFromXkbGroupName("Japanese"), KeyboardLayout::Japanese);
+    EXPECT_EQ(platform::LayoutFromXkbGroupName("Japanese (Kana)"), KeyboardLayout::Japanese);
+    EXPECT_EQ(platform::LayoutFromXkbGroupName("English (US)"), KeyboardLayout::Us);
+    EXPECT_EQ(platform::LayoutFromXkbGroupName("Japanese-ish"), KeyboardLayout::Us);
+    EXPECT_EQ(platform::LayoutFromXkbGroupName(nullptr), KeyboardLayout::Us);
 }
 
 }  // namespace

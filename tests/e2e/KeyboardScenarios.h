@@ -1,0 +1,87 @@
+#pragma once
+// What a player does with a real keyboard, alike on every display server:
+// the program runs on the test bank, three mixer buffers between two strings
+// (no two strings start in one buffer and add up to a level of neither), and
+// a Keyboard types at its window with the server's own tool.
+
+#include "tests/e2e/TestBank.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace keyboard_scenarios {
+
+using Ids = std::vector<int>;
+using TestBank::ChordIds;
+
+inline Ids operator+(Ids a, const Ids& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class Keyboard {
+public:
+    virtual ~Keyboard() = default;
+    // One run of the typing tool with xdotool's commands (keydown, keyup,
+    // key, sleep); its exit code.
+    virtual int Type(const std::vector<std::string>& commands) = 0;
+    // The layout list (as setxkbmap names it) and its active group from now on.
+    virtual void UseLayout(const std::string& layouts, unsigned group) = 0;
+    // Waits until count samples have been heard and then a second more; all
+    // heard since the start.
+    virtual Ids SoundedAfterAll(std::size_t count) = 0;
+};
+
+// A held key repeats; only its first press may strike. A key released and
+// pressed again strikes again, however quickly.
+inline void HeldKeysStrikeOnceAndTapsStrikeAgain(Keyboard& keyboard) {
+    // Well past the repeat delay (660 ms on X, 600 ms on sway), at 25 a second.
+    ASSERT_EQ(keyboard.Type({"keydown", "c", "sleep", "1.5", "keyup", "c"}), 0);
+    const Ids cMajor = ChordIds(60, Major);
+    EXPECT_EQ(keyboard.SoundedAfterAll(6), cMajor);
+    ASSERT_EQ(keyboard.Type({"keydown", "1", "sleep", "1.5", "keyup", "1"}), 0);
+    EXPECT_EQ(keyboard.SoundedAfterAll(7), cMajor + Ids{31});
+
+    // Two strokes of D, the second one a tenth of a second after the first:
+    // it cuts the first (which may have sounded a string) and plays whole.
+    ASSERT_EQ(keyboard.Type({"key", "d", "sleep", "0.1", "key", "d"}), 0);
+    const Ids dMajor = ChordIds(62, Major);
+    const Ids heard = keyboard.SoundedAfterAll(7 + 1 + dMajor.size());
+    ASSERT_GE(heard.size(), 7 + 1 + dMajor.size());
+    EXPECT_EQ(Ids(heard.end() - static_cast<long>(dMajor.size()), heard.end()), dMajor);
+    EXPECT_EQ(std::count(heard.begin() + 7, heard.end(), dMajor.front()), 2) << "two strikes";
+}
+
+// Each layout, switched while the program runs: the C key plays C major, and
+// with the key that is sharp on that layout held, C sharp major. A letter key
+// that carries no Latin letter counts as the letter of its place. A layout
+// list counts by its active group.
+inline void EveryLayoutPlaysTheCKeyAndItsSharpKey(Keyboard& keyboard) {
+    const struct {
+        const char* name;
+        const char* cKey;   // the keysym of the key in the C place
+        const char* sharp;  // the keysym of the sharp key
+        unsigned sharpGroup = 0;  // the group it is sharp in
+    } layouts[] = {
+        {"us", "c", "equal"},           {"de", "c", "dead_acute"},     {"fr", "c", "equal"},
+        {"ru", "Cyrillic_es", "equal"}, {"gr", "Greek_psi", "equal"}, {"jp", "c", "semicolon"},
+        {"us,jp", "c", "semicolon", 1}, {"us", "c", "equal"},
+    };
+    Ids expected;
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        keyboard.UseLayout(layout.name, 0);
+        ASSERT_EQ(keyboard.Type({"key", layout.cKey}), 0);
+        expected = expected + ChordIds(60, Major);
+        EXPECT_EQ(keyboard.SoundedAfterAll(expected.size()), expected);
+        keyboard.UseLayout(layout.name, layout.sharpGroup);
+        ASSERT_EQ(keyboard.Type({"keydown", layout.sharp, "key", layout.cKey, "keyup", layout.sharp}), 0);
+        expected = expected + ChordIds(61, Major);
+        EXPECT_EQ(keyboard.SoundedAfterAll(expected.size()), expected);
+    }
+}
+
+}  // namespace keyboard_scenarios
