@@ -6,6 +6,7 @@
 #include "platform/KeyState.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "platform/WaylandKeyboard.h"
 #include "platform/XKeyboard.h"
 
 #include <QApplication>
@@ -122,7 +123,9 @@ void KeyboardFilter::ReadKeysAnew() {
 }
 
 void KeyboardFilter::TakeKeysDown() {
-    if (const auto keys = XKeysDown()) {
+    auto keys = XKeysDown();
+    if (!keys) keys = WaylandKeysDown();
+    if (keys) {
         for (const auto& [keycode, keysym] : *keys) {
             const WindowsKey key = WindowsKeyFromX(CurrentKeyboardLayout(), keysym, keycode);
             if (key.virtualKey == 0) continue;

@@ -4,14 +4,13 @@
 #include "platform/UserInterface.h"
 
 #include "platform/KeyboardFilter.h"
+#include "platform/WaylandKeyboard.h"
 #include "platform/XKeyboard.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
-#include <QInputMethod>
-#include <QLocale>
 #include <QLibraryInfo>
 
 #include <sys/socket.h>
@@ -74,13 +73,6 @@ bool CompositorAnswers() {
     return ok && WaylandPluginInstalled();
 }
 
-// Under Wayland the keyboard's description stays with the compositor; the
-// input method's language stands in for it.
-KeyboardLayout LayoutOfInputMethod() {
-    return QGuiApplication::inputMethod()->locale().language() == QLocale::Japanese ? KeyboardLayout::Japanese
-                                                                                     : KeyboardLayout::Us;
-}
-
 void SubstituteFonts() {
     // The Windows Japanese fonts that templates name, by their installed
     // counterparts; the first one present is used.
@@ -132,13 +124,9 @@ bool StartUserInterface() {
     SubstituteFonts();
     auto* keyboard = new KeyboardFilter(application);
     application->installEventFilter(keyboard);
-    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
-        WatchXKeyboard([keyboard] { keyboard->ReadKeysAnew(); });
-    } else if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
-        layout = LayoutOfInputMethod();
-        QObject::connect(QGuiApplication::inputMethod(), &QInputMethod::localeChanged, application,
-                         [] { layout = LayoutOfInputMethod(); });
-    }
+    // Each does nothing on the other system.
+    WatchXKeyboard([keyboard] { keyboard->ReadKeysAnew(); });
+    WatchWaylandKeyboard([keyboard] { keyboard->ReadKeysAnew(); });
     return true;
 }
 
@@ -147,6 +135,7 @@ void NoteUserInterfaceFailed() { failed = true; }
 bool UserInterfaceFailed() { return failed; }
 
 void EndUserInterface() {
+    EndWaylandKeyboard();
     delete application;
     application = nullptr;
 }

@@ -46,12 +46,16 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
     const std::string& program = name_;
     X11Process::Options options;
     options.args = {PathOf(program)};
-    options.env = environment;
-    options.env.push_back("SDL_AUDIODRIVER=disk");
-    options.env.push_back("SDL_DISKAUDIOFILE=" + PathOf(audio));
-    options.env.push_back("SDL_DISKAUDIODELAY=46");
-    options.env.push_back("QT_QPA_PLATFORM=xcb");
-    options.unset = {"WAYLAND_DISPLAY", "SESSION_MANAGER"};
+    // On X unless the environment names another platform; the display
+    // server comes from the environment alone.
+    options.env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + PathOf(audio), "SDL_DISKAUDIODELAY=46",
+                   "QT_QPA_PLATFORM=xcb"};
+    for (const std::string& entry : environment) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        std::erase_if(options.env, [&](const std::string& given) { return given.rfind(name, 0) == 0; });
+        options.env.push_back(entry);
+    }
+    options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SESSION_MANAGER"};
     options.output = PathOf(program + ".log");
     // Started from elsewhere on purpose: the program finds its files beside itself.
     options.workingDirectory = "/";

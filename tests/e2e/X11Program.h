@@ -26,8 +26,9 @@ public:
     const std::string& Folder() const { return folder_; }
     std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
 
-    // Starts the copy with the display's environment; its audio goes to
-    // <audio> and its output to <name>.log.
+    // Starts the copy with the display server's environment (an X server's
+    // or a Wayland compositor's); its audio goes to <audio> and its output to
+    // <name>.log.
     std::unique_ptr<X11Process> Start(const std::vector<std::string>& environment, const std::string& audio) const;
 
     const std::string& Name() const { return name_; }

@@ -1,0 +1,109 @@
+#include "tests/e2e/WaylandCompositor.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+std::string TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "strumkey-wayland-XXXXXX").string();
+    return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+// The first entry of the folder whose name starts with prefix and is a socket.
+std::string SocketIn(const std::string& folder, const std::string& prefix) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0 && entry.is_socket(error)) return entry.path();
+    return {};
+}
+
+}  // namespace
+
+WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver) {
+    serverFolder_ = TempFolder();
+    clientFolder_ = TempFolder();
+    if (serverFolder_.empty() || clientFolder_.empty()) {
+        problem_ = "no temp folder";
+        return;
+    }
+    const bool root = geteuid() == 0;
+    if (root && chown(serverFolder_.c_str(), kNobody, kNobody) != 0) {
+        problem_ = "cannot hand " + serverFolder_ + " to nobody";
+        return;
+    }
+    const std::string config = serverFolder_ + "/config";
+    std::ofstream(config) << "output HEADLESS-1 resolution 1024x768\n";
+    chmod(config.c_str(), 0644);
+
+    X11Process::Options options;
+    if (root) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    options.args.insert(options.args.end(), {"sway", "--config", config});
+    options.env = {"XDG_RUNTIME_DIR=" + serverFolder_, "HOME=" + serverFolder_, "WLR_BACKENDS=headless",
+                   "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"};
+    options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK"};
+    options.output = clientFolder_ + "/sway.log";
+    process_ = std::make_unique<X11Process>(options);
+
+    // Ready once both of its sockets are there.
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (process_->Running() && std::chrono::steady_clock::now() < end &&
+           (socket_.empty() || commandSocket_.empty())) {
+        std::this_thread::sleep_for(20ms);
+        socket_ = SocketIn(serverFolder_, "wayland-");
+        commandSocket_ = SocketIn(serverFolder_, "sway-ipc");
+    }
+    if (socket_.empty() || commandSocket_.empty()) {
+        std::ifstream log(options.output);
+        problem_ = "sway did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
+        socket_.clear();
+        return;
+    }
+    X11Process::Options keyboard;
+    keyboard.args = {keyboardDriver, "layout", "us", "await", clientFolder_ + "/never"};
+    keyboard.env = Environment();
+    keyboard_ = std::make_unique<X11Process>(keyboard);
+}
+
+WaylandCompositor::~WaylandCompositor() {
+    if (keyboard_) keyboard_->Stop();
+    if (process_) process_->Stop();
+    std::error_code ignored;
+    if (!serverFolder_.empty()) fs::remove_all(serverFolder_, ignored);
+    if (!clientFolder_.empty()) fs::remove_all(clientFolder_, ignored);
+}
+
+std::vector<std::string> WaylandCompositor::Environment() const {
+    return {"WAYLAND_DISPLAY=" + socket_, "XDG_RUNTIME_DIR=" + clientFolder_, "QT_QPA_PLATFORM=wayland"};
+}
+
+int WaylandCompositor::Command(const std::string& command, std::string* output) const {
+    X11Process::Options options;
+    options.args = {"swaymsg", "--socket", commandSocket_, command};
+    return X11Process::Run(options, output);
+}
+
+std::string WaylandCompositor::FocusedAppId() const {
+    X11Process::Options options;
+    options.args = {"swaymsg", "--socket", commandSocket_, "--raw", "--type", "get_tree"};
+    std::string tree;
+    if (X11Process::Run(options, &tree) != 0) return {};
+    // The focused node is the only one with "focused": true; a window's
+    // app_id follows in the same object, before the next node's "type".
+    const std::size_t focused = tree.find("\"focused\": true");
+    if (focused == std::string::npos) return {};
+    const std::size_t id = tree.find("\"app_id\": \"", focused);
+    if (id == std::string::npos || id > tree.find("\"type\":", focused)) return {};
+    const std::size_t start = id + 11;
+    return tree.substr(start, tree.find('"', start) - start);
+}
