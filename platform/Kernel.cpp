@@ -1,6 +1,7 @@
 // kernel32: last error, module file name, current directory, string compare.
 
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -132,6 +133,18 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     if (buffer == nullptr || path.size() >= size) return static_cast<DWORD>(path.size() + 1);
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
+}
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    count->QuadPart = static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    frequency->QuadPart = 1000000000;
+    return TRUE;
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {

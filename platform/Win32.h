@@ -14,6 +14,7 @@ using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using INT = int;
 using LONG = std::int32_t;
+using LONGLONG = std::int64_t;
 using BOOL = int;
 using CHAR = char;
 using LPSTR = char*;
@@ -75,6 +76,19 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 // one of Windows; null counts as empty text.
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
+
+// ---- High-resolution time ------------------------------------------------
+
+// Only the whole 64-bit count is provided.
+struct LARGE_INTEGER {
+    LONGLONG QuadPart;
+};
+
+// The monotonic clock that the multimedia timers run on, in counts of
+// QueryPerformanceFrequency per second (nanoseconds here). Never fails, and
+// takes no lock: callable from any thread, the timer and audio threads too.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
 // ---- Further areas ---------------------------------------------------------
 

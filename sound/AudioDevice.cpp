@@ -1,5 +1,6 @@
 #include "sound/AudioDevice.h"
 
+#include "sound/Placement.h"
 #include "sound/SdlLibrary.h"
 
 #include <SDL.h>
@@ -21,12 +22,15 @@ AudioDevice::AudioDevice()
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
         return;
     opened = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
+    if (opened)
+        Placement::Open(22050, 1024);
 }
 
 AudioDevice::~AudioDevice()
 {
     if (!opened)
         return;
+    Placement::Close();
     // The mixer counts its opens; close it as often as it says it is open.
     int frequency = 0;
     Uint16 format = 0;

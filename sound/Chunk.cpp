@@ -1,9 +1,12 @@
 #include "sound/Chunk.h"
 
 #include "sound/AudioDevice.h"
+#include "sound/Placement.h"
 #include "sound/ResourceStream.h"
 
 #include <SDL_mixer.h>
+
+#include <cstring>
 
 namespace Mivo {
 
@@ -23,19 +26,42 @@ bool Chunk::Load(const char* path)
     Free();
     // The mixer closes the stream itself (the 1), whether it decodes or not,
     // and fails cleanly on a null stream.
-    sample = Mix_LoadWAV_RW(OpenResourceStream(path), 1);
-    return sample != nullptr;
+    Mix_Chunk* decoded = Mix_LoadWAV_RW(OpenResourceStream(path), 1);
+    if (decoded == nullptr)
+        return false;
+    // The silence that lets a start land inside a buffer, before the sound,
+    // in a block that the mixer frees as its own.
+    const Uint32 lead = static_cast<Uint32>(Placement::LeadFrames()) * 4;
+    auto* padded = static_cast<Uint8*>(SDL_malloc(lead + decoded->alen));
+    if (padded == nullptr) {
+        Mix_FreeChunk(decoded);
+        return false;
+    }
+    std::memset(padded, 0, lead);
+    std::memcpy(padded + lead, decoded->abuf, decoded->alen);
+    if (decoded->allocated)
+        SDL_free(decoded->abuf);
+    decoded->abuf = padded;
+    decoded->alen += lead;
+    decoded->allocated = 1;
+    sample = decoded;
+    return true;
+}
+
+int Chunk::Play(int loops, int channel)
+{
+    return Play(loops, channel, Placement::Now());
 }
 
 // Runs on the dialog thread and the timer thread: no allocation, no lock of
 // ours, only the mixer's own.
-int Chunk::Play(int loops, int channel)
+int Chunk::Play(int loops, int channel, std::int64_t due)
 {
     if (sample == nullptr)
         return -1;
-    int playing = Mix_PlayChannelTimed(channel, sample, loops, -1);
+    int playing = Placement::Start(sample, loops, channel, due);
     if (playing == -1)
-        playing = Mix_PlayChannelTimed(0, sample, loops, -1);
+        playing = Placement::Start(sample, loops, 0, due);
     return playing;
 }
 
@@ -43,10 +69,7 @@ void Chunk::Free()
 {
     if (sample == nullptr)
         return;
-    const int channels = Mix_AllocateChannels(-1);
-    for (int i = 0; i < channels; ++i)
-        if (Mix_GetChunk(i) == sample)
-            Mix_Pause(i);
+    Placement::ReleaseChannelsOf(sample);
     Mix_FreeChunk(sample);
     sample = nullptr;
 }

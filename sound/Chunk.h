@@ -1,7 +1,10 @@
 #pragma once
 // Mivo::Chunk: one sample decoded into memory, started on a mixer channel on
-// demand. With the audio device closed a chunk is silent: it loads nothing,
-// reports success and never plays.
+// demand, its sound placed on the frame of the time asked for (see
+// Placement.h). With the audio device closed a chunk is silent: it loads
+// nothing, reports success and never plays.
+
+#include <cstdint>
 
 struct Mix_Chunk;
 
@@ -19,8 +22,10 @@ public:
     bool Load(const char* path);
 
     // Starts the sample on channel (-1: any free one), taking over channel 0
-    // when none is free. The channel that plays, or -1.
+    // when none is free, to sound at time due (QueryPerformanceCounter) plus
+    // the output's latency; without a time, now. The channel that plays, or -1.
     int Play(int loops, int channel);
+    int Play(int loops, int channel, std::int64_t due);
 
     // Pauses the channels still playing the sample, then frees it.
     void Free();

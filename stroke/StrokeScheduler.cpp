@@ -1,9 +1,8 @@
 #include "stroke/StrokeScheduler.h"
 
 #include "sound/AudioDevice.h"
+#include "sound/Placement.h"
 #include "sound/SoundTable.h"
-
-#include <SDL_mixer.h>
 
 NoteSlotRing TheNoteSlots;
 
@@ -21,7 +20,7 @@ DWORD PackNoteOn(BYTE channel, BYTE note, BYTE velocity)
 void PlaySlot(const NoteSlot& slot)
 {
     const int note = static_cast<int>((slot.message >> 8) & 0xFF);
-    PlaySound(note - LowestNote);
+    PlaySound(note - LowestNote, slot.due);
 }
 
 bool IsMuted(const int muted[StringCount], int string)
@@ -34,9 +33,14 @@ bool IsMuted(const int muted[StringCount], int string)
 
 }  // namespace
 
+void PlaySound(int soundId)
+{
+    PlaySound(soundId, Mivo::Placement::Now());
+}
+
 // Runs on the dialog thread and the timer thread: a map lookup and the
 // mixer's own locking, nothing else.
-void PlaySound(int soundId)
+void PlaySound(int soundId, std::int64_t due)
 {
     const SoundTable* table = TheSoundTable;
     if (table == nullptr)
@@ -44,7 +48,7 @@ void PlaySound(int soundId)
     Mivo::Chunk* const* chunk = table->Find(soundId);
     if (chunk == nullptr || *chunk == nullptr)
         return;
-    (*chunk)->Play(0, -1);
+    (*chunk)->Play(0, -1, due);
 }
 
 void ResetNoteSlots()
@@ -56,8 +60,11 @@ void ResetNoteSlots()
 
 void StartStroke(int root, ChordKind kind, BYTE velocity, int interval)
 {
+    // One moment for the whole stroke: the cut and every string are placed
+    // from it.
+    const std::int64_t now = Mivo::Placement::Now();
     CancelPendingNotes();
-    StopAllSounds();
+    StopAllSounds(now);
 
     int frets[StringCount];
     int muted[StringCount];
@@ -71,15 +78,21 @@ void StartStroke(int root, ChordKind kind, BYTE velocity, int interval)
         if (IsMuted(muted, i + 1))
             continue;
         const BYTE note = static_cast<BYTE>(OpenStringNotes[i] + static_cast<BYTE>(frets[i]));
-        ScheduleNote(0, note, velocity, static_cast<int>(delay));
+        ScheduleNote(0, note, velocity, static_cast<int>(delay), now);
         delay += static_cast<unsigned int>(interval);
     }
 }
 
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay)
 {
+    return ScheduleNote(channel, note, velocity, delay, Mivo::Placement::Now());
+}
+
+UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_t from)
+{
     NoteSlot& slot = TheNoteSlots.slots[TheNoteSlots.next];
     slot.message = PackNoteOn(channel, note, velocity);
+    slot.due = from + static_cast<std::int64_t>(delay) * 1000000;
 
     UINT result = 0;
     if (delay == 0) {
@@ -113,8 +126,13 @@ void CancelPendingNotes()
 
 void StopAllSounds()
 {
+    StopAllSounds(Mivo::Placement::Now());
+}
+
+void StopAllSounds(std::int64_t due)
+{
     if (Mivo::AudioDevice::IsOpen())
-        Mix_HaltChannel(-1);
+        Mivo::Placement::CutAll(due);
 }
 
 void CALLBACK NoteTimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)

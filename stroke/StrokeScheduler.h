@@ -12,6 +12,7 @@
 #include "stroke/ChordShapes.h"
 
 #include <atomic>
+#include <cstdint>
 
 // One pending or spent trigger.
 struct NoteSlot {
@@ -26,6 +27,9 @@ struct NoteSlot {
     // Packed note-on message: 0x90 | channel, note in bits 8 to 15, velocity
     // in bits 16 to 23. The trigger reads only the note byte back.
     DWORD message = 0;
+    // When the note is due (QueryPerformanceCounter): its sound is placed
+    // there, however late the trigger runs.
+    std::int64_t due = 0;
 };
 
 constexpr int NoteSlotCount = 32;
@@ -48,23 +52,29 @@ void ResetNoteSlots();
 
 // Cancels the previous stroke, stops every sound, and strums the chord of
 // root and kind: string 6 to string 1, skipping muted strings, each sounding
-// string interval milliseconds after the previous one.
+// string interval milliseconds after the previous one. The old sounds stop
+// on the very frame where the first string starts.
 void StartStroke(int root, ChordKind kind, BYTE velocity, int interval);
 
 // Fills the next slot of the ring with the note and, for a delay other than
 // 0, arms a one-shot timer for it: the timer id, or 0 when timeSetEvent
-// refused. A delay of 0 plays the note at once and returns 0.
+// refused. A delay of 0 plays the note at once and returns 0. The note is due
+// delay milliseconds after from (QueryPerformanceCounter; without it, now).
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);
+UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_t from);
 
 // Kills every armed timer of the ring; the ring index stays.
 void CancelPendingNotes();
 
 // Starts the sample of soundId once on any free channel (channel 0 when none
-// is free); nothing when the sound table lacks it or it never loaded.
+// is free), to sound at time due (without it, now); nothing when the sound
+// table lacks it or it never loaded.
 void PlaySound(int soundId);
+void PlaySound(int soundId, std::int64_t due);
 
-// Halts every mixer channel, when the audio device is open.
+// Cuts every sound at time due (without it, now), when the audio device is open.
 void StopAllSounds();
+void StopAllSounds(std::int64_t due);
 
 // The trigger: the user value is the address of its NoteSlot.
 void CALLBACK NoteTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1, DWORD_PTR reserved2);

@@ -274,7 +274,7 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
     MixerLog::Clear();
     Press(VK_SPACE);
     EXPECT_TRUE(RingIdle());
-    EXPECT_EQ(Mix_Playing(-1), 0);
+    EXPECT_EQ(UncutChannels(), 0);
     hold.Release();
     WaitPast(250);
     EXPECT_TRUE(MixerLog::Starts().empty());
@@ -294,7 +294,7 @@ TEST_F(KeyMappingTest, IntervalModeSilencesLettersOnly)
     Press('2');
     EXPECT_EQ(MixerLog::StartedIds(), std::vector<int>{32});
     Press(VK_SPACE);
-    EXPECT_EQ(Mix_Playing(-1), 0);
+    EXPECT_EQ(UncutChannels(), 0);
 }
 
 TEST_F(KeyMappingTest, EveryOtherKeyDoesNothing)

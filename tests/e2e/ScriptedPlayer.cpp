@@ -8,9 +8,10 @@
 // Script lines (blank lines and lines starting with '#' are skipped):
 //   press KEY | release KEY | tap KEY | repeat KEY (an auto-repeated press)
 //   wait MS        lets the program run for MS milliseconds
-//   settle [N]     lets the program run until at most N strings (default 0)
+//   settle [N [F]] lets the program run until at most N strings (default 0)
 //                  are still due, then until the audio driver has written two
-//                  more buffers: whatever was started is in the output file
+//                  more buffers: whatever was started is in the output file;
+//                  and F frames more (the length of a long sample)
 //   hold-timers    keeps the strings that are due from starting (the timer
 //                  thread waits) until release-timers
 //   mark NAME      prints "mark NAME <frames>": the audio frames written so far
@@ -29,6 +30,7 @@
 #include "platform/UserInterface.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
+#include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
 #include "tests/stroke/TimerHold.h"
 
@@ -167,7 +169,7 @@ int StringsDue() {
 }
 
 // Every wait here ends on what it waits for; a minute only stops a hang.
-void Settle(int stringsDue) {
+void Settle(int stringsDue, long moreFrames) {
     QElapsedTimer clock;
     clock.start();
     const auto runUntil = [&clock](auto done) {
@@ -182,10 +184,12 @@ void Settle(int stringsDue) {
         return true;
     };
     if (!runUntil([stringsDue] { return StringsDue() <= stringsDue; })) return;
-    // A sample started now is mixed into the next buffer at the latest, and
-    // written out once the one after it has been.
+    // A sample started now sounds at the latest the output's lead after the
+    // next buffer, and is written out (a note is shorter than a buffer) once
+    // the buffer after it has been.
     const long long written = FramesWritten();
-    if (written >= 0) runUntil([written] { return FramesWritten() >= written + 2 * 1024; });
+    const long long wanted = written + Mivo::Placement::LeadFrames() + 2 * 1024 + moreFrames;
+    if (written >= 0) runUntil([wanted] { return FramesWritten() >= wanted; });
 }
 
 std::unique_ptr<TimerHold> timerHold;
@@ -212,7 +216,9 @@ void Run(const std::string& line) {
     } else if (command == "wait") {
         Wait(std::atoi(argument.c_str()));
     } else if (command == "settle") {
-        Settle(std::atoi(argument.c_str()));
+        long moreFrames = 0;
+        words >> moreFrames;
+        Settle(std::atoi(argument.c_str()), moreFrames);
     } else if (command == "hold-timers") {
         timerHold = std::make_unique<TimerHold>();
         if (!timerHold->Problem().empty()) Print("error " + timerHold->Problem());

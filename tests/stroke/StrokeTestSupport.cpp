@@ -1,6 +1,7 @@
 #include "StrokeTestSupport.h"
 
 #include "stroke/ChordShapes.h"
+#include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
 
 #include "../sound/SoundTestSupport.h"
@@ -41,7 +42,7 @@ int IdOf(const Mix_Chunk* chunk)
 {
     if (chunk == nullptr)
         return -1;
-    const int id = static_cast<int>(chunk->alen / 4) - BaseFrames;
+    const int id = static_cast<int>(chunk->alen / 4) - Mivo::Placement::LeadFrames() - BaseFrames;
     return id >= 0 && id <= LastId ? id : -1;
 }
 
@@ -110,6 +111,18 @@ TestBank::~TestBank()
     TheSoundTable = previous;
 }
 
+int UncutChannels()
+{
+    int uncut = 0;
+    for (int channel = 0; channel < Mix_AllocateChannels(-1); ++channel) {
+        const Mix_Chunk* window = Mix_GetChunk(channel);
+        if (Mix_Playing(channel) && window != nullptr &&
+            window->alen > static_cast<Uint32>(Mivo::Placement::LeadFrames()) * 4)
+            ++uncut;
+    }
+    return uncut;
+}
+
 void WaitPast(int ms)
 {
     struct Flag {
@@ -171,27 +184,27 @@ std::vector<int> ChordIds(int root, int kind)
 
 }  // namespace StrokeTest
 
-// The mixer calls of the program, logged on their way to the real mixer.
-extern "C" {
-int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
-int __real_Mix_HaltChannel(int channel);
+// The program's starts and cuts, logged on their way to the placement.
+int RealStart(Mix_Chunk*, int, int, std::int64_t) asm("__real__ZN4Mivo9Placement5StartEP9Mix_Chunkiil");
+int WrappedStart(Mix_Chunk*, int, int, std::int64_t) asm("__wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil");
+void RealCutAll(std::int64_t) asm("__real__ZN4Mivo9Placement6CutAllEl");
+void WrappedCutAll(std::int64_t) asm("__wrap__ZN4Mivo9Placement6CutAllEl");
 
-int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
+int WrappedStart(Mix_Chunk* chunk, int loops, int channel, std::int64_t due)
 {
     const auto when = StrokeTest::Clock::now();
-    const int playing = __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
+    const int playing = RealStart(chunk, loops, channel, due);
     std::lock_guard lock(StrokeTest::logLock);
     StrokeTest::starts.push_back({when, StrokeTest::IdOf(chunk), channel, playing});
     StrokeTest::logChanged.notify_all();
     return playing;
 }
 
-int __wrap_Mix_HaltChannel(int channel)
+void WrappedCutAll(std::int64_t due)
 {
     {
         std::lock_guard lock(StrokeTest::logLock);
         ++StrokeTest::halts;
     }
-    return __real_Mix_HaltChannel(channel);
-}
+    RealCutAll(due);
 }

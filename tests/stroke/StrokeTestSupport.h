@@ -67,6 +67,12 @@ bool RingIdle();
 // reported as a test failure, when some had not after a minute.
 bool WaitForRingIdle();
 
+// The channels that play on past any cut: their window on the sample holds
+// more than the placement's lead (a sample plays for a second). A cut leaves
+// a channel only the lead at most, or halts it at once when its frame has
+// already been mixed.
+int UncutChannels();
+
 // The sounding notes of a chord, lowest string first, as sound identifiers.
 std::vector<int> ChordIds(int root, int kind);
 

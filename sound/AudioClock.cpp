@@ -1,0 +1,66 @@
+#include "sound/AudioClock.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace Mivo {
+namespace {
+
+// The loop's coefficients for a bandwidth in Hz: wide while it settles after
+// a start, narrow afterwards, where callback jitter is averaged over seconds.
+struct LoopGains {
+    double b, c;
+};
+
+LoopGains GainsFor(double bandwidth, double periodSeconds) {
+    const double omega = 2 * std::numbers::pi * bandwidth * periodSeconds;
+    return {std::numbers::sqrt2 * omega, omega * omega};
+}
+
+constexpr double kSettlingBandwidth = 1.0;
+constexpr double kSteadyBandwidth = 0.05;
+constexpr double kSettlingSeconds = 3;
+// A callback this many periods off the line (a stall, a suspended machine)
+// starts the line again rather than bending it.
+constexpr double kRestartPeriods = 4;
+
+}  // namespace
+
+AudioClock::AudioClock(int rate, int bufferFrames)
+    : nominalPeriod_(1e9 * bufferFrames / rate), bufferFrames_(bufferFrames)
+{
+}
+
+void AudioClock::Restart(std::int64_t now)
+{
+    last_ = static_cast<double>(now);
+    period_ = nominalPeriod_;
+    next_ = last_ + period_;
+}
+
+void AudioClock::OnMix(std::int64_t now)
+{
+    mixed_ += bufferFrames_;
+    ++mixes_;
+    const double error = static_cast<double>(now) - next_;
+    if (mixes_ == 1 || std::fabs(error) > kRestartPeriods * nominalPeriod_) {
+        Restart(now);
+        return;
+    }
+    const bool settling = static_cast<double>(mixes_) * nominalPeriod_ < kSettlingSeconds * 1e9;
+    const LoopGains gains = GainsFor(settling ? kSettlingBandwidth : kSteadyBandwidth, period_ * 1e-9);
+    last_ = next_;
+    next_ += gains.b * error + period_;
+    period_ += gains.c * error;
+}
+
+double AudioClock::FrameAt(std::int64_t ns) const
+{
+    if (mixes_ == 0)
+        return 0;
+    // The last mix took the buffer before NextMixFrame() at last_.
+    const double lastMixFrame = static_cast<double>(mixed_ - bufferFrames_);
+    return lastMixFrame + (static_cast<double>(ns) - last_) / (next_ - last_) * bufferFrames_;
+}
+
+}  // namespace Mivo

@@ -1,0 +1,42 @@
+#pragma once
+// Mivo::AudioClock: where the mixer's output stream stands in time. The mix
+// of every buffer is timed on the monotonic clock, and a delay-locked loop
+// smooths those times into a line from time to output frame: a callback that
+// comes late or early moves no placement, and a device whose rate differs a
+// little from the nominal one is followed.
+//
+// Not thread-safe by itself: its owner calls it under the audio lock.
+
+#include <cstdint>
+
+namespace Mivo {
+
+class AudioClock {
+public:
+    AudioClock(int rate, int bufferFrames);
+
+    // The buffer that starts at frame NextMixFrame() has just been mixed, at
+    // time now (nanoseconds of the monotonic clock).
+    void OnMix(std::int64_t now);
+
+    // The first frame of the next mix.
+    std::int64_t NextMixFrame() const { return mixed_; }
+
+    // The output frame that the device takes at time ns, on the smoothed line
+    // (a frame is taken when its buffer is mixed). Before the first mix the
+    // stream starts at the time asked.
+    double FrameAt(std::int64_t ns) const;
+
+private:
+    void Restart(std::int64_t now);
+
+    double nominalPeriod_;  // one buffer at the nominal rate, in ns
+    int bufferFrames_;
+    std::int64_t mixed_ = 0;  // frames mixed so far
+    long mixes_ = 0;
+    // The loop: the smoothed time of the last mix, the predicted time of the
+    // next one, and the period it has learnt.
+    double last_ = 0, next_ = 0, period_ = 0;
+};
+
+}  // namespace Mivo

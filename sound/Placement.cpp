@@ -1,0 +1,229 @@
+#include "sound/Placement.h"
+
+#include "platform/Win32.h"
+#include "sound/AudioClock.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace Mivo {
+namespace {
+
+// A cut keeps the channels it cuts busy up to its frame, while the next
+// stroke's strings already start: twice the mixer's eight channels.
+constexpr int kChannels = 16;
+constexpr int kFrameBytes = 4;  // signed 16-bit stereo
+
+// What one channel plays: a window on a chunk. Two of them, so that a
+// channel moves to the other while the mixer still reads the first.
+struct Channel {
+    Mix_Chunk windows[2] = {};
+    int current = 0;
+    const Mix_Chunk* chunk = nullptr;  // the chunk the windows look at
+    std::int64_t firstFrame = 0;       // where the current window's first byte is mixed
+    bool looping = false;
+    bool cut = false;                  // it plays on only up to a cut
+};
+
+struct State {
+    bool open = false;
+    int rate = 22050;
+    int bufferFrames = 1024;
+    std::optional<AudioClock> clock;
+    Channel channels[kChannels];
+    // The frame of the last cut (or of a start that had to leave it) and the
+    // time it was asked for.
+    bool anchored = false;
+    std::int64_t anchorDue = 0;
+    double anchorFrame = 0;
+};
+
+State& TheState()
+{
+    static State state;
+    return state;
+}
+
+// The mixer's own lock, as its calls take it; it may be taken again on the
+// same thread (the audio thread holds it while it mixes).
+class AudioLock {
+public:
+    AudioLock() { SDL_LockAudio(); }
+    ~AudioLock() { SDL_UnlockAudio(); }
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
+};
+
+// Audio thread, after every mix, under the audio lock.
+void TimeTheMix(void*, Uint8*, int)
+{
+    State& state = TheState();
+    if (state.clock)
+        state.clock->OnMix(Placement::Now());
+}
+
+// The frame for time due. From the anchor, so that a stroke's strings keep
+// their distances exactly, while that frame still fits the silence before a
+// sound (a device whose rate is a little off slowly moves away from the
+// anchor); else from the clock, which then becomes the anchor. Never before
+// the next mix nor past the silence: a device that has stalled, or a timer
+// far too late, shifts a start and a cut alike.
+std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
+{
+    const auto next = static_cast<double>(state.clock->NextMixFrame());
+    const double lead = Placement::LeadFrames();
+    if (state.anchored && !newAnchor) {
+        const double anchored = state.anchorFrame + static_cast<double>(due - state.anchorDue) * state.rate / 1e9;
+        if (anchored >= next && anchored <= next + lead)
+            return std::llround(anchored);
+    }
+    const double clocked = state.clock->FrameAt(due) + Placement::LatencyFrames();
+    state.anchored = true;
+    state.anchorDue = due;
+    state.anchorFrame = clocked;
+    return std::llround(std::clamp(clocked, next, next + lead));
+}
+
+// The first channel that plays nothing, as the mixer looks for one; else
+// one that plays only up to a cut, whose short rest is given up (strokes
+// faster than the latency); else -1.
+int FreeChannel(const State& state)
+{
+    int cut = -1;
+    for (int i = 0; i < kChannels; ++i) {
+        if (!Mix_Playing(i))
+            return i;
+        if (cut == -1 && state.channels[i].cut)
+            cut = i;
+    }
+    return cut;
+}
+
+// Plays bytes [offset, offset + length) of what the channel's window would
+// be on chunk: the channel moves to its other window.
+int PlayWindow(Channel& channel, int number, const Mix_Chunk& chunk, Uint32 offset, Uint32 length, int loops)
+{
+    Mix_Chunk& window = channel.windows[1 - channel.current];
+    window.allocated = 0;
+    window.abuf = chunk.abuf + offset;
+    window.alen = length;
+    window.volume = chunk.volume;
+    const int playing = Mix_PlayChannelTimed(number, &window, loops, -1);
+    if (playing == number) {
+        channel.current = 1 - channel.current;
+        channel.firstFrame = TheState().clock->NextMixFrame();
+        channel.looping = loops != 0;
+        channel.cut = false;
+    }
+    return playing;
+}
+
+}  // namespace
+
+void Placement::Open(int rate, int bufferFrames)
+{
+    State& state = TheState();
+    Mix_AllocateChannels(kChannels);
+    AudioLock lock;
+    state.rate = rate;
+    state.bufferFrames = bufferFrames;
+    state.clock.emplace(rate, bufferFrames);
+    state.anchored = false;
+    state.open = true;
+    Mix_SetPostMix(TimeTheMix, nullptr);
+}
+
+void Placement::Close()
+{
+    Mix_SetPostMix(nullptr, nullptr);
+    AudioLock lock;
+    TheState().open = false;
+}
+
+int Placement::LatencyFrames()
+{
+    return TheState().bufferFrames * 3 / 2;
+}
+
+int Placement::LeadFrames()
+{
+    // The latency, callback lateness, and room for the anchor of a long
+    // stroke on a device whose rate is a little off.
+    return TheState().bufferFrames * 4;
+}
+
+int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
+{
+    State& state = TheState();
+    AudioLock lock;
+    const Uint32 lead = static_cast<Uint32>(LeadFrames()) * kFrameBytes;
+    if (!state.open || chunk->alen < lead)
+        return -1;
+    Uint32 skip = lead;  // a looping chunk starts with its sound
+    if (loops == 0) {
+        const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
+        skip = lead - static_cast<Uint32>(delay) * kFrameBytes;
+    }
+    if (number == -1 && (number = FreeChannel(state)) == -1)
+        return -1;
+    if (number < 0 || number >= kChannels)
+        return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
+    Channel& channel = state.channels[number];
+    const int playing = PlayWindow(channel, number, *chunk, skip, chunk->alen - skip, loops);
+    if (playing == number)
+        channel.chunk = chunk;
+    return playing;
+}
+
+void Placement::CutAll(std::int64_t due)
+{
+    State& state = TheState();
+    AudioLock lock;
+    if (!state.open)
+        return;
+    const std::int64_t cut = FrameFor(state, due, true);
+    const std::int64_t next = state.clock->NextMixFrame();
+    for (int number = 0; number < kChannels; ++number) {
+        if (!Mix_Playing(number))
+            continue;
+        Channel& channel = state.channels[number];
+        const Mix_Chunk& window = channel.windows[channel.current];
+        const std::int64_t played = (next - channel.firstFrame) * kFrameBytes;
+        const std::int64_t left = (cut - next) * kFrameBytes;
+        // Paused, looping (never done by the program) or not ours: at once.
+        if (left <= 0 || Mix_Paused(number) || channel.looping || Mix_GetChunk(number) != &window) {
+            Mix_HaltChannel(number);
+            continue;
+        }
+        if (played + left < window.alen)
+            PlayWindow(channel, number, window, static_cast<Uint32>(played), static_cast<Uint32>(left), 0);
+        channel.cut = true;  // (a sound that ends before the cut ends by itself)
+    }
+}
+
+void Placement::ReleaseChannelsOf(const Mix_Chunk* chunk)
+{
+    State& state = TheState();
+    AudioLock lock;
+    for (int number = 0; number < kChannels; ++number) {
+        const Channel& channel = state.channels[number];
+        const Mix_Chunk* playing = Mix_GetChunk(number);
+        if (channel.chunk != chunk || (playing != &channel.windows[0] && playing != &channel.windows[1]))
+            continue;
+        Mix_Pause(number);
+        Mix_HaltChannel(number);
+    }
+}
+
+std::int64_t Placement::Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+}  // namespace Mivo

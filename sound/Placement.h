@@ -1,0 +1,55 @@
+#pragma once
+// Mivo::Placement: where in the output stream a sample starts and where the
+// sounds are cut. Left to itself the mixer starts a sample, and halts one, at
+// the start of its next buffer; here each lands on a frame of its own, the
+// moment it was asked for plus one constant latency on the audio clock:
+//  - a start plays the chunk from within the silence that every chunk
+//    carries before its sound (LeadFrames), so that the sound begins on its
+//    frame inside the buffer;
+//  - a cut plays every sound on from where it is up to the cut's frame and
+//    no further.
+// A cut anchors the starts that follow (a stroke's strings): their frames are
+// the anchor's plus their distance in time at the nominal rate, exactly, as
+// long as they fit the silence before a sound.
+//
+// Every function takes the mixer's own lock (SDL_LockAudio), as the mixer's
+// calls do, and nothing allocates after Open: they run on the dialog thread,
+// on the timer thread (Start) and, for the clock, on the audio thread.
+
+#include <cstdint>
+
+struct Mix_Chunk;
+
+namespace Mivo {
+
+class Placement {
+public:
+    // Once the device is open: its rate and buffer, the mixer's channels,
+    // and the clock's hook after every mix.
+    static void Open(int rate, int bufferFrames);
+    static void Close();
+
+    // Frames of silence before the sound of every chunk that Start plays.
+    static int LeadFrames();
+    // The latency between the time asked for and the frame, in frames.
+    static int LatencyFrames();
+
+    // Starts the chunk (LeadFrames of silence, then its sound) on channel
+    // (-1: the first free one; channel 0 when none is free), its sound to
+    // begin on the frame of time due (QueryPerformanceCounter). Looping
+    // chunks start at the next buffer, without their silence. The channel,
+    // or -1 when the mixer refused.
+    static int Start(Mix_Chunk* chunk, int loops, int channel, std::int64_t due);
+
+    // Cuts every sound on the frame of time due, and anchors later starts there.
+    static void CutAll(std::int64_t due);
+
+    // Pauses the channels that play the chunk and ends their play, as the
+    // mixer does for the channels of a chunk that it frees.
+    static void ReleaseChannelsOf(const Mix_Chunk* chunk);
+
+    // Now on the clock that due times are given in.
+    static std::int64_t Now();
+};
+
+}  // namespace Mivo

@@ -1,0 +1,82 @@
+// The audio clock on made-up callbacks: a device whose buffers are due at a
+// steady pace (its own, a little off the nominal one) and whose callbacks
+// come late by a random amount each time.
+
+#include "sound/AudioClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+constexpr int Rate = 22050;
+
+struct Device {
+    int bufferFrames;
+    double paceRatio;  // real period / nominal period
+    double jitterMs;   // each callback up to this much late
+};
+
+class AudioClockTest : public ::testing::TestWithParam<Device> {};
+
+// Two times 150 ms apart map to frames 150 ms of the device's frames apart,
+// to within half a millisecond; and a time maps to the frame the device
+// takes then, give or take the lateness of a callback.
+TEST_P(AudioClockTest, FollowsTheDeviceAndIgnoresJitter)
+{
+    const Device device = GetParam();
+    const double period = 1e9 * device.bufferFrames / Rate * device.paceRatio;  // ns per buffer
+    const double framesPerNs = device.bufferFrames / period;
+    Mivo::AudioClock clock(Rate, device.bufferFrames);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> late(0, device.jitterMs * 1e6);
+
+    const auto start = static_cast<std::int64_t>(1e12);
+    long mix = 0;
+    const auto mixUntil = [&](double ns) {
+        for (; start + mix * period <= ns; ++mix)
+            clock.OnMix(start + static_cast<std::int64_t>(mix * period + late(random)));
+    };
+    mixUntil(start + 20e9);  // settled
+
+    double worstGap = 0, worstPosition = 0;
+    for (int stroke = 0; stroke < 100; ++stroke) {
+        const double t = start + 20e9 + stroke * 0.397e9;
+        mixUntil(t);
+        const double first = clock.FrameAt(static_cast<std::int64_t>(t));
+        mixUntil(t + 150e6);
+        const double second = clock.FrameAt(static_cast<std::int64_t>(t + 150e6));
+        worstGap = std::max(worstGap, std::fabs(second - first - 150e6 * framesPerNs));
+        // The device takes frame n * buffer at start + n * period.
+        worstPosition = std::max(worstPosition, std::fabs(first - (t - start) * framesPerNs));
+    }
+    EXPECT_LT(worstGap, 0.5 * Rate / 1000) << "frames";
+    EXPECT_LT(worstPosition, (device.jitterMs + 1) * Rate / 1000) << "frames";
+    EXPECT_EQ(clock.NextMixFrame(), mix * device.bufferFrames);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, AudioClockTest,
+                         ::testing::Values(Device{1024, 1.0, 0.0}, Device{1024, 1.0, 8.0}, Device{256, 1.0, 3.0},
+                                           Device{512, 1.0003, 5.0}, Device{1024, 0.99, 2.0},
+                                           Device{4096, 1.02, 10.0}));
+
+// A stall (a machine that slept) starts the line again instead of bending it
+// for seconds.
+TEST(AudioClock, AStallStartsTheLineAgain)
+{
+    const double period = 1e9 * 1024 / Rate;
+    Mivo::AudioClock clock(Rate, 1024);
+    std::int64_t now = 0;
+    for (int i = 0; i < 200; ++i)
+        clock.OnMix(now += static_cast<std::int64_t>(period));
+    now += static_cast<std::int64_t>(3e9);  // three seconds without a callback
+    clock.OnMix(now);
+    const double resumed = clock.FrameAt(now);
+    EXPECT_NEAR(resumed, static_cast<double>(clock.NextMixFrame() - 1024), 1.0);
+    clock.OnMix(now += static_cast<std::int64_t>(period));
+    EXPECT_NEAR(clock.FrameAt(now), resumed + 1024, 1.0);
+}
+
+}  // namespace
