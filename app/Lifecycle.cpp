@@ -22,6 +22,7 @@ void StartUp() {
     ResetNoteSlots();
     Mivo::SetCurrentDirFromModule("");  // data files are found from here
     LoadSettings();
+    Mivo::AudioDevice::UseBufferFrames(Settings.AudioBufferFrames);
     timeBeginPeriod(TimerPeriod);
     midiOutOpen(&TheMidiOut, MIDI_MAPPER, 0, 0, CALLBACK_NULL);
     midiOutShortMsg(TheMidiOut, GuitarProgramChange);

@@ -3,6 +3,8 @@
 #include "app/Profile.h"
 #include "files/Paths.h"
 
+#include <climits>
+
 SettingsValues Settings;
 
 namespace {
@@ -30,6 +32,14 @@ Mivo::String SettingsPathFor(const char* modulePath)
     return path;
 }
 
+int AudioBufferFramesFrom(int value)
+{
+    int frames = 128;
+    while (frames < 4096 && frames * 2 <= value)
+        frames *= 2;
+    return frames;
+}
+
 void LoadSettingsFrom(const char* path)
 {
     const SettingsValues defaults;
@@ -45,6 +55,10 @@ void LoadSettingsFrom(const char* path)
     Settings.MaxManualAIntervalRate = profile.GetInt(kSection, "MaxManualAIntervalRate", defaults.MaxManualAIntervalRate);
     Settings.MaxManualBIntervalRate = profile.GetInt(kSection, "MaxManualBIntervalRate", defaults.MaxManualBIntervalRate);
     Settings.StrokeIntervalMode = profile.GetInt(kSection, "StrokeIntervalMode", defaults.StrokeIntervalMode);
+    constexpr int absent = INT_MIN;
+    const int frames = profile.GetInt(kSection, "AudioBufferFrames", absent);
+    Settings.AudioBufferFramesInFile = frames != absent;
+    Settings.AudioBufferFrames = frames != absent ? AudioBufferFramesFrom(frames) : defaults.AudioBufferFrames;
 }
 
 void SaveSettingsTo(const char* path)
@@ -61,6 +75,8 @@ void SaveSettingsTo(const char* path)
     profile.WriteInt(kSection, "MaxManualAIntervalRate", Settings.MaxManualAIntervalRate);
     profile.WriteInt(kSection, "MaxManualBIntervalRate", Settings.MaxManualBIntervalRate);
     profile.WriteInt(kSection, "StrokeIntervalMode", Settings.StrokeIntervalMode);
+    if (Settings.AudioBufferFramesInFile)
+        profile.WriteInt(kSection, "AudioBufferFrames", Settings.AudioBufferFrames);
 }
 
 void LoadSettings()

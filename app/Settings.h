@@ -21,18 +21,28 @@ struct SettingsValues {
     int MaxManualAIntervalRate = 2048;  // carried through the file
     int MaxManualBIntervalRate = 2048;  // carried through the file
     int StrokeIntervalMode = 0;  // while not 0, letter keys play no chord
+    // The mixer's buffer in frames: a power of two from 128 to 4096. The
+    // smaller, the sooner a key is heard, and the more often the mixer must
+    // run in time. Written back only when the file had it.
+    int AudioBufferFrames = 1024;
+    bool AudioBufferFramesInFile = false;
 };
 
 extern SettingsValues Settings;
 
-// Read all nine values from the settings file (defaults for missing keys), or
-// write them all back. Nothing happens when the executable's path is unknown.
+// Read all nine values (and AudioBufferFrames) from the settings file
+// (defaults for missing keys), or write them all back. Nothing happens when
+// the executable's path is unknown.
 void LoadSettings();
 void SaveSettings();
 
 // The same, on a file of the caller's choice (tests use them).
 void LoadSettingsFrom(const char* path);
 void SaveSettingsTo(const char* path);
+
+// A buffer size as the mixer takes it: clamped to 128 to 4096, and a power of
+// two (the one at or below).
+int AudioBufferFramesFrom(int value);
 
 // The settings file of the executable at modulePath: the path without its
 // extension (a dot in a folder name is no extension), with ".ini" appended.

@@ -38,8 +38,14 @@ void AudioClock::Restart(std::int64_t now)
     next_ = last_ + period_;
 }
 
-void AudioClock::OnMix(std::int64_t now)
+void AudioClock::OnMix(std::int64_t now, int frames)
 {
+    if (frames > 0 && frames != bufferFrames_) {
+        // The device's own buffer: the line is made for it anew.
+        nominalPeriod_ = nominalPeriod_ * frames / bufferFrames_;
+        bufferFrames_ = frames;
+        mixes_ = 0;
+    }
     mixed_ += bufferFrames_;
     ++mixes_;
     const double error = static_cast<double>(now) - next_;

@@ -16,8 +16,9 @@ public:
     AudioClock(int rate, int bufferFrames);
 
     // The buffer that starts at frame NextMixFrame() has just been mixed, at
-    // time now (nanoseconds of the monotonic clock).
-    void OnMix(std::int64_t now);
+    // time now (nanoseconds of the monotonic clock); frames, when given, is
+    // its length if the device took another than it was asked for.
+    void OnMix(std::int64_t now, int frames = 0);
 
     // The first frame of the next mix.
     std::int64_t NextMixFrame() const { return mixed_; }

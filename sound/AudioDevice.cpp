@@ -7,6 +7,16 @@
 #include <SDL_mixer.h>
 
 namespace Mivo {
+namespace {
+
+int bufferFrames = 1024;
+
+}  // namespace
+
+void AudioDevice::UseBufferFrames(int frames)
+{
+    bufferFrames = frames;
+}
 
 bool AudioDevice::IsOpen()
 {
@@ -21,9 +31,9 @@ AudioDevice::AudioDevice()
         return;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
         return;
-    opened = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
+    opened = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, bufferFrames) == 0;
     if (opened)
-        Placement::Open(22050, 1024);
+        Placement::Open(22050, bufferFrames);
 }
 
 AudioDevice::~AudioDevice()

@@ -1,7 +1,7 @@
 #pragma once
 // Mivo::AudioDevice: the mixer's audio device, opened the first time anybody
-// asks (22050 Hz, signed 16-bit little-endian, stereo, 1024-frame buffer) and
-// closed at process exit. A device that fails to open is never tried again:
+// asks (22050 Hz, signed 16-bit little-endian, stereo, a 1024-frame buffer
+// unless told another) and closed at process exit. A device that fails to open is never tried again:
 // the program then runs silent.
 
 namespace Mivo {
@@ -10,6 +10,9 @@ class AudioDevice {
 public:
     // The guard of every direct mixer call.
     static bool IsOpen();
+
+    // The buffer the device opens with, in frames; only before it opens.
+    static void UseBufferFrames(int frames);
 
     AudioDevice(const AudioDevice&) = delete;
     AudioDevice& operator=(const AudioDevice&) = delete;

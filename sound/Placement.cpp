@@ -59,11 +59,11 @@ public:
 };
 
 // Audio thread, after every mix, under the audio lock.
-void TimeTheMix(void*, Uint8*, int)
+void TimeTheMix(void*, Uint8*, int bytes)
 {
     State& state = TheState();
     if (state.clock)
-        state.clock->OnMix(Placement::Now());
+        state.clock->OnMix(Placement::Now(), bytes / kFrameBytes);
 }
 
 // The frame for time due. From the anchor, so that a stroke's strings keep
@@ -142,6 +142,11 @@ void Placement::Close()
     Mix_SetPostMix(nullptr, nullptr);
     AudioLock lock;
     TheState().open = false;
+}
+
+int Placement::BufferFrames()
+{
+    return TheState().bufferFrames;
 }
 
 int Placement::LatencyFrames()

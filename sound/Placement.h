@@ -29,6 +29,8 @@ public:
     static void Open(int rate, int bufferFrames);
     static void Close();
 
+    // The mixer's buffer, in frames.
+    static int BufferFrames();
     // Frames of silence before the sound of every chunk that Start plays.
     static int LeadFrames();
     // The latency between the time asked for and the frame, in frames.

@@ -104,6 +104,29 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
               "StrokeIntervalMode=0\n");
 }
 
+// The mixer's buffer: a power of two from 128 to 4096, 1024 when the file has
+// none; written back only into a file that had it.
+TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
+{
+    const struct {
+        const char* line;  // nullptr: no such key
+        int frames;
+    } cases[] = {{nullptr, 1024}, {"128", 128}, {"256", 256}, {"4096", 4096}, {"1000", 512}, {"100", 128},
+                 {"0", 128},      {"-5", 128},  {"8192", 4096}, {"99999999999", 4096}, {"lots", 128}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line ? c.line : "(none)");
+        Settings = SettingsValues{};
+        const std::string text = std::string("[Setting]\r\nInterval=40\r\n") +
+                                 (c.line ? std::string("AudioBufferFrames=") + c.line + "\r\n" : "");
+        Make(text);
+        LoadSettingsFrom(Win().c_str());
+        EXPECT_EQ(Settings.AudioBufferFrames, c.frames);
+        SaveSettingsTo(Win().c_str());
+        const bool written = Bytes().find("AudioBufferFrames=" + std::to_string(c.frames) + "\r\n") != std::string::npos;
+        EXPECT_EQ(written, c.line != nullptr) << Bytes();
+    }
+}
+
 TEST_F(SettingsTest, AReadOnlyFileIsWrittenAndLeftWritable)
 {
     Make("[Setting]\r\nVelocity=100\r\n");

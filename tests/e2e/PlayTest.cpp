@@ -6,7 +6,7 @@
 //
 // Every sound lands on its own frame: the strings of a stroke lie exactly
 // one interval apart in the output, to the millisecond. The disk driver runs
-// at about the pace of a sound card (a buffer every 46 ms and a little).
+// at about the pace of a sound card (see PlayerRun).
 // Scripts wait for events, never for a time that a loaded machine might
 // overrun: "settle" until the strings have sounded and are written out,
 // "hold-timers" to act while strings are still due.
@@ -83,14 +83,23 @@ TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
 }
 
 // What is heard between the strings is the interval, whatever it is next to
-// the mixer's buffer of 46 ms; at 0 every string starts on the same frame.
+// the mixer's buffer (46 ms by default, or as the settings file sets it); at
+// 0 every string starts on the same frame.
 TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
-    for (const int interval : {0, 1, 10, 25, 40, 60, 150}) {
-        SCOPED_TRACE(interval);
+    const struct {
+        int interval;
+        int buffer;
+    } cases[] = {{0, 1024}, {1, 1024}, {10, 1024}, {25, 1024}, {40, 1024}, {60, 1024},
+                 {150, 1024}, {25, 256}, {10, 128}, {60, 4096}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.interval) + " ms, buffer " + std::to_string(c.buffer));
         PlayerRun run;
-        Play(run, {"tap c", "settle", "close"}, {"Interval=" + std::to_string(interval)});
+        run.PaceDiskFor(c.buffer);
+        Play(run, {"tap c", "settle", "close"},
+             {"Interval=" + std::to_string(c.interval), "AudioBufferFrames=" + std::to_string(c.buffer)});
+        EXPECT_EQ(SettingOf(run.Settings(), "AudioBufferFrames"), std::to_string(c.buffer));
         const MixedOutput output = run.Output();
-        if (interval == 0) {
+        if (c.interval == 0) {
             int chord = 0;
             for (const int id : CMajor) chord += TestBank::LevelOf(id);
             const std::vector<Step> steps = output.Steps();
@@ -100,7 +109,7 @@ TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
         }
         const auto onsets = output.Onsets(128);
         ASSERT_EQ(IdsOf(onsets), CMajor);
-        ExpectSpacing(onsets, 0, 5, interval);
+        ExpectSpacing(onsets, 0, 5, c.interval);
     }
 }
 
@@ -323,6 +332,7 @@ TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
     };
     EXPECT_EQ(written.rfind("[Setting]", 0), 0u) << written;
     for (const auto& [key, value] : keys) EXPECT_EQ(SettingOf(written, key), value) << key;
+    EXPECT_EQ(written.find("AudioBufferFrames"), std::string::npos) << "written though it was not in the file";
 }
 
 TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {

@@ -37,11 +37,12 @@ std::string PlayerRun::Settings() const {
 }
 
 std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const {
-    // The disk driver writes a 1024-frame buffer (46.4 ms) every 46 ms and a
-    // little: at about the pace of a sound card, which the placement of
-    // every sound on its frame follows.
+    // The disk driver sleeps whole milliseconds after each buffer: at the
+    // buffer's length rounded up, it runs a little slower than a sound card
+    // (47 ms for 1024 frames of 46.4 ms), which the placement follows.
+    const int pace = (bufferFrames_ * 1000 + 22049) / 22050;
     return {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + outputFile,
-            "SDL_DISKAUDIODELAY=46"};
+            "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
 }
 
 std::string PlayerRun::WriteScript(const std::vector<std::string>& script) {

@@ -27,6 +27,10 @@ public:
     // Its text now, or "(none)" when there is none.
     std::string Settings() const;
 
+    // The disk driver writes a buffer of this many frames (the settings'
+    // AudioBufferFrames) at a time, at about real-time pace; 1024 unless told.
+    void PaceDiskFor(int bufferFrames) { bufferFrames_ = bufferFrames; }
+
     // Starts the player on a script (one command per line) and waits for it.
     ProcessResult Play(const std::vector<std::string>& script);
     // Starts it without waiting, with the output going to outputFile.
@@ -47,6 +51,7 @@ private:
     std::string folder_;
     std::string out_;
     int scripts_ = 0;
+    int bufferFrames_ = 1024;
     std::vector<ChildProcess*> started_;
 };
 

@@ -188,7 +188,7 @@ void Settle(int stringsDue, long moreFrames) {
     // next buffer, and is written out (a note is shorter than a buffer) once
     // the buffer after it has been.
     const long long written = FramesWritten();
-    const long long wanted = written + Mivo::Placement::LeadFrames() + 2 * 1024 + moreFrames;
+    const long long wanted = written + Mivo::Placement::LeadFrames() + 2 * Mivo::Placement::BufferFrames() + moreFrames;
     if (written >= 0) runUntil([wanted] { return FramesWritten() >= wanted; });
 }
 
