@@ -47,7 +47,9 @@ WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver) {
     chmod(config.c_str(), 0644);
 
     X11Process::Options options;
-    if (root) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    // A change of user clears the parent-death signal that ends the child
+    // with the test: setpriv sets it again.
+    if (root) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "SIGTERM"};
     options.args.insert(options.args.end(), {"sway", "--config", config});
     options.env = {"XDG_RUNTIME_DIR=" + serverFolder_, "HOME=" + serverFolder_, "WLR_BACKENDS=headless",
                    "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"};
