@@ -30,10 +30,9 @@ struct Channel {
 };
 
 struct State {
-    bool open = false;
     int rate = 22050;
     int bufferFrames = 1024;
-    std::optional<AudioClock> clock;
+    std::optional<AudioClock> clock;  // while the device is open
     Channel channels[kChannels];
     // The frame of the last cut (or of a start that had to leave it) and the
     // time it was asked for.
@@ -133,7 +132,6 @@ void Placement::Open(int rate, int bufferFrames)
     state.bufferFrames = bufferFrames;
     state.clock.emplace(rate, bufferFrames);
     state.anchored = false;
-    state.open = true;
     Mix_SetPostMix(TimeTheMix, nullptr);
 }
 
@@ -141,7 +139,7 @@ void Placement::Close()
 {
     Mix_SetPostMix(nullptr, nullptr);
     AudioLock lock;
-    TheState().open = false;
+    TheState().clock.reset();
 }
 
 int Placement::BufferFrames()
@@ -166,17 +164,17 @@ int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
     State& state = TheState();
     AudioLock lock;
     const Uint32 lead = static_cast<Uint32>(LeadFrames()) * kFrameBytes;
-    if (!state.open || chunk->alen < lead)
+    if (!state.clock || chunk->alen < lead)
         return -1;
+    if (number == -1 && (number = FreeChannel(state)) == -1)
+        return -1;
+    if (number < 0 || number >= kChannels)
+        return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
     Uint32 skip = lead;  // a looping chunk starts with its sound
     if (loops == 0) {
         const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
         skip = lead - static_cast<Uint32>(delay) * kFrameBytes;
     }
-    if (number == -1 && (number = FreeChannel(state)) == -1)
-        return -1;
-    if (number < 0 || number >= kChannels)
-        return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
     Channel& channel = state.channels[number];
     const int playing = PlayWindow(channel, number, *chunk, skip, chunk->alen - skip, loops);
     if (playing == number)
@@ -188,7 +186,7 @@ void Placement::CutAll(std::int64_t due)
 {
     State& state = TheState();
     AudioLock lock;
-    if (!state.open)
+    if (!state.clock)
         return;
     const std::int64_t cut = FrameFor(state, due, true);
     const std::int64_t next = state.clock->NextMixFrame();

@@ -256,8 +256,7 @@ public:
         RoundTrip();
     }
 
-    // Sends the keymap. The keys held so far stay down on it, as the
-    // compositor keeps them on its side.
+    // Sends the keymap.
     void SetKeymap(xkb_keymap* keymap) {
         Text text(xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1));
         if (!text) Fail("could not write the keymap out");
@@ -274,7 +273,6 @@ public:
         Request(kKeymap, kKeymapFormatXkbV1, file.get(), static_cast<uint32_t>(size));
         state_.reset(xkb_state_new(keymap));
         if (!state_) Fail("could not make a keyboard state");
-        for (const xkb_keycode_t key : held_) xkb_state_update_key(state_.get(), key, XKB_KEY_DOWN);
         SendModifiers();
     }
 
@@ -287,8 +285,6 @@ public:
         Request(kKey, time_ms, key - 8, state);
         // The compositor takes the modifiers from the client, not from its keys.
         xkb_state_update_key(state_.get(), key, down ? XKB_KEY_DOWN : XKB_KEY_UP);
-        std::erase(held_, key);
-        if (down) held_.push_back(key);
         SendModifiers();
     }
 
@@ -300,16 +296,8 @@ public:
     }
 
     void RoundTrip() {
-        if (wl_display_roundtrip(display_.get()) >= 0) return;
-        const int error = wl_display_get_error(display_.get());
-        const wl_interface* interface = nullptr;
-        uint32_t id = 0;
-        if (error == EPROTO) {
-            const uint32_t code = wl_display_get_protocol_error(display_.get(), &interface, &id);
-            Fail("the compositor reported error " + std::to_string(code) + " on " +
-                 (interface != nullptr ? interface->name : "an object") + "#" + std::to_string(id));
-        }
-        Fail(std::string("lost the compositor: ") + std::strerror(error));
+        if (wl_display_roundtrip(display_.get()) < 0)
+            Fail(std::string("lost the compositor: ") + std::strerror(wl_display_get_error(display_.get())));
     }
 
     // Destroys the keyboard, and waits for the compositor to have done so.
@@ -338,7 +326,6 @@ private:
     Proxy manager_;
     Keyboard keyboard_;
     State state_;
-    std::vector<xkb_keycode_t> held_;
 };
 
 }  // namespace
