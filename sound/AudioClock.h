@@ -22,6 +22,8 @@ public:
 
     // The first frame of the next mix.
     std::int64_t NextMixFrame() const { return mixed_; }
+    // The frames of one mix: as asked for, or as the device took them.
+    int BufferFrames() const { return bufferFrames_; }
 
     // The output frame that the device takes at time ns, on the smoothed line
     // (a frame is taken when its buffer is mixed). Before the first mix the

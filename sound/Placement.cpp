@@ -144,12 +144,14 @@ void Placement::Close()
 
 int Placement::BufferFrames()
 {
-    return TheState().bufferFrames;
+    const State& state = TheState();
+    AudioLock lock;
+    return state.clock ? state.clock->BufferFrames() : state.bufferFrames;
 }
 
 int Placement::LatencyFrames()
 {
-    return TheState().bufferFrames * 3 / 2;
+    return BufferFrames() * 3 / 2;
 }
 
 int Placement::LeadFrames()

@@ -29,11 +29,15 @@ public:
     static void Open(int rate, int bufferFrames);
     static void Close();
 
-    // The mixer's buffer, in frames.
+    // The mixer's buffer, in frames: as the device took it once it has mixed
+    // (some sound servers' drivers mix half of what was asked for at a time).
     static int BufferFrames();
-    // Frames of silence before the sound of every chunk that Start plays.
+    // Frames of silence before the sound of every chunk that Start plays:
+    // fixed at Open, from the buffer asked for.
     static int LeadFrames();
-    // The latency between the time asked for and the frame, in frames.
+    // The latency between the time asked for and the frame: one and a half
+    // of the device's buffers, the most by which a mix can come after a call
+    // and some room for its lateness.
     static int LatencyFrames();
 
     // Starts the chunk (LeadFrames of silence, then its sound) on channel
