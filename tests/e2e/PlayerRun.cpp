@@ -9,11 +9,13 @@
 #include <iterator>
 #include <sstream>
 
-PlayerRun::PlayerRun() {
+PlayerRun::PlayerRun() : PlayerRun(SCRIPTED_PLAYER) {}
+
+PlayerRun::PlayerRun(const std::string& player) {
     std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-e2e-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return;
     folder_ = pattern;
-    std::filesystem::copy_file(SCRIPTED_PLAYER, Executable());
+    std::filesystem::copy_file(player, Executable());
     TestBank::Write(folder_);
 }
 
@@ -41,8 +43,22 @@ std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) c
     // buffer's length rounded up, it runs a little slower than a sound card
     // (47 ms for 1024 frames of 46.4 ms), which the placement follows.
     const int pace = (bufferFrames_ * 1000 + 22049) / 22050;
-    return {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + outputFile,
-            "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
+    std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk",
+                                            "SDL_DISKAUDIOFILE=" + outputFile,
+                                            "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
+    for (const std::string& assignment : environment_) {
+        const std::string name = assignment.substr(0, assignment.find('=') + 1);
+        std::erase_if(environment, [&name](const std::string& set) { return set.rfind(name, 0) == 0; });
+        environment.push_back(assignment);
+    }
+    return environment;
+}
+
+std::vector<std::string> PlayerRun::CommandLine(const std::string& script) const {
+    std::vector<std::string> command = runUnder_;
+    command.push_back(Executable());
+    command.push_back(script);
+    return command;
 }
 
 std::string PlayerRun::WriteScript(const std::vector<std::string>& script) {
@@ -53,7 +69,7 @@ std::string PlayerRun::WriteScript(const std::vector<std::string>& script) {
 }
 
 ProcessResult PlayerRun::Play(const std::vector<std::string>& script) {
-    ChildProcess child({Executable(), WriteScript(script)}, Environment(OutputFile()), {"DISPLAY", "WAYLAND_DISPLAY"});
+    ChildProcess child(CommandLine(WriteScript(script)), Environment(OutputFile()), {"DISPLAY", "WAYLAND_DISPLAY"});
     ProcessResult result = child.Finish();
     out_ = result.out;
     return result;
@@ -61,7 +77,7 @@ ProcessResult PlayerRun::Play(const std::vector<std::string>& script) {
 
 ChildProcess* PlayerRun::Start(const std::vector<std::string>& script, const std::string& outputFile) {
     started_.push_back(
-        new ChildProcess({Executable(), WriteScript(script)}, Environment(outputFile), {"DISPLAY", "WAYLAND_DISPLAY"}));
+        new ChildProcess(CommandLine(WriteScript(script)), Environment(outputFile), {"DISPLAY", "WAYLAND_DISPLAY"}));
     return started_.back();
 }
 

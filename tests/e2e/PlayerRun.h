@@ -13,6 +13,8 @@
 class PlayerRun {
 public:
     PlayerRun();
+    // A run of another build of the scripted player.
+    explicit PlayerRun(const std::string& player);
     ~PlayerRun();
     PlayerRun(const PlayerRun&) = delete;
     PlayerRun& operator=(const PlayerRun&) = delete;
@@ -30,6 +32,10 @@ public:
     // The disk driver writes a buffer of this many frames (the settings'
     // AudioBufferFrames) at a time, at about real-time pace; 1024 unless told.
     void PaceDiskFor(int bufferFrames) { bufferFrames_ = bufferFrames; }
+    // NAME=value in the player's environment, over what the run sets itself.
+    void SetEnvironment(const std::string& assignment) { environment_.push_back(assignment); }
+    // The player runs as the last argument of this command line.
+    void RunUnder(const std::vector<std::string>& command) { runUnder_ = command; }
 
     // Starts the player on a script (one command per line) and waits for it.
     ProcessResult Play(const std::vector<std::string>& script);
@@ -47,11 +53,14 @@ public:
 private:
     std::vector<std::string> Environment(const std::string& outputFile) const;
     std::string WriteScript(const std::vector<std::string>& script);
+    std::vector<std::string> CommandLine(const std::string& script) const;
 
     std::string folder_;
     std::string out_;
     int scripts_ = 0;
     int bufferFrames_ = 1024;
+    std::vector<std::string> environment_;
+    std::vector<std::string> runUnder_;
     std::vector<ChildProcess*> started_;
 };
 

@@ -15,6 +15,9 @@
 //   hold-timers    keeps the strings that are due from starting (the timer
 //                  thread waits) until release-timers
 //   mark NAME      prints "mark NAME <frames>": the audio frames written so far
+//   stamp          prints "stamp <ns>": now on the monotonic clock
+//   realtime       prints "realtime <n>": how many threads run at a real-time
+//                  priority
 //   focus          prints "focus strength|speed|none"
 //   menu           prints "menu 0|1": whether the window menu is active
 //   open           prints "open 0|1": whether the dialog is still showing
@@ -41,11 +44,14 @@
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <sched.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -192,6 +198,15 @@ void Settle(int stringsDue, long moreFrames) {
     if (written >= 0) runUntil([wanted] { return FramesWritten() >= wanted; });
 }
 
+int RealTimeThreads() {
+    int threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        const int policy = sched_getscheduler(std::atoi(task.path().filename().c_str()));
+        threads += policy == SCHED_FIFO || policy == SCHED_RR ? 1 : 0;
+    }
+    return threads;
+}
+
 std::unique_ptr<TimerHold> timerHold;
 
 QSlider* SliderView(platform::Dialog* dialog, int id) {
@@ -226,6 +241,12 @@ void Run(const std::string& line) {
         timerHold.reset();
     } else if (command == "mark") {
         Print("mark " + argument + " " + std::to_string(FramesWritten()));
+    } else if (command == "stamp") {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        Print("stamp " + std::to_string(now.tv_sec * 1000000000LL + now.tv_nsec));
+    } else if (command == "realtime") {
+        Print("realtime " + std::to_string(RealTimeThreads()));
     } else if (command == "focus") {
         platform::Window* focus = dialog != nullptr ? dialog->Focus() : nullptr;
         const int id = focus != nullptr ? focus->Id() : 0;
