@@ -154,11 +154,18 @@ int Placement::LatencyFrames()
     return BufferFrames() * 3 / 2;
 }
 
+int Placement::EarlyStartMilliseconds()
+{
+    // Fixed at Open, before any stroke.
+    const State& state = TheState();
+    return state.bufferFrames * 1000 / state.rate;
+}
+
 int Placement::LeadFrames()
 {
-    // The latency, callback lateness, and room for the anchor of a long
-    // stroke on a device whose rate is a little off.
-    return TheState().bufferFrames * 4;
+    // The latency, the mix's own buffer, a start asked for early, and room
+    // for the anchor of a long stroke on a device whose rate is a little off.
+    return TheState().bufferFrames * 5;
 }
 
 int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)

@@ -40,6 +40,11 @@ public:
     // and some room for its lateness.
     static int LatencyFrames();
 
+    // How long before its time a start may be asked for, in milliseconds:
+    // one buffer as asked for. A string's timer that fires this early leaves
+    // the timer thread as much more room to come late, unheard.
+    static int EarlyStartMilliseconds();
+
     // Starts the chunk (LeadFrames of silence, then its sound) on channel
     // (-1: the first free one; channel 0 when none is free), its sound to
     // begin on the frame of time due (QueryPerformanceCounter). Looping

@@ -4,6 +4,8 @@
 #include "sound/Placement.h"
 #include "sound/SoundTable.h"
 
+#include <algorithm>
+
 NoteSlotRing TheNoteSlots;
 
 namespace {
@@ -99,10 +101,14 @@ UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_
         slot.timerId.store(0, std::memory_order_relaxed);
         PlaySlot(slot);
     } else {
-        // A short timer may fire, play and spend the slot before timeSetEvent
-        // has even returned: the trigger's 0 then wins over the id.
+        // The trigger fires ahead of the string's time (its slot's due, where
+        // the string is placed), so that a timer thread that comes late is
+        // not heard. A short timer may fire, play and spend the slot before
+        // timeSetEvent has even returned: the trigger's 0 then wins over the id.
+        const int early = Mivo::Placement::EarlyStartMilliseconds();
+        const int timerDelay = delay > 0 ? std::max(delay - early, 1) : delay;
         slot.timerId.store(ArmingTimerId, std::memory_order_relaxed);
-        result = timeSetEvent(static_cast<UINT>(delay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
+        result = timeSetEvent(static_cast<UINT>(timerDelay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
                               TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
         UINT expected = ArmingTimerId;
         slot.timerId.compare_exchange_strong(expected, result, std::memory_order_relaxed);

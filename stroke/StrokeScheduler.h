@@ -59,7 +59,9 @@ void StartStroke(int root, ChordKind kind, BYTE velocity, int interval);
 // Fills the next slot of the ring with the note and, for a delay other than
 // 0, arms a one-shot timer for it: the timer id, or 0 when timeSetEvent
 // refused. A delay of 0 plays the note at once and returns 0. The note is due
-// delay milliseconds after from (QueryPerformanceCounter; without it, now).
+// delay milliseconds after from (QueryPerformanceCounter; without it, now),
+// and is placed there; its timer fires up to Placement::EarlyStartMilliseconds
+// before.
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_t from);
 

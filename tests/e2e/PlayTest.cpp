@@ -259,14 +259,15 @@ TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects) {
 
 TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
     PlayerRun run;
-    // The effect comes while five strings are still due.
+    // The effect comes while five strings are still due (the first one is
+    // written out by then: the interval must be longer than that).
     Play(run, {"hold-timers", "tap c", "settle 5", "tap 5", "release-timers", "settle 0 44100", "close"},
-         {"Interval=300"});
+         {"Interval=500"});
     const MixedOutput output = run.Output();
     const auto onsets = output.Onsets(128);
     const auto notes = Notes(onsets);
     EXPECT_EQ(IdsOf(notes), CMajor);
-    ExpectSpacing(notes, 0, 5, 300);
+    ExpectSpacing(notes, 0, 5, 500);
     const auto effect = std::find_if(onsets.begin(), onsets.end(), [](const Onset& o) { return o.id == 35; });
     ASSERT_NE(effect, onsets.end());
     EXPECT_EQ(std::count_if(onsets.begin(), onsets.end(), [](const Onset& o) { return o.id == 35; }), 1);

@@ -1,11 +1,11 @@
 // The stroke scheduler on real timers and the real mixer (SDL's dummy
-// driver): which notes a stroke starts, in what order, no earlier than their
-// time, and how strokes, cancels and the ring of slots interact.
+// driver): which notes a stroke starts, in what order, at what time, and how
+// strokes, cancels and the ring of slots interact.
 
-#include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
 
 #include "sound/AudioDevice.h"
+#include "sound/Placement.h"
 
 #include "StrokeTestSupport.h"
 
@@ -151,8 +151,12 @@ TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
             EXPECT_EQ(starts[k].channelAsked, -1);
             EXPECT_GE(starts[k].channelPlaying, 0);
             // A muted string takes no time: the k-th sounding string is due
-            // k intervals after the start.
-            EXPECT_GE(starts[k].when - before, milliseconds(interval * static_cast<int>(k))) << "string " << k;
+            // exactly k intervals after the first, and its trigger fires at
+            // most one buffer before.
+            const int ms = interval * static_cast<int>(k);
+            EXPECT_EQ(starts[k].due - starts[0].due, std::int64_t{ms} * 1000000) << "string " << k;
+            EXPECT_GE(starts[k].when - before, milliseconds(ms - Mivo::Placement::EarlyStartMilliseconds()))
+                << "string " << k;
         }
         EXPECT_TRUE(WaitForRingIdle());
         WaitPast(interval);

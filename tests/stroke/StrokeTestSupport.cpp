@@ -195,7 +195,7 @@ int WrappedStart(Mix_Chunk* chunk, int loops, int channel, std::int64_t due)
     const auto when = StrokeTest::Clock::now();
     const int playing = RealStart(chunk, loops, channel, due);
     std::lock_guard lock(StrokeTest::logLock);
-    StrokeTest::starts.push_back({when, StrokeTest::IdOf(chunk), channel, playing});
+    StrokeTest::starts.push_back({when, due, StrokeTest::IdOf(chunk), channel, playing});
     StrokeTest::logChanged.notify_all();
     return playing;
 }

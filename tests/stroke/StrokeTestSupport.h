@@ -10,6 +10,7 @@
 #include "../files/ArchiveTestSupport.h"
 #include "TimerHold.h"
 
+#include <cstdint>
 #include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
 #include <memory>
 #include <set>
@@ -22,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 // One call of Mix_PlayChannelTimed.
 struct Start {
     Clock::time_point when;
+    std::int64_t due;    // the time it is placed at (QueryPerformanceCounter)
     int id;              // sound identifier of the sample, -1 when unknown
     int channelAsked;    // the channel argument
     int channelPlaying;  // what the mixer returned
