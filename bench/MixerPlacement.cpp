@@ -2,7 +2,8 @@
 // mixer's own placement, where a sample starts and every sound is cut at the
 // start of the mixer's next buffer. The program's placement calls are wrapped
 // at link time (-Wl,--wrap): a start plays the chunk's sound without its lead
-// of silence, and a cut halts every channel at once.
+// of silence, a cut halts every channel at once, and the strings' timers
+// fire at the strings' own times.
 
 #include "sound/Placement.h"
 
@@ -46,6 +47,10 @@ int __wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil(Mix_Chunk* chunk, int loops, 
 
 void __wrap__ZN4Mivo9Placement6CutAllEl(std::int64_t) {
     Mix_HaltChannel(-1);
+}
+
+int __wrap__ZN4Mivo9Placement22EarlyStartMillisecondsEv() {
+    return 0;
 }
 
 // Before a chunk is freed: nothing may play its sound any more.
