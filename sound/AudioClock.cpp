@@ -1,5 +1,6 @@
 #include "sound/AudioClock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -48,6 +49,7 @@ void AudioClock::OnMix(std::int64_t now, int frames)
     }
     mixed_ += bufferFrames_;
     ++mixes_;
+    lastMix_ = now;
     const double error = static_cast<double>(now) - next_;
     if (mixes_ == 1 || std::fabs(error) > kRestartPeriods * nominalPeriod_) {
         Restart(now);
@@ -64,9 +66,13 @@ double AudioClock::FrameAt(std::int64_t ns) const
 {
     if (mixes_ == 0)
         return 0;
-    // The last mix took the buffer before NextMixFrame() at last_.
+    // The last mix took the buffer before NextMixFrame() at last_ on the line,
+    // and really at lastMix_ (from which the nominal pace, that no
+    // disturbance has bent, goes on).
     const double lastMixFrame = static_cast<double>(mixed_ - bufferFrames_);
-    return lastMixFrame + (static_cast<double>(ns) - last_) / (next_ - last_) * bufferFrames_;
+    const double line = lastMixFrame + (static_cast<double>(ns) - last_) / (next_ - last_) * bufferFrames_;
+    const double seen = lastMixFrame + static_cast<double>(ns - lastMix_) / nominalPeriod_ * bufferFrames_;
+    return std::max(line, seen - bufferFrames_ / 4.0);
 }
 
 }  // namespace Mivo

@@ -2,8 +2,8 @@
 // Mivo::AudioClock: where the mixer's output stream stands in time. The mix
 // of every buffer is timed on the monotonic clock, and a delay-locked loop
 // smooths those times into a line from time to output frame: a callback that
-// comes late or early moves no placement, and a device whose rate differs a
-// little from the nominal one is followed.
+// comes late, or a little early, moves no placement, and a device whose rate
+// differs a little from the nominal one is followed.
 //
 // Not thread-safe by itself: its owner calls it under the audio lock.
 
@@ -26,8 +26,11 @@ public:
     int BufferFrames() const { return bufferFrames_; }
 
     // The output frame that the device takes at time ns, on the smoothed line
-    // (a frame is taken when its buffer is mixed). Before the first mix the
-    // stream starts at the time asked.
+    // (a frame is taken when its buffer is mixed), but never more than a
+    // quarter buffer behind what the last mix shows: after a disturbance (the
+    // program's own start-up, a device that stalled and does not make it up)
+    // the line may lag for seconds, and every start would then land at the
+    // next buffer. Before the first mix the stream starts at the time asked.
     double FrameAt(std::int64_t ns) const;
 
 private:
@@ -37,6 +40,7 @@ private:
     int bufferFrames_;
     std::int64_t mixed_ = 0;  // frames mixed so far
     long mixes_ = 0;
+    std::int64_t lastMix_ = 0;  // when the last mix really came
     // The loop: the smoothed time of the last mix, the predicted time of the
     // next one, and the period it has learnt.
     double last_ = 0, next_ = 0, period_ = 0;

@@ -79,4 +79,23 @@ TEST(AudioClock, AStallStartsTheLineAgain)
     EXPECT_NEAR(clock.FrameAt(now), resumed + 1024, 1.0);
 }
 
+// A device that from some buffer on comes half a buffer early for good (a
+// stream started again) is followed at once, to within a quarter buffer;
+// the line alone would stay behind for seconds, and every start would land
+// at the next buffer instead of its own frame.
+TEST(AudioClock, FollowsADeviceThatHasMovedForGood)
+{
+    const double period = 1e9 * 1024 / Rate;
+    Mivo::AudioClock clock(Rate, 1024);
+    double now = 0;
+    for (int i = 0; i < 200; ++i)
+        clock.OnMix(static_cast<std::int64_t>(now += period));
+    now -= period / 2;
+    for (int i = 0; i < 20; ++i) {
+        clock.OnMix(static_cast<std::int64_t>(now += period));
+        const double frameTaken = static_cast<double>(clock.NextMixFrame() - 1024);
+        EXPECT_GE(clock.FrameAt(static_cast<std::int64_t>(now)), frameTaken - 256 - 1) << "buffer " << i;
+    }
+}
+
 }  // namespace
