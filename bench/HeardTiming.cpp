@@ -64,7 +64,12 @@ class Helper {
 public:
     Helper(const std::vector<std::string>& args, const std::vector<std::string>& env, bool pipeOut) {
         std::vector<std::string> environment = env;
-        for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            if (std::none_of(env.begin(), env.end(), [&name](const std::string& set) { return set.rfind(name, 0) == 0; }))
+                environment.push_back(entry);
+        }
         std::vector<char*> argv, envp;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -95,7 +100,10 @@ public:
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
-    bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool Running() {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;  // ended, and reaped
+        return pid_ > 0;
+    }
     int Out() const { return out_; }
 
 private:
@@ -198,7 +206,7 @@ public:
             usleep(50 * 1000);
     }
     std::string Address() const { return "unix:" + socket_; }
-    bool Ready() const { return server_.Running() && Succeeds("pactl --server=" + Address() + " info"); }
+    bool Ready() { return server_.Running() && Succeeds("pactl --server=" + Address() + " info"); }
 
 private:
     std::string socket_;
