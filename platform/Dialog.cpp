@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -140,6 +141,14 @@ bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE inst
         Window* control = WindowFactory::CreateControl(*this, ClassNameOf(item), item.text, item.style, geometry,
                                                        static_cast<int>(item.id), instance, font_);
         if (control == nullptr) return false;
+    }
+    // As on Windows, a control without a text of its own is known to screen
+    // readers by the label just before it.
+    const StaticText* label = nullptr;
+    for (const auto& child : Children()) {
+        if (label != nullptr && child->Text().empty() && child->Widget()->accessibleName().isEmpty())
+            child->Widget()->setAccessibleName(static_cast<QLabel*>(label->Widget())->text());
+        label = dynamic_cast<const StaticText*>(child.get());
     }
     return true;
 }

@@ -17,6 +17,7 @@
 #include "resources/Resources.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -265,6 +266,21 @@ TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont) {
     EXPECT_EQ(strength, QSize(x(217), y(20)));
     EXPECT_EQ(font.pixelSize(), 12);  // 9 points at 96 dots per inch
     EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("IPAPGothic"));
+}
+
+// What a screen reader announces for each slider: its label.
+TEST_F(UserDialog, EachSliderIsNamedAfterTheLabelBeforeIt) {
+    QString strength, speed;
+    Run([&](HWND dialog) {
+        const auto nameOf = [dialog](int id) {
+            QAccessibleInterface* view = QAccessible::queryAccessibleInterface(SliderView(GetDlgItem(dialog, id)));
+            return view != nullptr ? view->text(QAccessible::Name) : QString();
+        };
+        strength = nameOf(IDC_STRENGTH);
+        speed = nameOf(IDC_SPEED);
+    });
+    EXPECT_EQ(strength.toStdString(), u8"ストロークの強さ:");
+    EXPECT_EQ(speed.toStdString(), u8"ストロークの速さ:");
 }
 
 // ---- Trackbars -------------------------------------------------------------
