@@ -15,6 +15,7 @@
 //
 //   heard_timing [strokes per row, 20 unless told]
 
+#include "tests/e2e/BusyCore.h"
 #include "tests/e2e/MixedOutput.h"
 #include "tests/e2e/PlayerRun.h"
 #include "tests/e2e/TestBank.h"
@@ -37,6 +38,7 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -257,26 +259,6 @@ private:
     std::thread thread_;
 };
 
-// Keeps a core busy while it lives.
-class Load {
-public:
-    explicit Load(bool on) {
-        if (on)
-            thread_ = std::thread([this] {
-                while (!stop_) {
-                }
-            });
-    }
-    ~Load() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // ---- Decoding strokes ---------------------------------------------------------
 
 // The frame of each string of a stroke; -1: not heard on a frame of its own.
@@ -384,7 +366,8 @@ Figures Play(const Row& row, int strokes, const SoundServer* server) {
 
     OutputTimes times;
     {
-        Load load(row.loaded);
+        std::optional<BusyCore> busy;
+        if (row.loaded) busy.emplace();
         if (server != nullptr) {
             MonitorRecording monitor(*server, recording);
             run.Play(script);

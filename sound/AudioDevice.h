@@ -1,8 +1,8 @@
 #pragma once
 // Mivo::AudioDevice: the mixer's audio device, opened the first time anybody
 // asks (22050 Hz, signed 16-bit little-endian, stereo, a 1024-frame buffer
-// unless told another) and closed at process exit. A device that fails to open is never tried again:
-// the program then runs silent.
+// unless told another) and closed at process exit. A device that fails to
+// open is never tried again: the program then runs silent.
 
 namespace Mivo {
 

@@ -17,6 +17,10 @@ namespace {
 // stroke's strings already start: twice the mixer's eight channels.
 constexpr int kChannels = 16;
 constexpr int kFrameBytes = 4;  // signed 16-bit stereo
+// From the time asked for to the frame, in the device's buffers: a mix may
+// come up to one buffer after a call, and half a buffer is room for its
+// lateness.
+constexpr double kLatencyBuffers = 1.5;
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.
@@ -80,7 +84,7 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
         if (anchored >= next && anchored <= next + lead)
             return std::llround(anchored);
     }
-    const double clocked = state.clock->FrameAt(due) + Placement::LatencyFrames();
+    const double clocked = state.clock->FrameAt(due) + kLatencyBuffers * state.clock->BufferFrames();
     state.anchored = true;
     state.anchorDue = due;
     state.anchorFrame = clocked;
@@ -147,11 +151,6 @@ int Placement::BufferFrames()
     const State& state = TheState();
     AudioLock lock;
     return state.clock ? state.clock->BufferFrames() : state.bufferFrames;
-}
-
-int Placement::LatencyFrames()
-{
-    return BufferFrames() * 3 / 2;
 }
 
 int Placement::EarlyStartMilliseconds()

@@ -35,10 +35,6 @@ public:
     // Frames of silence before the sound of every chunk that Start plays:
     // fixed at Open, from the buffer asked for.
     static int LeadFrames();
-    // The latency between the time asked for and the frame: one and a half
-    // of the device's buffers, the most by which a mix can come after a call
-    // and some room for its lateness.
-    static int LatencyFrames();
 
     // How long before its time a start may be asked for, in milliseconds:
     // one buffer as asked for. A string's timer that fires this early leaves

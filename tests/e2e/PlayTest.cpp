@@ -12,17 +12,16 @@
 // "hold-timers" to act while strings are still due.
 
 #include "stroke/ChordShapes.h"
+#include "tests/e2e/BusyCore.h"
 #include "tests/e2e/PlayerRun.h"
 #include "tests/e2e/TestBank.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -84,23 +83,6 @@ TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
     EXPECT_GE(onsets[0].frame, run.Mark("before"));
     ExpectSpacing(onsets, 0, 5, 150);
 }
-
-// Keeps one core busy while it lives, as another program would.
-class BusyCore {
-public:
-    BusyCore() : thread_([this] {
-        while (!stop_) {
-        }
-    }) {}
-    ~BusyCore() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // What is heard between the strings is the interval, whatever it is next to
 // the mixer's buffer (46 ms by default, or as the settings file sets it), and
