@@ -16,7 +16,7 @@ std::string CommandLine(int argc, char** argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
         if (!line.empty()) line += ' ';
-        std::string argument = platform::Utf8ToCp932(argv[i]);
+        std::string argument = platform::Utf8NameToCp932(argv[i]);
         if (argument.find_first_of(" \t") != std::string::npos || argument.empty())
             line += '"' + argument + '"';
         else

@@ -274,7 +274,7 @@ HANDLE FindExact(LPCSTR fileName, WIN32_FIND_DATAA& data)
     }
     // The name as it is on disk: the lookup may have matched it in another case.
     std::string name = unixPath.substr(unixPath.find_last_of('/') + 1);
-    FillFindData(st, platform::Utf8ToCp932(name), data);
+    FillFindData(st, platform::Utf8NameToCp932(name), data);
     return NewFindHandle();
 }
 
@@ -291,7 +291,7 @@ HANDLE FindPattern(std::string_view fileName, std::size_t nameStart, WIN32_FIND_
     const std::string_view pattern = fileName.substr(nameStart);
     HANDLE found = INVALID_HANDLE_VALUE;
     while (const dirent* entry = ::readdir(dir)) {
-        std::string name = platform::Utf8ToCp932(entry->d_name);
+        std::string name = platform::Utf8NameToCp932(entry->d_name);
         struct stat st;
         if (MatchesPattern(pattern, name) && ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0) {
             FillFindData(st, name, data);
@@ -316,7 +316,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    if (creationDisposition != OPEN_EXISTING) {
+    if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_NEW) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
@@ -329,9 +329,14 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     // O_NONBLOCK so that a FIFO given by name cannot hang the open; it is
     // refused below, and regular files ignore the flag.
     int flags = (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    int fd = ::open(unixPath.c_str(), flags);
+    if (creationDisposition == CREATE_NEW)
+        flags |= O_CREAT | O_EXCL;
+    int fd = ::open(unixPath.c_str(), flags, 0666);
     if (fd < 0) {
-        SetErrorFromErrno(errno, unixPath);
+        if (errno == EEXIST)
+            SetLastError(ERROR_FILE_EXISTS);
+        else
+            SetErrorFromErrno(errno, unixPath);
         return INVALID_HANDLE_VALUE;
     }
     auto file = std::make_shared<FileObject>(fd, read);
@@ -353,6 +358,29 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     }
     SetLastError(ERROR_SUCCESS);
     return platform::AddHandle(std::move(file));
+}
+
+BOOL DeleteFileA(LPCSTR fileName)
+{
+    std::string unixPath;
+    if (!fileName || !platform::ToUnixPath(fileName, unixPath))
+        return FALSE;
+    struct stat st;
+    if (::lstat(unixPath.c_str(), &st) != 0) {
+        SetErrorFromErrno(errno, unixPath);
+        return FALSE;
+    }
+    // Windows keeps folders and read-only files.
+    if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && !HasWriteBit(st.st_mode))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (::unlink(unixPath.c_str()) != 0) {
+        SetErrorFromErrno(errno, unixPath);
+        return FALSE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }
 
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh)

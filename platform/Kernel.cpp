@@ -123,6 +123,8 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
     return size;
 }
 
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
     if (!cwd) {

@@ -106,7 +106,7 @@ bool ToUnixPath(const char* windowsPath, std::string& unixPath) {
 std::string ToWindowsPath(const std::string& unixPath) {
     std::string out = unixPath.starts_with('/') ? "Z:" : "";
     for (char c : unixPath) out += (c == '/') ? '\\' : c;
-    return Utf8ToCp932(out);
+    return Utf8NameToCp932(out);
 }
 
 }  // namespace platform

@@ -3,6 +3,10 @@
 #include <iconv.h>
 
 #include <cstddef>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -77,6 +81,58 @@ int Utf8CharLength(const unsigned char* s, std::size_t left) {
     return have;
 }
 
+// The codes of cp932's user-defined area (lead 0xF0 to 0xF9, each with the
+// 188 trail bytes 0x40-0x7E and 0x80-0xFC) given out to what names hold and
+// cp932 lacks: a UTF-8 character, or one byte that is not valid UTF-8.
+class UserAreaCodes {
+public:
+    static constexpr int kCount = 10 * 188;
+
+    // The code standing for text, given out on its first use; false once
+    // every code is taken.
+    bool CodeFor(std::string_view text, char code[2]) {
+        std::lock_guard guard(lock_);
+        auto it = byText_.find(std::string(text));
+        int ordinal;
+        if (it != byText_.end()) {
+            ordinal = it->second;
+        } else {
+            if (byOrdinal_.size() == kCount) return false;
+            ordinal = static_cast<int>(byOrdinal_.size());
+            byOrdinal_.emplace_back(text);
+            byText_.emplace(text, ordinal);
+        }
+        const int trail = ordinal % 188;
+        code[0] = static_cast<char>(0xF0 + ordinal / 188);
+        code[1] = static_cast<char>(trail < 63 ? 0x40 + trail : 0x80 + trail - 63);
+        return true;
+    }
+
+    // Appends what the code lead, trail stands for; false when it was never
+    // given out.
+    bool AppendText(unsigned char lead, unsigned char trail, std::string& out) {
+        if (lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+        const std::size_t ordinal = (lead - 0xF0) * 188u + (trail < 0x80 ? trail - 0x40u : trail - 0x80u + 63u);
+        std::lock_guard guard(lock_);
+        if (ordinal >= byOrdinal_.size()) return false;
+        out += byOrdinal_[ordinal];
+        return true;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> byOrdinal_;
+    std::unordered_map<std::string, int> byText_;
+};
+
+// Never destroyed: static objects still convert names at process exit.
+UserAreaCodes& Codes() {
+    static UserAreaCodes* codes = new UserAreaCodes;
+    return *codes;
+}
+
+bool IsUserAreaLead(unsigned char c) { return c >= 0xF0 && c <= 0xF9; }
+
 bool IsAscii(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -102,6 +158,10 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         // A lead byte takes its trail byte with it, even when the pair has no
         // mapping, so a trail byte 0x5C never turns into a backslash.
         std::size_t len = (IsCp932LeadByte(c) && i + 1 < n && IsTrailByte(s[i + 1])) ? 2 : 1;
+        if (len == 2 && IsUserAreaLead(c) && Codes().AppendText(c, s[i + 1], out)) {
+            i += 2;
+            continue;
+        }
         char buffer[8];
         std::size_t written = converter.ConvertOne(reinterpret_cast<const char*>(s + i), len, buffer, sizeof buffer);
         if (written == 0)
@@ -113,7 +173,19 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return out;
 }
 
-std::string Utf8ToCp932(std::string_view utf8) {
+namespace {
+
+// Appends the code for text (a UTF-8 character or a stray byte) when names
+// may take codes of the user-defined area, else '?'.
+void AppendUnmappable(std::string_view text, bool isName, std::string& out) {
+    char code[2];
+    if (isName && Codes().CodeFor(text, code))
+        out.append(code, 2);
+    else
+        out += '?';
+}
+
+std::string Utf8ToCp932(std::string_view utf8, bool isName) {
     if (IsAscii(utf8)) return std::string(utf8);
     Iconv converter("CP932", "UTF-8");
     std::string out;
@@ -123,8 +195,11 @@ std::string Utf8ToCp932(std::string_view utf8) {
     for (std::size_t i = 0; i < n;) {
         int len = Utf8CharLength(s + i, n - i);
         if (len < 0) {
-            out += '?';
-            i += static_cast<std::size_t>(-len);
+            // A name keeps every stray byte; a text shows one '?' for them all.
+            const std::size_t bad = static_cast<std::size_t>(-len);
+            for (std::size_t b = 0; b < (isName ? bad : 1); ++b)
+                AppendUnmappable(utf8.substr(i + b, 1), isName, out);
+            i += bad;
             continue;
         }
         if (len == 1) {
@@ -132,17 +207,27 @@ std::string Utf8ToCp932(std::string_view utf8) {
             ++i;
             continue;
         }
-        char buffer[8];
-        std::size_t written = converter.ConvertOne(reinterpret_cast<const char*>(s + i), len, buffer, sizeof buffer);
+        const std::string_view character = utf8.substr(i, static_cast<std::size_t>(len));
+        char buffer[8] = {};
+        std::size_t written = converter.ConvertOne(character.data(), character.size(), buffer, sizeof buffer);
         // A non-ASCII character must never come out as an ASCII byte: iconv
-        // maps U+00A5 to 0x5C, which would be read as a path separator.
-        if (written == 0 || (written == 1 && static_cast<unsigned char>(buffer[0]) < 0x80))
-            out += '?';
+        // maps U+00A5 to 0x5C, which would be read as a path separator. A
+        // name's own character must not come out in the user-defined area
+        // either, where it could be taken for a code given out here.
+        const auto first = static_cast<unsigned char>(buffer[0]);
+        if (written == 0 || (written == 1 && first < 0x80) || (isName && written == 2 && IsUserAreaLead(first)))
+            AppendUnmappable(character, isName, out);
         else
             out.append(buffer, written);
         i += static_cast<std::size_t>(len);
     }
     return out;
 }
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) { return Utf8ToCp932(utf8, false); }
+
+std::string Utf8NameToCp932(std::string_view utf8) { return Utf8ToCp932(utf8, true); }
 
 }  // namespace platform

@@ -66,6 +66,8 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR path);
 
+DWORD GetCurrentProcessId();
+
 // ---- Strings -------------------------------------------------------------
 
 // Compare two cp932 texts: equal or not as Windows decides under a Japanese
@@ -97,3 +99,4 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 #include "platform/Win32Profile.h"
 #include "platform/Win32Keys.h"
 #include "platform/Win32User.h"
+#include "platform/Win32Shell.h"

@@ -63,8 +63,7 @@ constexpr DWORD GENERIC_WRITE = 0x40000000;
 constexpr DWORD FILE_SHARE_READ = 0x00000001;
 constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
 
-// The only creation disposition provided: the program never creates files
-// through CreateFileA.
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD OPEN_EXISTING = 3;
 
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
@@ -77,19 +76,24 @@ constexpr DWORD FILE_MAP_READ = 0x0004;
 constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_ADDRESS = 487;
 constexpr DWORD ERROR_FILE_INVALID = 1006;
 constexpr DWORD ERROR_MAPPED_ALIGNMENT = 1132;
 
 // ---- Files -----------------------------------------------------------------
 
-// Opens an existing regular file. Share mode 0 holds the file exclusively: any
+// Opens an existing regular file (OPEN_EXISTING), or creates a new empty one
+// (CREATE_NEW: ERROR_FILE_EXISTS when the name is taken). Share mode 0 holds the file exclusively: any
 // further open of it fails with ERROR_SHARING_VIOLATION, in this process too,
 // until the handle and every mapping and view made from it are gone. A nonzero
 // share mode lets other sharing opens in. Directories fail with
 // ERROR_ACCESS_DENIED.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+
+// Removes a file; ERROR_FILE_NOT_FOUND when there is none.
+BOOL DeleteFileA(LPCSTR fileName);
 
 // Low 32 bits of the size; the high word through sizeHigh when it is given.
 // INVALID_FILE_SIZE on failure (and, with GetLastError() == 0, for a size whose
@@ -136,3 +140,17 @@ BOOL DosDateTimeToFileTime(WORD fatDate, WORD fatTime, LPFILETIME fileTime);
 
 // Local time to UTC by the time zone rules in force at that date.
 BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime);
+
+// ---- Standard handles --------------------------------------------------------
+
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
+
+// The process's standard output or standard error; INVALID_HANDLE_VALUE with
+// ERROR_INVALID_PARAMETER for any other number.
+HANDLE GetStdHandle(DWORD stdHandle);
+
+// Writes to a handle of GetStdHandle. What is written is program text, cp932,
+// and comes out as UTF-8, as a terminal shows it; bytesWritten counts the
+// cp932 bytes. FALSE with ERROR_INVALID_HANDLE for other handles.
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPVOID overlapped);

@@ -139,6 +139,9 @@ TEST_F(Files, OpenFailuresReportTheWindowsError)
         {"\\\\server\\share\\a.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {"", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
         {Win(readOnly), GENERIC_READ, 2 /* CREATE_ALWAYS */, ERROR_INVALID_PARAMETER},
+        {Win(readOnly), GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS},
+        {Win(dir), GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS},
+        {Win(folder.Path() + "/nofolder/new.bin"), GENERIC_WRITE, CREATE_NEW, ERROR_PATH_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SetLastError(0);
@@ -150,6 +153,33 @@ TEST_F(Files, OpenFailuresReportTheWindowsError)
     HANDLE h = OpenRead(Win(readOnly));
     EXPECT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
+}
+
+TEST_F(Files, CreateNewMakesAnEmptyFileThatDeleteFileRemoves)
+{
+    const std::string unixName = folder.Path() + u8"/Música ü.tmp";
+    const std::string name = Win(unixName);
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenRead(name, FILE_SHARE_READ), INVALID_HANDLE_VALUE) << "held like any exclusive open";
+    CloseHandle(h);
+    EXPECT_EQ(std::filesystem::file_size(unixName), 0u);
+    EXPECT_TRUE(DeleteFileA(name.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(unixName));
+
+    // What Windows refuses to delete.
+    const std::string readOnly = MakeFile("readonly.bin", 1);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const std::pair<std::string, DWORD> refused[] = {
+        {name, ERROR_FILE_NOT_FOUND},
+        {Win(folder.MakeFolder("dir")), ERROR_ACCESS_DENIED},
+        {Win(readOnly), ERROR_ACCESS_DENIED},
+    };
+    for (const auto& [path, error] : refused) {
+        EXPECT_FALSE(DeleteFileA(path.c_str())) << path;
+        EXPECT_EQ(GetLastError(), error) << path;
+    }
+    EXPECT_TRUE(std::filesystem::exists(readOnly));
 }
 
 TEST_F(Files, PathsMapOntoDriveZAndIgnoreCase)

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
@@ -221,3 +225,79 @@ TEST(Kernel, CompareOrdersConsistently) {
 }
 
 }  // namespace
+
+// Sets or removes an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(Shell, SettingsFolderFollowsXdgConfigHome) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        std::string expected;
+    } cases[] = {
+        {u8"/cfg/Música", "/home/ann", platform::ToWindowsPath(u8"/cfg/Música")},
+        {"relative/ignored", "/home/ann", "Z:\\home\\ann\\.config"},
+        {"", "/home/ann", "Z:\\home\\ann\\.config"},
+        {nullptr, "/", "Z:\\.config"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+        ScopedEnv home("HOME", c.home);
+        char path[MAX_PATH];
+        EXPECT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path), S_OK);
+        EXPECT_EQ(std::string(path), c.expected) << (c.xdg ? c.xdg : "(unset)");
+    }
+    char path[MAX_PATH];
+    EXPECT_EQ(SHGetFolderPathA(nullptr, 0x0005 /* CSIDL_PERSONAL */, nullptr, 0, path), E_INVALIDARG);
+}
+
+TEST(Shell, CreateDirectoryMakesEveryMissingFolder) {
+    TempFolder folder;
+    const std::string deep = folder.Path() + u8"/a/Ёжик/😀 b";
+    const std::string win = platform::ToWindowsPath(deep);
+    EXPECT_EQ(SHCreateDirectoryExA(nullptr, win.c_str(), nullptr), ERROR_SUCCESS);
+    EXPECT_TRUE(std::filesystem::is_directory(deep));
+    EXPECT_EQ(SHCreateDirectoryExA(nullptr, win.c_str(), nullptr), ERROR_ALREADY_EXISTS);
+    const std::string file = folder.MakeFile("file");
+    EXPECT_EQ(SHCreateDirectoryExA(nullptr, platform::ToWindowsPath(file).c_str(), nullptr), ERROR_FILE_EXISTS);
+    EXPECT_EQ(SHCreateDirectoryExA(nullptr, platform::ToWindowsPath(file + "/under").c_str(), nullptr),
+              ERROR_PATH_NOT_FOUND);
+}
+
+TEST(Console, StandardOutputTakesProgramTextAsUtf8) {
+    TempFolder folder;
+    const std::string captured = folder.Path() + "/out.txt";
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDOUT_FILENO);
+    ::close(file);
+    const std::string text = "ﾚﾃﾞｨ " + platform::Utf8NameToCp932(u8"josé") + "\n";
+    DWORD written = 0;
+    const BOOL ok = WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+                              nullptr);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(written, text.size());
+    std::ifstream in(captured);
+    const std::string expected = u8"ﾚﾃﾞｨ josé\n";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), expected);
+    EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE), GetStdHandle(STD_ERROR_HANDLE));
+    EXPECT_EQ(GetStdHandle(0), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WriteFile(nullptr, "x", 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}

@@ -5,6 +5,7 @@
 #include <string>
 
 using platform::Cp932ToUtf8;
+using platform::Utf8NameToCp932;
 using platform::Utf8ToCp932;
 
 namespace {
@@ -61,6 +62,61 @@ TEST(Text, InvalidCp932BecomesReplacementCharacter) {
         {"\x80\xFF", kReplacement + kReplacement},
     };
     for (const Case& c : cases) EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);
+}
+
+// A name survives the trip through cp932 byte for byte, whatever it holds;
+// a name that cp932 can hold keeps its plain cp932 codes.
+struct Name {
+    const char* utf8;
+    bool allCp932;
+};
+
+class NameRoundTrip : public testing::TestWithParam<Name> {};
+
+TEST_P(NameRoundTrip, KeepsEveryByte) {
+    const std::string utf8 = GetParam().utf8;
+    const std::string cp932 = Utf8NameToCp932(utf8);
+    EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
+    EXPECT_EQ(Utf8NameToCp932(utf8), cp932) << "a second trip gives the same codes";
+    EXPECT_EQ(cp932.find('?'), std::string::npos);
+    if (GetParam().allCp932) {
+        EXPECT_EQ(cp932, Utf8ToCp932(utf8));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Text, NameRoundTrip,
+                         testing::Values(Name{u8"josé/Música/naïve", false}, Name{u8"Школа/Ёжик", true},
+                                         Name{u8"🎸 songs/😀", false}, Name{u8"日本語/表ソ能", true},
+                                         Name{u8"鷗外/𠮷野家", false}, Name{u8"¥ and ‾ and €", false},
+                                         Name{u8"\uE000 private \uE757", false},
+                                         Name{"latin1 caf\xE9/\xC3\x28/\xFF", false},
+                                         Name{u8"mixed é表Ж😀\\", false}));
+
+// Gives out more codes than there are; true when each character got one code
+// to itself until they ran out, the rest became '?', and the codes given out
+// kept their meaning.
+bool UserAreaCodesAreGivenOutOnceEachAndRunOut() {
+    const std::string first = Utf8NameToCp932(u8"ø");
+    const auto lead = static_cast<unsigned char>(first.empty() ? 0 : first[0]);
+    bool ok = first.size() == 2 && lead >= 0xF0 && lead <= 0xF9;
+    ok = ok && Utf8NameToCp932(u8"øø") == first + first;
+    ok = ok && Utf8ToCp932(u8"ø") == "?";  // texts other than names take no code
+    std::string many;
+    for (char32_t c = 0x10000; c < 0x10000 + 2000; ++c) {
+        many += static_cast<char>(0xF0 | (c >> 18));
+        many += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        many += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        many += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    const std::string cp932 = Utf8NameToCp932(many);
+    ok = ok && cp932.size() == 2 * 1879 + (2000 - 1879) && Cp932ToUtf8(cp932.substr(0, 2)) == many.substr(0, 4);
+    return ok && Cp932ToUtf8(first) == u8"ø" && Utf8NameToCp932(u8"ø") == first;
+}
+
+// It exhausts the process's codes, so it runs in a child process.
+TEST(TextDeathTest, UserAreaCodesRunOut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(UserAreaCodesAreGivenOutOnceEachAndRunOut() ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
