@@ -1,6 +1,7 @@
 #include "app/Lifecycle.h"
 
 #include "app/Settings.h"
+#include "files/ArchiveList.h"
 #include "files/Paths.h"
 #include "sound/AudioDevice.h"
 #include "sound/SoundTable.h"
@@ -29,6 +30,9 @@ void StartUp() {
     TheSoundTable = new SoundTable;
     TheSoundTable->ReadTable("se.csv");
     TheSoundTable->LoadAll();  // opens the audio device with the first sample
+    // Every sample is in memory now. Letting the bank go lets everyone else
+    // who runs the same copy (other users of an installed one) load it too.
+    Mivo::ArchiveList().clear();
     if (Mivo::AudioDevice::IsOpen()) Mix_Volume(-1, Settings.Velocity);
 }
 

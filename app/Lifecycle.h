@@ -10,7 +10,8 @@ extern HMIDIOUT TheMidiOut;
 
 // The stroke ring idle, the executable's folder current, the settings read,
 // the 1 ms timer period, the MIDI program change, the sound table read and
-// every sample loaded, and the mixer volume from the stored strength.
+// every sample loaded (and the bank's archives closed again), and the mixer
+// volume from the stored strength.
 void StartUp();
 
 // No trigger left, every channel halted, MIDI reset and closed, the timer

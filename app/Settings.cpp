@@ -4,22 +4,31 @@
 #include "files/Paths.h"
 
 #include <climits>
+#include <cstring>
 
 SettingsValues Settings;
 
 namespace {
 
 constexpr const char* kSection = "Setting";
+constexpr const char* kUserFolder = "strumkey";
 
-// The settings file beside the executable; empty when its path is unknown,
-// rather than a stray ".ini" in whatever folder is current.
-Mivo::String SettingsPath()
+Mivo::String ModulePath()
 {
     Mivo::String module;
     Mivo::GetModulePath(nullptr, module);
-    if (module.IsEmpty())
-        return module;
-    return SettingsPathFor(module.Text());
+    return module;
+}
+
+bool Exists(const Mivo::String& path)
+{
+    return GetFileAttributesA(path.Text()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Report(const char* text)
+{
+    DWORD written;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
 }
 
 }  // namespace
@@ -61,34 +70,91 @@ void LoadSettingsFrom(const char* path)
     Settings.AudioBufferFrames = frames != absent ? AudioBufferFramesFrom(frames) : defaults.AudioBufferFrames;
 }
 
-void SaveSettingsTo(const char* path)
+bool SaveSettingsTo(const char* path)
 {
     Mivo::Profile profile;
     profile.SetFileName(path);
-    // A value that cannot be written is lost without a message.
-    profile.WriteInt(kSection, "Velocity", Settings.Velocity);
-    profile.WriteInt(kSection, "Interval", Settings.Interval);
-    profile.WriteInt(kSection, "ManualAIntervalRate", Settings.ManualAIntervalRate);
-    profile.WriteInt(kSection, "ManualBIntervalRate", Settings.ManualBIntervalRate);
-    profile.WriteInt(kSection, "TimeoutInterval", Settings.TimeoutInterval);
-    profile.WriteInt(kSection, "MaxInterval", Settings.MaxInterval);
-    profile.WriteInt(kSection, "MaxManualAIntervalRate", Settings.MaxManualAIntervalRate);
-    profile.WriteInt(kSection, "MaxManualBIntervalRate", Settings.MaxManualBIntervalRate);
-    profile.WriteInt(kSection, "StrokeIntervalMode", Settings.StrokeIntervalMode);
+    // Every value is tried, each on its own; the first error is kept.
+    bool saved = true;
+    DWORD error = ERROR_SUCCESS;
+    auto write = [&](const char* key, int value) {
+        if (!profile.WriteInt(kSection, key, value) && saved) {
+            saved = false;
+            error = GetLastError();
+        }
+    };
+    write("Velocity", Settings.Velocity);
+    write("Interval", Settings.Interval);
+    write("ManualAIntervalRate", Settings.ManualAIntervalRate);
+    write("ManualBIntervalRate", Settings.ManualBIntervalRate);
+    write("TimeoutInterval", Settings.TimeoutInterval);
+    write("MaxInterval", Settings.MaxInterval);
+    write("MaxManualAIntervalRate", Settings.MaxManualAIntervalRate);
+    write("MaxManualBIntervalRate", Settings.MaxManualBIntervalRate);
+    write("StrokeIntervalMode", Settings.StrokeIntervalMode);
     if (Settings.AudioBufferFramesInFile)
-        profile.WriteInt(kSection, "AudioBufferFrames", Settings.AudioBufferFrames);
+        write("AudioBufferFrames", Settings.AudioBufferFrames);
+    SetLastError(error);
+    return saved;
+}
+
+Mivo::String SettingsLocationOf(const char* modulePath)
+{
+    Mivo::String beside = SettingsPathFor(modulePath);
+    Mivo::String folder(modulePath);
+    Mivo::RemoveLastComponents(folder, 1);
+    if (beside.IsEmpty() || Mivo::CanWriteFolder(folder.Text()))
+        return beside;
+    char appData[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData) != S_OK)
+        return beside;  // the only place left to try
+    Mivo::String name(beside.Text() + beside.FindLastChar('\\') + 1);
+    Mivo::String path(appData);
+    Mivo::AppendPath(path, kUserFolder);
+    Mivo::AppendPath(path, name.Text());
+    return path;
+}
+
+void LoadSettingsFor(const char* modulePath)
+{
+    Mivo::String path = SettingsLocationOf(modulePath);
+    if (path.IsEmpty())
+        return;
+    // Until the user's own file exists, a file left beside the executable
+    // (by whoever installed it) gives the starting values.
+    Mivo::String beside = SettingsPathFor(modulePath);
+    LoadSettingsFrom(!Exists(path) && Exists(beside) ? beside.Text() : path.Text());
+}
+
+bool SaveSettingsFor(const char* modulePath)
+{
+    Mivo::String path = SettingsLocationOf(modulePath);
+    if (path.IsEmpty())
+        return true;  // nowhere to keep them: nothing is lost that was kept
+    if (Mivo::ComparePath(path.Text(), SettingsPathFor(modulePath).Text()) != 0) {
+        Mivo::String folder(path);
+        Mivo::RemoveLastComponents(folder, 1);
+        SHCreateDirectoryExA(nullptr, folder.Text(), nullptr);
+    }
+    if (SaveSettingsTo(path.Text()))
+        return true;
+    Mivo::String line("Strumkey: the settings could not be saved to ");
+    line.Append(path.Text());
+    line.Append("\n");
+    Report(line.Text());
+    return false;
 }
 
 void LoadSettings()
 {
-    Mivo::String path = SettingsPath();
-    if (!path.IsEmpty())
-        LoadSettingsFrom(path.Text());
+    Mivo::String module = ModulePath();
+    if (!module.IsEmpty())
+        LoadSettingsFor(module.Text());
 }
 
 void SaveSettings()
 {
-    Mivo::String path = SettingsPath();
-    if (!path.IsEmpty())
-        SaveSettingsTo(path.Text());
+    Mivo::String module = ModulePath();
+    if (!module.IsEmpty())
+        SaveSettingsFor(module.Text());
 }

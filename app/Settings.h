@@ -1,7 +1,9 @@
 #pragma once
 // The nine settings kept in the section "Setting" of the .ini file beside the
-// executable (its path with the extension replaced by ".ini"). Read once at
-// start-up, written back once at exit; only the main thread touches them.
+// executable (its path with the extension replaced by ".ini"), or in the
+// user's settings folder where the executable's folder cannot be written.
+// Read once at start-up, written back once at exit; only the main thread
+// touches them.
 //
 // Code reads and changes them as Settings.Velocity, Settings.Interval, ...
 
@@ -32,18 +34,31 @@ extern SettingsValues Settings;
 
 // Read all nine values (and AudioBufferFrames) from the settings file
 // (defaults for missing keys), or write them all back. Nothing happens when
-// the executable's path is unknown.
+// the executable's path is unknown. A file that cannot be written is reported
+// in one line on standard error.
 void LoadSettings();
 void SaveSettings();
 
-// The same, on a file of the caller's choice (tests use them).
+// The same for the executable at modulePath (tests use them). SaveSettingsFor
+// is false when a value could not be written.
+void LoadSettingsFor(const char* modulePath);
+bool SaveSettingsFor(const char* modulePath);
+
+// The same, on a file of the caller's choice.
 void LoadSettingsFrom(const char* path);
-void SaveSettingsTo(const char* path);
+bool SaveSettingsTo(const char* path);
 
 // A buffer size as the mixer takes it: clamped to 128 to 4096, and a power of
 // two (the one at or below).
 int AudioBufferFramesFrom(int value);
 
-// The settings file of the executable at modulePath: the path without its
+// The settings file beside the executable at modulePath: the path without its
 // extension (a dot in a folder name is no extension), with ".ini" appended.
 Mivo::String SettingsPathFor(const char* modulePath);
+
+// Where the executable at modulePath keeps its settings: beside itself while
+// its folder can be written, so that a portable copy keeps them with it;
+// otherwise, as for a copy installed where its users cannot write, in the
+// user's settings folder: <AppData>\strumkey\<file name>.ini. Empty when
+// neither can be known.
+Mivo::String SettingsLocationOf(const char* modulePath);

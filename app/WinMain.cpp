@@ -1,4 +1,5 @@
-// The program's entry: one copy per executable, start-up, the dialog, shutdown.
+// The program's entry: the command line, one copy per executable, start-up,
+// the dialog, shutdown.
 
 #include "app/InstanceMutex.h"
 #include "app/Lifecycle.h"
@@ -6,11 +7,63 @@
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+#include <cstring>
+
+namespace {
+
+// The desktop entry and icons are installed under this name.
+constexpr const char* kDesktopId = "io.github.strumkey.Strumkey";
+
+constexpr const char* kUsage = "Usage: strumkey [--help | --version]\n";
+constexpr const char* kHelp =
+    "Strumkey: a guitar played on the computer keyboard.\n"
+    "While its window has the keyboard focus, A to G strum chords; Shift, Ctrl,\n"
+    "Alt and Tab choose the kind of chord, = and - raise or lower the root, the\n"
+    "digits play sound effects and Space stops every sound.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "The settings are kept in strumkey.ini beside the program, or, where its\n"
+    "folder cannot be written, in $XDG_CONFIG_HOME/strumkey/ (~/.config/strumkey/).\n";
+
+void Print(DWORD stream, const char* text)
+{
+    DWORD written;
+    WriteFile(GetStdHandle(stream), text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+}
+
+// Answers --help and --version, refuses anything else; false when the program
+// is to start.
+bool AnswerCommandLine(const char* arguments, int& exitCode)
+{
+    exitCode = 0;
+    if (arguments == nullptr || arguments[0] == '\0')
+        return false;
+    if (std::strcmp(arguments, "--help") == 0) {
+        Print(STD_OUTPUT_HANDLE, kUsage);
+        Print(STD_OUTPUT_HANDLE, kHelp);
+    } else if (std::strcmp(arguments, "--version") == 0) {
+        Print(STD_OUTPUT_HANDLE, "Strumkey " STRUMKEY_VERSION "\n");
+    } else {
+        Print(STD_ERROR_HANDLE, kUsage);
+        exitCode = 2;
+    }
+    return true;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    // Answered before the one-copy check, so that they work beside a running copy.
+    int exitCode;
+    if (AnswerCommandLine(commandLine, exitCode))
+        return exitCode;
     if (!TheInstanceMutex.TryLock()) {
         MessageBoxA(nullptr, "二重起動はできません", "Strumkey", MB_OK);
         return 0;
     }
+    SetCurrentProcessExplicitAppUserModelID(kDesktopId);
     StartUp();
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
     ShutDown();

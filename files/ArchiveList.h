@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide list of open archives. An archive is opened and indexed
 // the first time a lookup names it and stays open (its file held) until the
-// process ends, when the list is destroyed.
+// list is cleared, which only its owner may do while no file read from it is
+// open, or the process ends.
 
 #include "files/String.h"
 #include "files/ZipReader.h"

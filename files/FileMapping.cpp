@@ -1,5 +1,7 @@
 #include "files/FileMapping.h"
 
+#include "files/Paths.h"
+
 namespace Mivo {
 
 FileMapping::~FileMapping()
@@ -10,7 +12,7 @@ FileMapping::~FileMapping()
 bool FileMapping::Open(const char* path)
 {
     Close();
-    HANDLE opened = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE opened = CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return false;
     file = opened;

@@ -1,7 +1,8 @@
 #pragma once
-// Mivo::FileMapping: a disk file opened read-only (held exclusively) with a
-// read-only mapping object over all of it, from which byte ranges are mapped
-// on demand as ViewOfFile objects.
+// Mivo::FileMapping: a disk file opened read-only (held exclusively, unless
+// its folder cannot be written: see DataShareMode) with a read-only mapping
+// object over all of it, from which byte ranges are mapped on demand as
+// ViewOfFile objects.
 
 #include "files/ViewOfFile.h"
 #include "platform/Win32.h"

@@ -1,5 +1,7 @@
 #include "files/MappedFile.h"
 
+#include "files/Paths.h"
+
 namespace Mivo {
 
 MappedFile::~MappedFile()
@@ -10,7 +12,7 @@ MappedFile::~MappedFile()
 bool MappedFile::Open(const char* path)
 {
     Close();
-    HANDLE opened = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE opened = CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return false;
     file = opened;

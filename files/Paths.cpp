@@ -1,6 +1,7 @@
 #include "files/Paths.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -284,6 +285,28 @@ bool NormalizePath(const char* name, String& out)
         out.Append(components[i]->Text());
     }
     return true;
+}
+
+bool CanWriteFolder(const char* folder)
+{
+    String probe(folder);
+    char name[40];
+    std::snprintf(name, sizeof name, "~write-probe-%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()));
+    AppendPath(probe, name);
+    HANDLE file = CreateFileA(probe.Text(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)  // one left behind by a copy that died goes too, where it can
+        return GetLastError() == ERROR_FILE_EXISTS && DeleteFileA(probe.Text());
+    CloseHandle(file);
+    DeleteFileA(probe.Text());
+    return true;
+}
+
+DWORD DataShareMode(const char* path)
+{
+    String folder(path);
+    MakeAbsolute(folder);
+    RemoveLastComponents(folder, 1);
+    return CanWriteFolder(folder.Text()) ? 0 : FILE_SHARE_READ;
 }
 
 }  // namespace Mivo

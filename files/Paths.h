@@ -25,4 +25,14 @@ void TrimSeparators(String& path);
 int ComparePath(const char* a, const char* b);
 bool NormalizePath(const char* name, String& out);
 
+// True when this process can make a new file in folder: one is made there
+// and removed again.
+bool CanWriteFolder(const char* folder);
+
+// The share mode for reading a data file: exclusive, as the program holds its
+// data, unless the file lies in a folder this process cannot write. Such a
+// copy is installed for everyone who may run it, and each of them must be
+// able to read its data.
+DWORD DataShareMode(const char* path);
+
 }  // namespace Mivo

@@ -2,6 +2,7 @@
 // the keyboard layout.
 
 #include "platform/UserInterface.h"
+#include "platform/Text.h"
 
 #include "platform/KeyboardFilter.h"
 #include "platform/WaylandKeyboard.h"
@@ -33,6 +34,7 @@ std::vector<char*> savedArgv;
 char defaultName[] = "strumkey-platform";
 
 QApplication* application = nullptr;
+QString desktopFileName;  // the program's id, for the desktop to find its entry and icon
 bool failed = false;
 std::atomic<unsigned long> uiThread{0};
 std::atomic<KeyboardLayout> layout{KeyboardLayout::Us};
@@ -121,6 +123,7 @@ bool StartUserInterface() {
     application = new QApplication(savedArgc, savedArgv.data());
     // Dialogs run their own loops; a closed window must not end them.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!desktopFileName.isEmpty()) QGuiApplication::setDesktopFileName(desktopFileName);
     SubstituteFonts();
     auto* keyboard = new KeyboardFilter(application);
     application->installEventFilter(keyboard);
@@ -150,3 +153,10 @@ KeyboardLayout CurrentKeyboardLayout() { return layout; }
 void SetKeyboardLayout(KeyboardLayout newLayout) { layout = newLayout; }
 
 }  // namespace platform
+
+HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId) {
+    if (appId == nullptr || appId[0] == '\0') return E_INVALIDARG;
+    platform::desktopFileName = QString::fromUtf8(platform::Cp932ToUtf8(appId));
+    if (platform::application != nullptr) QGuiApplication::setDesktopFileName(platform::desktopFileName);
+    return S_OK;
+}

@@ -20,3 +20,8 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
 // ERROR_SUCCESS, ERROR_ALREADY_EXISTS when it is there already (or
 // ERROR_FILE_EXISTS when a file has its name), or the error that stopped it.
 int SHCreateDirectoryExA(HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* security);
+
+// The id by which the desktop knows the program: its desktop entry's name
+// (without ".desktop"), which also names its icon. The id is text, not a
+// wide string as on Windows.
+HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId);

@@ -3,9 +3,11 @@
 
 #include "app/Settings.h"
 #include "platform/PathMapping.h"
+#include "platform/Text.h"
 #include "platform/Win32.h"
 
 #include "tests/platform/TempFolder.h"
+#include "tests/support/UnwritableFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -211,5 +213,79 @@ TEST(SettingsPath, SaveAndLoadUseTheFileBesideTheExecutable)
     std::filesystem::remove(ini);
     Settings = SettingsValues{};
 }
+
+// Where the settings of a copy live, by who may write what. The program's
+// folder is named with characters cp932 lacks, as Linux folders often are.
+struct Location {
+    const char* what;
+    bool programFolderWritable;
+    bool configWritable;
+    bool installedDefaults;  // a settings file left beside the program
+};
+
+class SettingsLocation : public testing::TestWithParam<Location> {};
+
+TEST_P(SettingsLocation, AreKeptWhereTheyCanBeWrittenOrReported)
+{
+    const Location where = GetParam();
+    TempFolder temp;
+    ASSERT_EQ(::chmod(temp.Path().c_str(), 0755), 0);
+    const std::string program = temp.MakeFolder(u8"opt/Música ü 😀");
+    const std::string config = temp.MakeFolder(u8"home/ann/.config");
+    ASSERT_EQ(::chmod(config.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((temp.Path() + "/opt").c_str(), 0755), 0);
+    if (where.installedDefaults)
+        std::ofstream(program + "/strumkey.ini") << "[Setting]\r\nInterval=99\r\n";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string module = platform::ToWindowsPath(program + "/strumkey");
+    const std::string userFile = config + "/strumkey/strumkey.ini";
+    const std::string beside = program + "/strumkey.ini";
+
+    auto check = [&] {
+        bool ok = true;
+        auto expect = [&](bool condition, const char* what) {
+            if (!condition)
+                std::fprintf(stderr, "failed: %s\n", what);
+            ok = ok && condition;
+        };
+        Settings = SettingsValues{};
+        LoadSettingsFor(module.c_str());
+        expect(Settings.Interval == (where.installedDefaults ? 99 : 25), "the starting values");
+        Settings.Interval = 61;
+        testing::internal::CaptureStderr();
+        const bool saved = SaveSettingsFor(module.c_str());
+        const std::string report = testing::internal::GetCapturedStderr();
+        const std::string target = where.programFolderWritable ? beside : userFile;
+        expect(saved == (where.programFolderWritable || where.configWritable), "saved where it can be");
+        if (saved) {
+            expect(report.empty(), "no report");
+            expect(ReadBytes(target).find("\nInterval=61\r\n") != std::string::npos, "written to its place");
+            Settings = SettingsValues{};
+            LoadSettingsFor(module.c_str());
+            expect(Settings.Interval == 61, "read back from its place");
+        } else {
+            expect(report == "Strumkey: the settings could not be saved to " +
+                                 platform::Cp932ToUtf8(platform::ToWindowsPath(userFile)) + "\n",
+                   "one line on standard error");
+        }
+        if (!where.programFolderWritable)
+            expect(ReadBytes(beside) == (where.installedDefaults ? "[Setting]\r\nInterval=99\r\n" : ""),
+                   "the program's folder untouched");
+        return ok;
+    };
+    if (!where.configWritable)
+        ::chmod(config.c_str(), 0555);
+    EXPECT_TRUE(where.programFolderWritable ? check() : CheckWithoutWriteAccess(program, check)) << where.what;
+    ::chmod(config.c_str(), 0777);
+    ::unsetenv("XDG_CONFIG_HOME");
+    Settings = SettingsValues{};
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SettingsLocation,
+                         testing::Values(Location{"portable copy", true, true, false},
+                                         Location{"portable copy with its file", true, false, true},
+                                         Location{"installed copy", false, true, false},
+                                         Location{"installed copy with defaults beside it", false, true, true},
+                                         Location{"nowhere to write", false, false, false}));
 
 }  // namespace

@@ -42,14 +42,19 @@ protected:
     }
     void TearDown() override {
         if (run_ == nullptr || !run_->Running()) return;
-        EXPECT_EQ(compositor_->Command("[app_id=\"strumkey\"] kill"), 0);
+        std::string kill = "[app_id=\"";
+        kill.append(kAppId).append("\"] kill");
+        EXPECT_EQ(compositor_->Command(kill), 0);
         EXPECT_EQ(run_->Wait(listening::kHearLimit), std::optional<int>(0)) << program_.Read(program_.Name() + ".log");
     }
 
-    // Waits until the program's window has the keyboard.
+    // Waits until the program's window has the keyboard. The window carries
+    // the name of the program's desktop entry, by which the desktop finds its
+    // icon.
     bool Focused() {
-        return Until([&] { return compositor_->FocusedAppId() == "strumkey"; });
+        return Until([&] { return compositor_->FocusedAppId() == kAppId; });
     }
+    static constexpr const char* kAppId = "io.github.strumkey.Strumkey";
 
     // Each run is a keyboard of its own, with the layout in use: its first
     // key makes that keymap the seat's, as a switch of layouts does. A key

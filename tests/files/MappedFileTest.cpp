@@ -3,6 +3,7 @@
 #include "files/FileMapping.h"
 #include "files/MappedFile.h"
 #include "files/ViewOfFile.h"
+#include "tests/support/UnwritableFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,26 @@ TEST_F(MappedFiles, HeldFilesCannotBeOpenedTwice)
     // ...and by the destructors.
     Mivo::MappedFile again;
     EXPECT_TRUE(again.Open(path.c_str()));
+}
+
+// Data in a folder its reader cannot write belongs to an installed copy that
+// everyone may run at once: it is read without holding it.
+TEST_F(MappedFiles, FilesInAFolderThatCannotBeWrittenAreShared)
+{
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    const std::string path = MakeFile("shared.bin", 10);
+    EXPECT_TRUE(CheckWithoutWriteAccess(folder, [&] {
+        Mivo::MappedFile mapped, again;
+        Mivo::FileMapping mapping, another;
+        return mapped.Open(path.c_str()) && again.Open(path.c_str()) && mapping.Open(path.c_str()) &&
+               another.Open(path.c_str()) && mapped.Size() == 10 && another.Size() == 10;
+    }));
+    // The folder can be written again: the probe left nothing behind, and
+    // the file is held once more.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    Mivo::MappedFile first, second;
+    ASSERT_TRUE(first.Open(path.c_str()));
+    EXPECT_FALSE(second.Open(path.c_str()));
 }
 
 TEST_F(MappedFiles, ReopeningReleasesThePreviousFile)
