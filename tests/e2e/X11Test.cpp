@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -166,6 +170,38 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
     std::unique_ptr<X11Process> firstRun = Launch("first.raw", &first);
     ASSERT_NE(first, 0u) << program_.Read(program_.Name() + ".log");
 
+    // The bank is in memory once the window is up: the archive is free for
+    // whoever else runs it.
+    const int bank = ::open(program_.PathOf("se.dat").c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::flock(bank, LOCK_EX | LOCK_NB), 0) << "the running copy still holds se.dat";
+    ::close(bank);
+
+    // The command line is answered beside the running copy, with no window.
+    const std::string usage = "Usage: strumkey [--help | --version]\n";
+    const struct {
+        const char* argument;
+        int status;
+        std::string output;
+    } answers[] = {
+        {"--version", 0, "Strumkey " STRUMKEY_VERSION "\n"},
+        {"--help", 0, usage},   // and more lines
+        {"--play", 2, usage},   // the whole answer
+        {"", 2, usage},
+    };
+    for (const auto& answer : answers) {
+        X11Process::Options options;
+        options.args = {program_.PathOf(program_.Name()), answer.argument};
+        options.env = server_->Environment();
+        std::string output;
+        EXPECT_EQ(X11Process::Run(options, &output), answer.status) << answer.argument;
+        if (answer.argument == std::string("--help")) {
+            EXPECT_EQ(output.rfind(usage, 0), 0u) << output;
+            EXPECT_NE(output.find("--version  show the version"), std::string::npos) << output;
+        } else {
+            EXPECT_EQ(output, answer.output) << answer.argument;
+        }
+    }
+
     // The same file again: a message box with the caption, waiting for OK.
     X11Windows::Id box = 0;
     std::unique_ptr<X11Process> secondRun = Launch("second.raw", &box);
@@ -181,9 +217,7 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
     EXPECT_FALSE(program_.Exists("second.raw")) << "the refused copy opened the audio device";
 
     // Under another name, in another folder, it is another program: it starts
-    // beside the first and keeps settings of its own. (Beside the first, in
-    // the same folder, it could not open se.dat, which the first holds open
-    // exclusively.)
+    // beside the first and keeps settings of its own.
     X11Program otherProgram(STRUMKEY_EXE, "strumkey-other");
     ASSERT_TRUE(otherProgram.Ready());
     X11Windows::Id other = 0;
