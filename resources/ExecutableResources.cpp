@@ -3,6 +3,7 @@
 
 #include "platform/DialogTemplate.h"
 #include "platform/Resources.h"
+#include "resources/GuitarIcon.h"
 #include "resources/IconWriter.h"
 #include "resources/Resources.h"
 
@@ -57,62 +58,6 @@ std::vector<BYTE> MainDialog() {
     };
     return platform::WriteDialogTemplate(dialog);
 }
-
-// A guitar: yellow body with a darker edge, black sound hole and bridge,
-// maroon neck and head with silver frets, strings and tuning pegs.
-constexpr const char* kGuitar32[] = {
-    ".............000000.............",
-    "...........7801111087...........",
-    ".............011110.............",
-    "...........7801111087...........",
-    ".............001100.............",
-    "..............0110..............",
-    "..............0770..............",
-    "..............0110..............",
-    "..............0110..............",
-    "..............0770..............",
-    "..............0110..............",
-    "..............0110..............",
-    "...........0000110000...........",
-    ".........00BBB0110BB300.........",
-    "........0BBBBB0110BBBB30........",
-    "........0BBBBB0110BBBB30........",
-    "........0BBBB000000BBB30........",
-    "........0BBB00000000BB30........",
-    "........0BBB00000000BB30........",
-    ".........0BBB000000BB30.........",
-    "..........0BBBB77BBB30..........",
-    "..........0BBBB77BBB30..........",
-    ".........0BBBBB77BBBB30.........",
-    ".......00BBBBBB77BBBBB300.......",
-    "......0BBBBBBBB77BBBBBBB30......",
-    ".....0BBBBBBBBB77BBBBBBBB30.....",
-    ".....0BBBBBBBBB77BBBBBBBB30.....",
-    ".....0BBBBB0000000000BBBB30.....",
-    ".....0BBBBBBBBBBBBBBBBBBB30.....",
-    ".....0BBBBBBBBBBBBBBBBBBB30.....",
-    "......00BBBBBBBBBBBBBBB300......",
-    "........0000000000000000........",
-};
-
-constexpr const char* kGuitar16[] = {
-    "......0000......",
-    ".....701107.....",
-    "......0110......",
-    ".....701107.....",
-    "......0110......",
-    "......0770......",
-    "......0110......",
-    "....00011000....",
-    "...0BBB00BB30...",
-    "...0BB0000B30...",
-    "....0BB77B30....",
-    "...0BBB77BB30...",
-    "..0BBBB77BBB30..",
-    "..0BB000000B30..",
-    "..0BBBBBBBBB30..",
-    "...0000000000...",
-};
 
 platform::ResourceSection Build() {
     platform::ResourceSection section;

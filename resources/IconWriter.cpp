@@ -16,23 +16,9 @@ void Dword(std::vector<BYTE>& out, DWORD value) {
     Word(out, static_cast<WORD>(value >> 16));
 }
 
-// The palette index of a pixel, or -1 for a transparent one.
-int IndexOf(char pixel) {
-    if (pixel >= '0' && pixel <= '9') return pixel - '0';
-    if (pixel >= 'A' && pixel <= 'F') return pixel - 'A' + 10;
-    return -1;
-}
-
 std::size_t Stride(std::size_t width, std::size_t bits) { return (width * bits + 31) / 32 * 4; }
 
 }  // namespace
-
-const BYTE IconWriter::kPalette[16][3] = {
-    {0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00}, {0x80, 0x80, 0x00},
-    {0x00, 0x00, 0x80}, {0x80, 0x00, 0x80}, {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0},
-    {0x80, 0x80, 0x80}, {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0xFF, 0xFF, 0x00},
-    {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF},
-};
 
 std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
     const std::size_t height = art.size();
@@ -44,7 +30,7 @@ std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
     for (std::size_t y = 0; y < height; ++y) {
         const std::size_t row = height - 1 - y;  // DIB rows run bottom-up
         for (std::size_t x = 0; x < width && art[y][x] != '\0'; ++x) {
-            const int index = IndexOf(art[y][x]);
+            const int index = pixel_art::IndexOf(art[y][x]);
             if (index < 0)
                 mask[row * maskStride + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
             else
@@ -64,7 +50,7 @@ std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
     Dword(out, 0);
     Dword(out, 0); // all 16 colours used
     Dword(out, 0);
-    for (const auto& rgb : kPalette) {
+    for (const auto& rgb : pixel_art::kPalette) {
         out.push_back(rgb[2]);
         out.push_back(rgb[1]);
         out.push_back(rgb[0]);
