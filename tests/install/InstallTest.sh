@@ -1,0 +1,82 @@
+#!/bin/sh
+# InstallTest.sh tree <build> <version>
+#   installs the build into a scratch prefix and checks what lands there.
+# Needs CMAKE_COMMAND; desktop-file-validate, appstreamcli, identify and groff.
+set -eu
+mode=$1 build=$2 version=$3
+id=io.github.strumkey.Strumkey
+sizes="16 32 48 64 128 256"
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/strumkey-install-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# Everything that an installed Strumkey has under its prefix, and nothing else.
+check_prefix() {
+  cd "$1"
+  {
+    echo bin/strumkey
+    echo lib/strumkey/se.csv
+    echo lib/strumkey/se.dat
+    echo lib/strumkey/strumkey
+    echo share/applications/$id.desktop
+    for s in $sizes; do echo share/icons/hicolor/${s}x$s/apps/$id.png; done
+    echo share/man/man1/strumkey.1.gz
+    echo share/metainfo/$id.metainfo.xml
+  } | LC_ALL=C sort >"$scratch/expected"
+  find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort >"$scratch/actual"
+  diff -u "$scratch/expected" "$scratch/actual" >&2 || fail "the installed files are not the expected ones"
+
+  # The program stays beside its bank; the launcher on PATH is a link to it.
+  { [ -f lib/strumkey/strumkey ] && [ ! -L lib/strumkey/strumkey ] && [ -x lib/strumkey/strumkey ]; } ||
+    fail "lib/strumkey/strumkey is not an executable file"
+  [ "$(readlink bin/strumkey)" = ../lib/strumkey/strumkey ] || fail "bin/strumkey is not a relative link to the program"
+  [ "$(readlink -f bin/strumkey)" = "$(readlink -f lib/strumkey/strumkey)" ] || fail "bin/strumkey does not resolve to the program"
+  for f in se.csv se.dat; do
+    cmp -s "$build/$f" lib/strumkey/$f || fail "lib/strumkey/$f is not the build's"
+  done
+
+  for s in $sizes; do
+    got=$(identify -format '%wx%h' share/icons/hicolor/${s}x$s/apps/$id.png 2>&1) || true
+    [ "$got" = "${s}x$s" ] || fail "the ${s}x$s icon is $got"
+  done
+
+  desktop=share/applications/$id.desktop
+  out=$(desktop-file-validate "$desktop" 2>&1) || true
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
+  grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the icon $id"
+  grep -qx "Exec=strumkey" "$desktop" || fail "the desktop entry does not start strumkey"
+
+  # Infos are allowed, errors and warnings are not.
+  metainfo=share/metainfo/$id.metainfo.xml
+  if ! out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || echo "$out" | grep -q '^[EW]:'; then
+    fail "appstreamcli validate: $out"
+  fi
+  grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch $id.desktop"
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
+
+  man=share/man/man1/strumkey.1.gz
+  out=$(gzip -dc "$man" | groff -man -ww -z 2>&1) || fail "the manual page does not decompress"
+  [ -z "$out" ] || fail "groff: $out"
+  gzip -dc "$man" | grep -q "^\.TH STRUMKEY 1 .*\"Strumkey $version\"" || fail "the manual page is not of version $version"
+  cd - >/dev/null
+}
+
+case $mode in
+  tree)
+    "$CMAKE_COMMAND" --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 ||
+      { cat "$scratch/install.log" >&2; fail "cmake --install failed"; exit 1; }
+    check_prefix "$scratch/prefix"
+    ;;
+  *)
+    echo "usage: InstallTest.sh tree <build> <version>" >&2
+    exit 2
+    ;;
+esac
+
+[ "$failures" -eq 0 ] || exit 1
+echo "all checks passed ($mode)"
