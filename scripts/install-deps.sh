@@ -13,7 +13,7 @@ packages=(
   qt6-wayland fonts-ipafont-gothic
   libx11-dev xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sway
   pulseaudio pulseaudio-utils
-  desktop-file-utils appstream groff-base
+  desktop-file-utils appstream groff-base dpkg-dev
 )
 
 missing=()

@@ -1,7 +1,11 @@
 #!/bin/sh
 # InstallTest.sh tree <build> <version>
 #   installs the build into a scratch prefix and checks what lands there.
-# Needs CMAKE_COMMAND; desktop-file-validate, appstreamcli, identify and groff.
+# InstallTest.sh package <build> <version>
+#   makes the Debian package into a scratch folder, unpacks it and checks the
+#   same files under usr/, and the package's fields.
+# Needs CMAKE_COMMAND or CPACK_COMMAND; desktop-file-validate, appstreamcli,
+# identify, groff and dpkg-deb.
 set -eu
 mode=$1 build=$2 version=$3
 id=io.github.strumkey.Strumkey
@@ -72,8 +76,27 @@ case $mode in
       { cat "$scratch/install.log" >&2; fail "cmake --install failed"; exit 1; }
     check_prefix "$scratch/prefix"
     ;;
+  package)
+    "$CPACK_COMMAND" --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+      { cat "$scratch/cpack.log" >&2; fail "cpack failed"; exit 1; }
+    deb="$scratch/out/strumkey_${version}_$(dpkg --print-architecture).deb"
+    [ -f "$deb" ] || { ls "$scratch/out" >&2; fail "no $(basename "$deb")"; exit 1; }
+    dpkg-deb -x "$deb" "$scratch/root"
+    [ "$(ls "$scratch/root")" = usr ] || fail "the package installs outside /usr: $(ls "$scratch/root")"
+    check_prefix "$scratch/root/usr"
+
+    for field in Package=strumkey Version=$version Section=sound Recommends=qt6-wayland; do
+      got=$(dpkg-deb -f "$deb" "${field%%=*}")
+      [ "$got" = "${field#*=}" ] || fail "${field%%=*} is '$got', not '${field#*=}'"
+    done
+    # One dependency a line, without its version.
+    dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ (.*)$//' >"$scratch/depends"
+    for dep in libsdl-mixer1.2 libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
+      grep -qxF "$dep" "$scratch/depends" || fail "Depends lacks $dep: $(tr '\n' ' ' <"$scratch/depends")"
+    done
+    ;;
   *)
-    echo "usage: InstallTest.sh tree <build> <version>" >&2
+    echo "usage: InstallTest.sh tree|package <build> <version>" >&2
     exit 2
     ;;
 esac
