@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -248,6 +250,96 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
     EXPECT_TRUE(program_.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
     ASSERT_TRUE(windows_->RequestClose(again));
     EXPECT_EQ(againRun->Wait(kStartLimit), std::optional<int>(0));
+}
+
+// The program installed as a package installs it, run at the same time by two
+// users: each plays from the installed bank, and each one's settings are kept
+// and come back. As root, one of them is the user "nobody"; otherwise the
+// installed folder is made read-only and the two are sessions of their own.
+TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
+    namespace fs = std::filesystem;
+    const bool root = ::geteuid() == 0;
+    const fs::path top = program_.Folder() + u8"/installed Música ü";
+    const fs::path prefix = top / "usr";
+    fs::create_directories(top);
+    X11Process::Options install;
+    install.args = {"cmake", "--install", STRUMKEY_BUILD_DIR, "--prefix", prefix.string()};
+    std::string installLog;
+    ASSERT_EQ(X11Process::Run(install, &installLog), 0) << installLog;
+    const fs::path programFolder = prefix / "lib/strumkey";
+    if (!root) {
+        for (const auto& entry : fs::recursive_directory_iterator(programFolder))
+            fs::permissions(entry.path(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+        fs::permissions(programFolder, fs::perms::owner_write, fs::perm_options::remove);
+    }
+    fs::permissions(program_.Folder(), fs::perms::all, fs::perm_options::replace);
+    fs::permissions(top, fs::perms::all, fs::perm_options::replace);
+
+    struct User {
+        std::string name;
+        bool nobody;
+        fs::path home;
+        std::unique_ptr<X11Process> run;
+        X11Windows::Id window = 0;
+    };
+    User users[] = {{"ann", root, top / "ann", nullptr}, {"bob", false, top / "bob", nullptr}};
+    auto start = [&](User& user) {
+        fs::create_directories(user.home / "run");
+        fs::permissions(user.home, fs::perms::all, fs::perm_options::replace);
+        fs::permissions(user.home / "run", fs::perms::owner_all, fs::perm_options::replace);
+        if (user.nobody) ::chown((user.home / "run").c_str(), 65534, 65534);
+        X11Process::Options options;
+        if (user.nobody) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        options.args.push_back((prefix / "bin/strumkey").string());
+        options.env = server_->Environment();
+        for (const std::string& entry : std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(), "SDL_DISKAUDIODELAY=46",
+              "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(), "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
+            options.env.push_back(entry);
+        options.unset = {"XDG_CONFIG_HOME", "SESSION_MANAGER"};
+        options.output = (user.home / "log.txt").string();
+        options.workingDirectory = "/";
+        user.run = std::make_unique<X11Process>(options);
+        // setpriv and the launcher link both exec: the program keeps the pid.
+        user.window = user.run->Started() ? windows_->WaitFor(kCaption, user.run->Pid(), kStartLimit) : 0;
+    };
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    auto close = [&](User& user) {
+        ASSERT_TRUE(windows_->RequestClose(user.window));
+        EXPECT_EQ(user.run->Wait(kStartLimit), std::optional<int>(0)) << read(user.home / "log.txt");
+    };
+    auto settingsOf = [&](const User& user) {
+        return root && !user.nobody ? programFolder / "strumkey.ini" : user.home / ".config/strumkey/strumkey.ini";
+    };
+
+    for (User& user : users) {
+        start(user);
+        ASSERT_NE(user.window, 0u) << user.name << "\n" << read(user.home / "log.txt") << windows_->Describe();
+    }
+    for (User& user : users) {
+        const std::string audio = (user.home / "audio.raw").string();
+        const std::size_t from = listening::FileSize(audio);
+        ASSERT_EQ(Keys(user.window, {"c"}), 0);
+        EXPECT_TRUE(Until([&] { return Peak(ReadSamples(audio, from)) > 1000; }))
+            << user.name << " heard nothing\n" << read(user.home / "log.txt");
+    }
+    for (User& user : users) close(user);
+    for (User& user : users)
+        EXPECT_NE(read(settingsOf(user)).find("\r\nVelocity=128\r\n"), std::string::npos) << user.name;
+    if (!root) {
+        EXPECT_FALSE(fs::exists(programFolder / "strumkey.ini"));
+    }
+
+    // The next day: what the first user keeps comes back, and is kept again.
+    const std::string mine = "; mine\r\n[Setting]\r\nVelocity=77\r\n";
+    std::ofstream(settingsOf(users[0]), std::ios::binary) << mine;
+    start(users[0]);
+    ASSERT_NE(users[0].window, 0u) << read(users[0].home / "log.txt");
+    close(users[0]);
+    EXPECT_EQ(read(settingsOf(users[0])).rfind(mine, 0), 0u) << read(settingsOf(users[0]));
 }
 
 using namespace keyboard_scenarios;
