@@ -12,18 +12,23 @@
 
 namespace fs = std::filesystem;
 
-X11Program::X11Program(const std::string& executable, const std::string& name) {
+X11Program::X11Program(const std::string& executable, const std::string& name, const std::string& folderName) {
     std::string pattern = (fs::temp_directory_path() / "strumkey-x11-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return;
+    top_ = pattern;
     const fs::path source(executable);
     name_ = name.empty() ? source.filename().string() : name;
     std::error_code error;
+    if (!folderName.empty()) {
+        pattern += "/" + folderName;
+        fs::create_directories(pattern, error);
+    }
     fs::copy_file(source, fs::path(pattern) / name_, error);
     for (const char* data : {"se.csv", "se.dat"})
         if (!error) fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
     folder_ = pattern;
     if (error) {
-        fs::remove_all(folder_, error);
+        fs::remove_all(top_, error);
         folder_.clear();
     }
 }
@@ -36,9 +41,9 @@ void X11Program::UseTestBank() const {
 
 X11Program::~X11Program() {
     // Kept for a look at what went wrong when asked to.
-    if (folder_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr) return;
+    if (top_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr) return;
     std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    fs::remove_all(top_, ignored);
 }
 
 std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& environment,

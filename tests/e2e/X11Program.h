@@ -13,8 +13,10 @@
 class X11Program {
 public:
     // Copies executable, se.csv and se.dat (from the executable's folder) into
-    // a fresh temp folder; the executable keeps its file name unless given another.
-    explicit X11Program(const std::string& executable, const std::string& name = {});
+    // a fresh temp folder, or into a folder of that name (UTF-8) inside it;
+    // the executable keeps its file name unless given another.
+    explicit X11Program(const std::string& executable, const std::string& name = {},
+                        const std::string& folderName = {});
     ~X11Program();
     X11Program(const X11Program&) = delete;
     X11Program& operator=(const X11Program&) = delete;
@@ -37,6 +39,7 @@ public:
     bool Exists(const std::string& name) const;
 
 private:
+    std::string top_;  // the temp folder, removed at the end
     std::string folder_;
     std::string name_;
 };

@@ -342,6 +342,29 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
     EXPECT_EQ(read(settingsOf(users[0])).rfind(mine, 0), 0u) << read(settingsOf(users[0]));
 }
 
+// The program copied into a folder whose name holds characters of every kind,
+// in cp932 and not, and bytes that are not UTF-8: it finds its bank beside
+// itself, plays, and keeps its settings there.
+class X11FolderNameTest : public X11Test, public testing::WithParamInterface<const char*> {};
+
+TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName) {
+    const X11Program program(STRUMKEY_EXE, {}, GetParam());
+    ASSERT_TRUE(program.Ready());
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch(program, "out.raw", &window);
+    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+    ASSERT_EQ(Keys(window, {"c"}), 0);
+    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.PathOf("out.raw"))) > 1000; }))
+        << program.Read(program.Name() + ".log");
+    ASSERT_TRUE(windows_->RequestClose(window));
+    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+    EXPECT_NE(program.Read("strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(X11Test, X11FolderNameTest,
+                         testing::Values(u8"josé Música naïve", u8"Школа Ёжик", u8"🎸 songs 😀", u8"日本語 表ソ能",
+                                         u8"鷗外 𠮷野家 €¥", "latin-1 caf\xE9"));
+
 using namespace keyboard_scenarios;
 
 // The program on the test bank, typed at with xdotool.
