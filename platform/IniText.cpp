@@ -2,6 +2,7 @@
 
 #include "platform/Win32.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace platform {
@@ -42,6 +43,9 @@ IniText::IniText(std::string text) : bytes(std::move(text))
 void IniText::Split()
 {
     lines.clear();
+    // At most one line per line-end byte, and the last one without: one
+    // allocation, however many lines.
+    lines.reserve(std::count(bytes.begin(), bytes.end(), '\n') + std::count(bytes.begin(), bytes.end(), '\r') + 1);
     // A byte order mark is no part of the first line.
     std::size_t pos = bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
     while (pos < bytes.size()) {
@@ -69,11 +73,15 @@ IniText::Parsed IniText::Parse(const Line& line) const
         parsed.kind = Kind::Comment;
         return parsed;
     }
-    if (bytes[start] == '[') {
+    // Every search stays inside the line, so that reading a file costs one
+    // pass over it whatever it holds.
+    const std::string_view text(bytes.data() + start, end - start);
+    if (text.front() == '[') {
         // The name runs to the line's last ']'; without one, Windows takes the
         // line for a key.
-        std::size_t close = bytes.rfind(']', end - 1);
-        if (close != std::string::npos && close > start) {
+        const std::size_t closeInLine = text.rfind(']');
+        if (closeInLine != std::string_view::npos && closeInLine > 0) {
+            const std::size_t close = start + closeInLine;
             parsed.kind = Kind::Section;
             parsed.nameStart = start + 1;
             parsed.nameEnd = close;
@@ -82,14 +90,15 @@ IniText::Parsed IniText::Parse(const Line& line) const
         }
     }
     parsed.kind = Kind::Key;
-    std::size_t equals = bytes.find('=', start);
-    if (equals >= end) {
+    const std::size_t equalsInLine = text.find('=');
+    if (equalsInLine == std::string_view::npos) {
         // A key without '=' has an empty value.
         parsed.nameStart = start;
         parsed.nameEnd = end;
         parsed.valueStart = parsed.valueEnd = end;
         return parsed;
     }
+    const std::size_t equals = start + equalsInLine;
     parsed.nameStart = start;
     parsed.nameEnd = equals;
     TrimRange(bytes, parsed.nameStart, parsed.nameEnd);
@@ -191,9 +200,12 @@ bool IniText::Set(const std::string& section, const std::string& key, const std:
             after = i;
     const Line& line = lines[after];
     std::string newLine = Trimmed(key) + "=" + value;
-    if (line.next > line.end)
-        bytes.insert(line.next, newLine + eol);
-    else
+    if (line.next > line.end) {
+        // A bare CR before a LF would make one CRLF of the two, and the line
+        // after would be lost; the line above's own end never merges so.
+        const bool merges = eol == "\r" && line.next < bytes.size() && bytes[line.next] == '\n';
+        bytes.insert(line.next, newLine + (merges ? bytes.substr(line.end, line.next - line.end) : eol));
+    } else
         bytes.insert(line.end, eol + newLine);  // the file's last line, without a line end
     Split();
     return true;
@@ -207,9 +219,7 @@ bool IniText::DeleteKey(const std::string& section, const std::string& key)
     std::optional<std::size_t> index = FindKey(*range, key);
     if (!index)
         return false;
-    const Line& line = lines[*index];
-    bytes.erase(line.start, line.next - line.start);
-    Split();
+    EraseLines(*index, *index + 1);
     return true;
 }
 
@@ -218,11 +228,27 @@ bool IniText::DeleteSection(const std::string& section)
     std::optional<Range> range = FindSection(section);
     if (!range)
         return false;
-    std::size_t start = lines[range->header].start;
-    std::size_t end = range->end < lines.size() ? lines[range->end].start : bytes.size();
-    bytes.erase(start, end - start);
-    Split();
+    EraseLines(range->header, range->end);
     return true;
+}
+
+void IniText::EraseLines(std::size_t first, std::size_t end)
+{
+    std::size_t from = lines[first].start;
+    std::size_t to = lines[end - 1].next;
+    // A line above that ends with a bare CR would merge with a LF after the
+    // erased lines, and the line after would be lost: it takes the last
+    // erased line's end instead, which never merges so.
+    if (first > 0) {
+        const Line& above = lines[first - 1];
+        const bool bareCr = above.next == above.end + 1 && bytes[above.end] == '\r';
+        if (bareCr && to < bytes.size() && bytes[to] == '\n') {
+            from = above.end;
+            to = lines[end - 1].end;
+        }
+    }
+    bytes.erase(from, to - from);
+    Split();
 }
 
 }  // namespace platform

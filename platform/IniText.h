@@ -48,6 +48,8 @@ private:
     std::optional<std::size_t> FindKey(const Range& range, const std::string& name) const;
     bool NameIs(const Parsed& parsed, const std::string& name) const;
     std::string LineEnd() const;
+    // Erases lines [first, end) whole, keeping every other line apart.
+    void EraseLines(std::size_t first, std::size_t end);
 
     std::string bytes;
     std::vector<Line> lines;

@@ -110,6 +110,7 @@ int ReadProfile(const std::string& unixPath, FileContents& contents)
     if (!S_ISREG(contents.st.st_mode))
         return EACCES;
     contents.exists = true;
+    contents.bytes.reserve(static_cast<std::size_t>(contents.st.st_size));
     return ReadAll(fd.Get(), contents.bytes) ? 0 : errno;
 }
 

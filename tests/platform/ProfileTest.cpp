@@ -1,5 +1,6 @@
 // Private-profile (.ini) reads and writes and file attributes, on real files.
 
+#include "platform/IniText.h"
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
@@ -7,15 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
+#include <random>
 #include <set>
 #include <string>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -318,3 +325,120 @@ TEST_F(Profile, FileAttributesFollowTheWriteBits)
 }
 
 }  // namespace
+
+// Every line survives any write, whatever mix of CR, LF and CRLF ends the
+// lines: the file's lines afterwards are its lines before, with only the
+// written line added, changed or taken away.
+namespace lines {
+
+std::vector<std::string> Split(const std::string& bytes)
+{
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string::npos)
+            end = bytes.size();
+        out.push_back(bytes.substr(pos, end - pos));
+        pos = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return out;
+}
+
+// True when longer is shorter with one more line, equal to line, somewhere.
+bool OneLineMore(const std::vector<std::string>& longer, const std::vector<std::string>& shorter,
+                 const std::string& line)
+{
+    for (std::size_t i = 0; i < longer.size(); ++i) {
+        if (longer[i] != line)
+            continue;
+        std::vector<std::string> rest = longer;
+        rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i));
+        if (rest == shorter)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace lines
+
+TEST(ProfileLines, NoLineIsLostOrMergedByAnyWrite)
+{
+    const char* const kLines[] = {"[s]", "k=1", "", "; c", "[t]", "x=2", "", "[u]"};
+    const char* const kEnds[] = {"\r", "\n", "\r\n"};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const int count = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < count; ++i)
+            bytes += std::string(kLines[random() % 8]) + (i + 1 < count || random() % 2 ? kEnds[random() % 3] : "");
+        const std::vector<std::string> before = lines::Split(bytes);
+        const std::string section = random() % 2 ? "s" : "t";
+        const bool hasSection = std::find(before.begin(), before.end(), "[" + section + "]") != before.end();
+        auto after = [&](const std::function<bool(platform::IniText&)>& edit) {
+            platform::IniText text(bytes);
+            return edit(text) ? std::optional(lines::Split(text.Bytes())) : std::nullopt;
+        };
+        const std::string where = testing::PrintToString(bytes);
+        if (auto added = after([&](platform::IniText& t) { return t.Set(section, "n", "5"); })) {
+            std::vector<std::string> expected = before;
+            if (!hasSection)
+                expected.push_back("[" + section + "]");  // a new section goes at the end
+            EXPECT_TRUE(lines::OneLineMore(*added, expected, "n=5")) << "new key in " << where;
+        }
+        if (auto deleted = after([&](platform::IniText& t) { return t.DeleteKey(section, "k"); })) {
+            EXPECT_TRUE(lines::OneLineMore(before, *deleted, "k=1")) << "deleted key in " << where;
+        }
+        if (auto changed = after([&](platform::IniText& t) { return t.Set(section, "k", "7"); })) {
+            std::size_t differ = 0;
+            for (std::size_t i = 0; i < std::min(before.size(), changed->size()); ++i)
+                differ += before[i] != (*changed)[i] ? 1 : 0;
+            std::vector<std::string> expected = before;
+            if (!hasSection)
+                expected.push_back("[" + section + "]");
+            EXPECT_TRUE((changed->size() == before.size() && differ == 1) || lines::OneLineMore(*changed, expected, "k=7"))
+                << "changed key in " << where;
+        }
+    }
+}
+
+// A writer killed at any moment leaves the old file or the new one, whole:
+// a child saves a growing number again and again, and is killed at random
+// times, 150 times over. The file holds a large comment, so that a write is
+// never one small block that lands whole by luck.
+TEST(ProfileCrash, AKilledWriterLeavesTheOldFileOrTheNewOneWhole)
+{
+    TempFolder folder;
+    const std::string unixPath = folder.Path() + "/crash.ini";
+    const std::string path = platform::ToWindowsPath(unixPath);
+    const std::string comment = "; " + std::string(256 * 1024, 'x') + "\r\n";
+    std::ofstream(unixPath, std::ios::binary) << comment << "[s]\r\nk=0\r\n";
+    std::mt19937 random(8122026);
+    long last = 0;
+    for (int kill = 0; kill < 150; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (long n = last + 1;; ++n)
+                if (!WritePrivateProfileStringA("s", "k", std::to_string(n).c_str(), path.c_str()))
+                    std::_Exit(1);
+        }
+        ::usleep(static_cast<useconds_t>(random() % 20000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed before it was killed";
+
+        std::ifstream in(unixPath, std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
+        const std::string head = comment + "[s]\r\nk=";
+        ASSERT_EQ(bytes.compare(0, head.size(), head), 0) << "kill " << kill;
+        ASSERT_TRUE(bytes.ends_with("\r\n")) << "kill " << kill;
+        const std::string number = bytes.substr(head.size(), bytes.size() - head.size() - 2);
+        ASSERT_FALSE(number.empty());
+        ASSERT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << "kill " << kill;
+        const long n = std::stol(number);
+        ASSERT_GE(n, last) << "kill " << kill << ": an older file came back";
+        last = n;
+    }
+}
