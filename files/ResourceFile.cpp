@@ -8,6 +8,13 @@
 
 namespace Mivo {
 
+namespace {
+
+// The largest file Size() can report.
+constexpr DWORD kLargest = 0x7FFFFFFF;
+
+}  // namespace
+
 ResourceFile::~ResourceFile()
 {
     Close();
@@ -31,7 +38,10 @@ bool ResourceFile::Open(const char* request)
         if (ZipReader* archive = FindArchive(archivePath.Text())) {
             String memberName(full.Text());
             memberName.EraseFront(folder.Length() + 1);
-            if (auto found = archive->OpenEntry(memberName.Text())) {
+            // A member is taken only when its data lies inside the archive and
+            // its size fits Size(): the directory's numbers are never trusted.
+            auto found = archive->OpenEntry(memberName.Text());
+            if (found && found->Size() <= kLargest && found->EnsureView() != nullptr) {
                 member = std::move(found);
                 path = full;
                 kind = ArchiveMember;
@@ -42,7 +52,7 @@ bool ResourceFile::Open(const char* request)
     }
 
     auto file = std::make_unique<MappedFile>();
-    if (!file->Open(full.Text()))
+    if (!file->Open(full.Text()) || file->Size() > kLargest)
         return false;
     mappedFile = std::move(file);
     position = mappedFile->Base();

@@ -27,7 +27,9 @@ public:
     // Closes what is open, then looks path up: first as a member of the
     // archive of each folder on the path (folder + ".dat"), innermost first,
     // never the bare drive root; then as a plain file. A single-component path
-    // is only ever a plain file.
+    // is only ever a plain file. A member whose data does not lie inside its
+    // archive is passed over as if absent, and a file of 2 GB or more is not
+    // opened, so that Size() is always what can be read.
     bool Open(const char* path);
     void Close();
 
