@@ -74,7 +74,7 @@ void TimeTheMix(void*, Uint8*, int bytes)
 // sound (a device whose rate is a little off slowly moves away from the
 // anchor); else from the clock, which then becomes the anchor. Never before
 // the next mix nor past the silence: a device that has stalled, or a timer
-// far too late, shifts a start and a cut alike.
+// far too late, shifts a start and a cut alike, and what comes after them.
 std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
 {
     const auto next = static_cast<double>(state.clock->NextMixFrame());
@@ -85,10 +85,14 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
             return std::llround(anchored);
     }
     const double clocked = state.clock->FrameAt(due) + kLatencyBuffers * state.clock->BufferFrames();
+    // The anchor is where the sound really goes: after a start that came too
+    // late for its frame, the rest of the stroke follows it at its own
+    // spacing instead of bunching up on the next mix.
+    const double placed = std::clamp(clocked, next, next + lead);
     state.anchored = true;
     state.anchorDue = due;
-    state.anchorFrame = clocked;
-    return std::llround(std::clamp(clocked, next, next + lead));
+    state.anchorFrame = placed;
+    return std::llround(placed);
 }
 
 // The first channel that plays nothing, as the mixer looks for one; else

@@ -122,6 +122,18 @@ TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
     }
 }
 
+// Timers held far past their strings' times (as on a machine that stalls):
+// the late strings do not bunch up on one mix, they keep their spacing from
+// the first late one on.
+TEST(Strum, StringsThatComeLateKeepTheirSpacing) {
+    PlayerRun run;
+    Play(run, {"hold-timers", "tap c", "settle 5", "release-timers", "settle", "close"}, {"Interval=25"});
+    const auto onsets = run.Output().Onsets(128);
+    ASSERT_EQ(IdsOf(onsets), CMajor);
+    EXPECT_GT(onsets[1].frame - onsets[0].frame, FramesOf(100)) << "the timers were not held";
+    ExpectSpacing(onsets, 1, 5, 25);
+}
+
 // A stroke cuts what sounds on the very frame where its first string starts:
 // neither a gap of silence nor the two together.
 TEST(Strum, ANewStrokeCutsTheOldSoundOnItsFirstStringsFrame) {
