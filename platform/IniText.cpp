@@ -234,20 +234,17 @@ bool IniText::DeleteSection(const std::string& section)
 
 void IniText::EraseLines(std::size_t first, std::size_t end)
 {
-    std::size_t from = lines[first].start;
-    std::size_t to = lines[end - 1].next;
+    const std::size_t from = lines[first].start;
+    const std::size_t to = lines[end - 1].next;
     // A line above that ends with a bare CR would merge with a LF after the
-    // erased lines, and the line after would be lost: it takes the last
-    // erased line's end instead, which never merges so.
+    // erased lines into one CRLF, and the line after would be lost: its CR
+    // becomes a CRLF, which nothing after it merges with.
+    bool merges = false;
     if (first > 0) {
         const Line& above = lines[first - 1];
-        const bool bareCr = above.next == above.end + 1 && bytes[above.end] == '\r';
-        if (bareCr && to < bytes.size() && bytes[to] == '\n') {
-            from = above.end;
-            to = lines[end - 1].end;
-        }
+        merges = above.next == above.end + 1 && bytes[above.end] == '\r' && to < bytes.size() && bytes[to] == '\n';
     }
-    bytes.erase(from, to - from);
+    bytes.replace(from, to - from, merges ? "\n" : "");
     Split();
 }
 

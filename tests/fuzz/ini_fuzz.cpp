@@ -16,10 +16,11 @@ namespace {
 
 // ---- The rules, read the simple way ----------------------------------------
 
+// The lines after a byte order mark, which is no part of the first one.
 std::vector<std::string> SplitLines(const std::string& bytes)
 {
     std::vector<std::string> lines;
-    std::size_t pos = 0;
+    std::size_t pos = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (pos < bytes.size()) {
         std::size_t end = bytes.find_first_of("\r\n", pos);
         if (end == std::string::npos)
@@ -42,13 +43,8 @@ struct ModelLine {
     std::string name, value, text;
 };
 
-std::vector<ModelLine> Model(std::string bytes)
+std::vector<ModelLine> Model(const std::string& bytes)
 {
-    // A byte order mark is no part of the first line's text, but stays in
-    // the file before it.
-    const bool mark = bytes.starts_with("\xEF\xBB\xBF");
-    if (mark)
-        bytes.erase(0, 3);
     std::vector<ModelLine> model;
     for (const std::string& text : SplitLines(bytes)) {
         ModelLine line;
@@ -70,13 +66,19 @@ std::vector<ModelLine> Model(std::string bytes)
         }
         model.push_back(line);
     }
-    if (mark && !model.empty())
-        model.front().text.insert(0, "\xEF\xBB\xBF");
     return model;
 }
 
-bool SameName(const std::string& a, const std::string& b)
+// Names are C strings on their way through the calls: a zero byte ends one.
+std::string CName(const std::string& name)
 {
+    return name.substr(0, name.find('\0'));
+}
+
+// A name in the file against a name asked for, which loses its blanks.
+bool SameName(const std::string& full, const std::string& asked)
+{
+    const std::string a = CName(full), b = Trim(CName(asked));
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
@@ -171,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.kind == ModelLine::Section)
             section = line.name;
         else if (line.kind == ModelLine::Key && queries.size() < 12)
-            queries.insert({section.empty() ? "Setting" : section, line.name});
+            queries.insert({CName(section.empty() ? "Setting" : section), CName(line.name)});
     }
 
     const platform::IniText text(bytes);
@@ -192,7 +194,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Writes.
     const std::vector<std::string> before = SplitLines(bytes);
-    for (const auto& [sectionName, key] : queries) {
+    for (const auto& query : queries) {
+        const std::string& sectionName = query.first;
+        const std::string& key = query.second;
         if (!asciiNames || sectionName.find(']') != std::string::npos)
             break;
         const bool hasSection = std::any_of(model.begin(), model.end(), [&](const ModelLine& line) {
@@ -206,8 +210,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::vector<std::string> after = SplitLines(set.Bytes());
             std::vector<std::string> expected = before;
             if (!hasSection)
-                expected.push_back("[" + sectionName + "]");
-            FUZZ_CHECK(hasKey ? OneLineChanged(after, before) : OneLineMore(after, expected, key + "=v1"));
+                expected.push_back("[" + Trim(sectionName) + "]");
+            FUZZ_CHECK(hasKey ? OneLineChanged(after, before) : OneLineMore(after, expected, Trim(key) + "=v1"));
             FUZZ_CHECK(set.Find(sectionName, key) == std::optional<std::string>("v1"));
         }
         platform::IniText deleted(bytes);
