@@ -81,7 +81,6 @@ std::string ClassNameOf(const DialogItemTemplate& item) {
 Dialog::Dialog(const DialogTemplate& dialogTemplate, Window* owner, DLGPROC procedure, HINSTANCE instance)
     : Window(nullptr, nullptr, &Dialog::Procedure, dialogTemplate.style, 0, instance),
       procedure_(procedure),
-      owner_(owner),
       font_(FontOf(dialogTemplate)) {
     // The base units: the average width of the Latin letters, rounded, and
     // the font's height.

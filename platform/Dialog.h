@@ -62,7 +62,6 @@ private:
     Window* FirstTabStop() const;
 
     DLGPROC procedure_;
-    Window* owner_;
     QFont font_;
     int baseX_ = 0;
     int baseY_ = 0;
