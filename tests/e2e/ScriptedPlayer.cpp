@@ -18,6 +18,7 @@
 //   stamp          prints "stamp <ns>": now on the monotonic clock
 //   realtime       prints "realtime <n>": how many threads run at a real-time
 //                  priority
+//   memory         prints "memory <kB>": the process's resident memory
 //   focus          prints "focus strength|speed|none"
 //   menu           prints "menu 0|1": whether the window menu is active
 //   open           prints "open 0|1": whether the dialog is still showing
@@ -198,6 +199,13 @@ void Settle(int stringsDue, long moreFrames) {
     if (written >= 0) runUntil([wanted] { return FramesWritten() >= wanted; });
 }
 
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
 int RealTimeThreads() {
     int threads = 0;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
@@ -247,6 +255,8 @@ void Run(const std::string& line) {
         Print("stamp " + std::to_string(now.tv_sec * 1000000000LL + now.tv_nsec));
     } else if (command == "realtime") {
         Print("realtime " + std::to_string(RealTimeThreads()));
+    } else if (command == "memory") {
+        Print("memory " + std::to_string(ResidentKilobytes()));
     } else if (command == "focus") {
         platform::Window* focus = dialog != nullptr ? dialog->Focus() : nullptr;
         const int id = focus != nullptr ? focus->Id() : 0;

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Fuzzes every parser for longer than the tests do: fuzz.sh [seconds per
+# target, default 300] [target...]. Builds build-fuzz (clang, libFuzzer,
+# AddressSanitizer and UndefinedBehaviorSanitizer), then runs each target
+# from its committed corpus; what it finds new is kept in build-fuzz/found/,
+# and an input that fails is written there as crash-* with the report.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-300}
+shift || true
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSTRUMKEY_FUZZ=ON -DSTRUMKEY_BENCH=OFF
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for corpus in "$root"/tests/fuzz/corpus/*/; do targets+=("$(basename "$corpus")"); done
+fi
+status=0
+for target in "${targets[@]}"; do
+  found="$root/build-fuzz/found/$target"
+  mkdir -p "$found"
+  echo "== $target: $seconds s"
+  (cd "$found" && SDL_AUDIODRIVER=dummy "$root/build-fuzz/tests/fuzz/fuzz_$target" \
+      -max_total_time="$seconds" -max_len=65536 -timeout=10 -print_final_stats=1 \
+      "$found" "$root/tests/fuzz/corpus/$target") || status=1
+done
+exit $status
