@@ -1,6 +1,7 @@
 #pragma once
 // Mivo::MappedFile: a disk file opened read-only (held exclusively, unless its
-// folder cannot be written: see DataShareMode) and mapped whole at once. An empty file opens with size 0 and no mapping.
+// folder cannot be written: see DataShareMode) and mapped whole at once. An
+// empty file opens with size 0 and no mapping.
 
 #include "platform/Win32.h"
 

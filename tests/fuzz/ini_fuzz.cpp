@@ -6,6 +6,7 @@
 #include "platform/IniText.h"
 #include "platform/Win32.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/IniLines.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,21 +16,6 @@
 namespace {
 
 // ---- The rules, read the simple way ----------------------------------------
-
-// The lines after a byte order mark, which is no part of the first one.
-std::vector<std::string> SplitLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t pos = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
-            end = bytes.size();
-        lines.push_back(bytes.substr(pos, end - pos));
-        pos = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
 
 std::string Trim(const std::string& text)
 {
@@ -46,7 +32,7 @@ struct ModelLine {
 std::vector<ModelLine> Model(const std::string& bytes)
 {
     std::vector<ModelLine> model;
-    for (const std::string& text : SplitLines(bytes)) {
+    for (const std::string& text : ini_lines::Split(bytes)) {
         ModelLine line;
         line.text = text;
         const std::string trimmed = Trim(text);
@@ -134,28 +120,6 @@ UINT ModelInt(const std::string& value, UINT fallback)
     return negative ? 0u - n : n;
 }
 
-// True when longer is shorter with one more line, equal to line, somewhere.
-bool OneLineMore(const std::vector<std::string>& longer, const std::vector<std::string>& shorter,
-                 const std::string& line)
-{
-    if (longer.size() != shorter.size() + 1)
-        return false;
-    std::size_t i = 0;
-    while (i < shorter.size() && longer[i] == shorter[i])
-        ++i;
-    return longer[i] == line && std::equal(shorter.begin() + i, shorter.end(), longer.begin() + i + 1);
-}
-
-bool OneLineChanged(const std::vector<std::string>& a, const std::vector<std::string>& b)
-{
-    if (a.size() != b.size())
-        return false;
-    std::size_t differ = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        differ += a[i] != b[i] ? 1 : 0;
-    return differ == 1;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -193,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    ModelInt(interval.value_or(""), 25));
 
     // Writes.
-    const std::vector<std::string> before = SplitLines(bytes);
+    const std::vector<std::string> before = ini_lines::Split(bytes);
     for (const auto& query : queries) {
         const std::string& sectionName = query.first;
         const std::string& key = query.second;
@@ -207,17 +171,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         platform::IniText set(bytes);
         if (set.Set(sectionName, key, "v1")) {
-            const std::vector<std::string> after = SplitLines(set.Bytes());
+            const std::vector<std::string> after = ini_lines::Split(set.Bytes());
             std::vector<std::string> expected = before;
             if (!hasSection)
                 expected.push_back("[" + Trim(sectionName) + "]");
-            FUZZ_CHECK(hasKey ? OneLineChanged(after, before) : OneLineMore(after, expected, Trim(key) + "=v1"));
+            FUZZ_CHECK(hasKey ? ini_lines::OneLineChanged(after, before) : ini_lines::OneLineMore(after, expected, Trim(key) + "=v1"));
             FUZZ_CHECK(set.Find(sectionName, key) == std::optional<std::string>("v1"));
         }
         platform::IniText deleted(bytes);
         FUZZ_CHECK(deleted.DeleteKey(sectionName, key) == hasKey);
         if (hasKey)
-            FUZZ_CHECK(OneLineMore(before, SplitLines(deleted.Bytes()), keyLine->text));
+            FUZZ_CHECK(ini_lines::OneLineMore(before, ini_lines::Split(deleted.Bytes()), keyLine->text));
     }
     return 0;
 }
