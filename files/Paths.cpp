@@ -225,7 +225,9 @@ int ComparePath(const char* a, const char* b)
             cb[i] = b[i];
         int result = lstrcmpiA(ca, cb);
         if (result != 0) {
-            if (na == 0 || nb == 0)
+            // A separator sorts before any other character; '\\' and '/'
+            // keep their own order, so that swapping a and b swaps the sign.
+            if (na == 0 || nb == 0 || (IsSeparator(a, na) && IsSeparator(b, nb)))
                 return result;
             if (IsSeparator(a, na))
                 return -1;

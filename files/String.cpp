@@ -349,14 +349,25 @@ void String::TrimRight(const char* set)
     }
 }
 
+// The first character start at or after from. Bytes in the lead-byte range
+// directly before from pair up from the last byte that cannot lead, so an odd
+// run means from is the trail byte of a character: its end is the start.
+int String::CharStartFrom(int from) const
+{
+    if (from <= 0)
+        return 0;
+    int run = from;
+    while (run > 0 && IsLeadByte(static_cast<unsigned char>(text[run - 1])))
+        --run;
+    return (from - run) % 2 == 0 ? from : from + 1;
+}
+
 int String::FindChar(char c, int from) const
 {
     // A search that starts on the last character never finds it.
     if (from >= length - 1)
         return -1;
-    if (from < 0)
-        from = 0;
-    for (int i = from; i < length && text[i] != 0;) {
+    for (int i = CharStartFrom(from); i < length && text[i] != 0;) {
         int n = CharBytes(text + i);
         if (n == 0)
             break;
@@ -371,10 +382,8 @@ int String::FindText(const char* s, int from) const
 {
     if (s == nullptr || from >= length - 1)
         return -1;
-    if (from < 0)
-        from = 0;
     size_t n = std::strlen(s);
-    for (int i = from; i < length && text[i] != 0;) {
+    for (int i = CharStartFrom(from); i < length && text[i] != 0;) {
         if (std::strncmp(text + i, s, n) == 0)
             return i;
         int step = CharBytes(text + i);

@@ -40,7 +40,8 @@ public:
     void TrimLeft(const char* set);
     void TrimRight(const char* set);
 
-    // Searching: a byte index into the text, or -1.
+    // Searching: a byte index into the text, or -1. A search from inside a
+    // two-byte character starts at the character after it.
     int FindChar(char c, int from = 0) const;
     int FindText(const char* s, int from = 0) const;
     int FindLastChar(char c) const;
@@ -57,6 +58,7 @@ private:
     int SourceOffset(const char* s) const;
     void CopyIn(const char* s, int n);
     int LastCharStart() const;
+    int CharStartFrom(int from) const;
 
     char* start = nullptr;  // owned buffer
     char* text = nullptr;   // first byte of the text, inside the buffer

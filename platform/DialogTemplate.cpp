@@ -4,11 +4,10 @@
 #include "platform/DialogTemplate.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 namespace platform {
 namespace {
-
-constexpr DWORD kSetFontStyles = DS_SETFONT | 0x0008;  // DS_SETFONT, DS_SHELLFONT
 
 class Reader {
 public:
@@ -31,7 +30,8 @@ public:
         if (!Has(1)) return 0;
         return data_[pos_++];
     }
-    // A zero-terminated UTF-16 string, as UTF-8.
+    // A zero-terminated UTF-16 string, as UTF-8. Every character is kept,
+    // a leading byte-order mark too.
     std::string String() {
         std::u16string text;
         for (;;) {
@@ -39,7 +39,7 @@ public:
             if (!ok_ || c == 0) break;
             text.push_back(static_cast<char16_t>(c));
         }
-        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+        return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())).toStdString();
     }
     // A string or a number (0xFFFF followed by the number); 0 for none.
     void StringOrOrdinal(WORD& ordinal, std::string& text) {
@@ -88,7 +88,9 @@ public:
     void Short(short value) { Word(static_cast<WORD>(value)); }
     void Byte(BYTE value) { bytes_.push_back(value); }
     void String(const std::string& utf8) {
-        for (char16_t c : QString::fromStdString(utf8).toStdU16String()) Word(c);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+        for (QChar c : text) Word(c.unicode());
         Word(0);
     }
     void StringOrOrdinal(WORD ordinal, const std::string& text) {
@@ -130,7 +132,9 @@ std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> data) {
     WORD classAtom = 0;
     in.StringOrOrdinal(classAtom, dialog.className);
     dialog.caption = in.String();
-    if (dialog.style & kSetFontStyles) {
+    // The font block follows DS_SETFONT alone: DS_FIXEDSYS without it names
+    // no font.
+    if (dialog.style & DS_SETFONT) {
         dialog.pointSize = in.Word();
         dialog.weight = in.Word();
         dialog.italic = in.Byte();
@@ -174,7 +178,7 @@ std::vector<BYTE> WriteDialogTemplate(const DialogTemplate& dialog) {
     out.StringOrOrdinal(dialog.menuId, {});
     out.StringOrOrdinal(0, dialog.className);
     out.String(dialog.caption);
-    if (dialog.style & kSetFontStyles) {
+    if (dialog.style & DS_SETFONT) {
         out.Word(dialog.pointSize);
         out.Word(dialog.weight);
         out.Byte(dialog.italic);

@@ -131,6 +131,10 @@ TEST(PathsTest, ComparePath)
     // A separator sorts before any other character.
     EXPECT_EQ(Mivo::ComparePath("a\\b", "a.b"), -1);
     EXPECT_EQ(Mivo::ComparePath("a.b", "a/b"), 1);
+    // Swapping the paths swaps the sign, separators against each other too.
+    for (const char* a : {"a\\b", "a/b", "a.b", "a", "表"})
+        for (const char* b : {"a\\b", "a/b", "a.b", "a", "表"})
+            EXPECT_EQ(Mivo::ComparePath(a, b) < 0, Mivo::ComparePath(b, a) > 0) << a << " / " << b;
 }
 
 TEST(PathsTest, NormalizePath)

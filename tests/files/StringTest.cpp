@@ -166,6 +166,10 @@ TEST(StringTest, FindCharBoundsAndTrailBytes)
         {"ソソ", '\\', 0, -1},
         {"a表\\b", '\\', 0, 3},
         {"表a", 'a', 0, 2},
+        // From inside a two-byte character: the search starts after it.
+        {"表\\x", '\\', 1, 2},
+        {"\x95\x95\\x", '\\', 1, 2},
+        {"\x95\x95\\x", '\\', 2, 2},
     };
     for (const Case& c : cases) {
         String s(c.text);
@@ -181,7 +185,7 @@ TEST(StringTest, FindTextOnlyAtCharacterStarts)
         int from, expected;
     } cases[] = {
         {"a\\x", "\\x", 0, 1}, {"ソx", "\\x", 0, -1}, {"表ソ.\\", ".\\", 0, 4}, {"ab", "b", 1, -1},
-        {"abab", "ab", 1, 2},  {"abc", "cd", 0, -1},  {"abc", "", 0, 0},
+        {"abab", "ab", 1, 2},  {"abc", "cd", 0, -1},  {"abc", "", 0, 0},   {"表x", "\\x", 1, -1},
     };
     for (const Case& c : cases) {
         String s(c.text);

@@ -96,6 +96,48 @@ TEST(DialogTemplate, EveryTruncationIsRefusedAndWritingRoundTrips) {
     EXPECT_EQ(platform::WriteDialogTemplate(*platform::ParseDialogTemplate(data)), data);
 }
 
+// Whatever is written reads back the same: the font block goes with DS_SETFONT
+// alone, and texts keep every character, a leading byte-order mark too.
+TEST(DialogTemplate, WrittenTemplatesReadBackTheSame) {
+    const DWORD kFixedSys = 0x0008;
+    struct Case {
+        DWORD style;
+        const char* caption;
+        const char* itemText;
+    } cases[] = {
+        {DS_SETFONT, "Strumkey", u8"ストローク"},
+        {kFixedSys, "Strumkey", "x"},
+        {DS_SETFONT | kFixedSys, "", ""},
+        {0, "\xEF\xBB\xBF" "caption", "\xEF\xBB\xBF"},
+        {DS_SETFONT, "\xEF\xBB\xBF\xEF\xBB\xBF", "\xEF\xBB\xBFx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        platform::DialogTemplate dialog;
+        dialog.style = c.style;
+        dialog.caption = c.caption;
+        if (c.style & DS_SETFONT) {
+            dialog.pointSize = 9;
+            dialog.typeface = "\xEF\xBB\xBF" "Sans";
+        }
+        platform::DialogItemTemplate item;
+        item.classAtom = platform::kStaticClassAtom;
+        item.text = c.itemText;
+        item.creationData = {1, 2};
+        dialog.items = {item, item};
+        const std::vector<BYTE> bytes = platform::WriteDialogTemplate(dialog);
+        const std::optional<platform::DialogTemplate> read = platform::ParseDialogTemplate(bytes);
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(read->caption, dialog.caption);
+        EXPECT_EQ(read->pointSize, dialog.pointSize);
+        EXPECT_EQ(read->typeface, dialog.typeface);
+        ASSERT_EQ(read->items.size(), 2u);
+        EXPECT_EQ(read->items[1].text, item.text);
+        EXPECT_EQ(read->items[1].creationData, item.creationData);
+        EXPECT_EQ(platform::WriteDialogTemplate(*read), bytes);
+    }
+}
+
 TEST(DialogTemplate, ResourcesAreFoundByModuleTypeAndId) {
     platform::ResourceSection section = {{platform::RT_DIALOG, 7, {1, 2, 3}}};
     HINSTANCE own = platform::ModuleHandle(section);
