@@ -5,20 +5,15 @@
 
 InstanceMutex TheInstanceMutex;
 
-InstanceMutex::~InstanceMutex() {
-    if (handle != nullptr) CloseHandle(handle);
-}
-
 bool InstanceMutex::TryLock() {
     // Mutex names cannot hold '\'; a trail byte equal to it stays as it is.
     Mivo::String name;
     Mivo::GetModulePath(nullptr, name);
     name.ReplaceChar('\\', '*');
-    if (handle != nullptr) {
-        CloseHandle(handle);
-        handle = nullptr;
-    }
-    handle = CreateMutexA(nullptr, FALSE, name.Text());
+    // The old handle closes first, so that a second try does not count the
+    // mutex it already holds as its own.
+    handle.Reset();
+    handle.Reset(CreateMutexA(nullptr, FALSE, name.Text()));
     // A time-out, an abandoned mutex or a failure all count as another copy.
-    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    return WaitForSingleObject(handle.Get(), 0) == WAIT_OBJECT_0;
 }

@@ -218,7 +218,7 @@ bool OursReadAll(const Mivo::ZipReader& reader, const Archive& archive, std::uin
     static unsigned char buffer[kBufferSize];
     checksum = 0;
     for (const std::string& name : archive.ourNames) {
-        std::shared_ptr<Mivo::LocalFile> member = reader.OpenEntry(name.c_str());
+        auto member = reader.OpenEntry(name.c_str());
         if (!member)
             return false;
         std::size_t size = 0;

@@ -4,35 +4,29 @@
 
 namespace Mivo {
 
-FileMapping::~FileMapping()
+bool FileMapping::Open(const char* path, bool emptyOpens)
 {
     Close();
-}
-
-bool FileMapping::Open(const char* path)
-{
-    Close();
-    HANDLE opened = CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
+    file.Reset(CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    file = opened;
-    size = GetFileSize(file, nullptr);
-    if (size == INVALID_FILE_SIZE)
+    size = GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE) {
+        size = 0;
         return false;
-    mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    return mapping != nullptr;
+    }
+    // The mapping call refuses an empty file; there is nothing to map anyway.
+    if (size == 0)
+        return emptyOpens;
+    mapping.Reset(CreateFileMappingA(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    return static_cast<bool>(mapping);
 }
 
 void FileMapping::Close()
 {
-    if (mapping) {
-        CloseHandle(mapping);
-        mapping = nullptr;
-    }
-    if (file) {
-        CloseHandle(file);
-        file = nullptr;
-    }
+    mapping.Reset();
+    file.Reset();
+    size = 0;
 }
 
 std::shared_ptr<ViewOfFile> FileMapping::Map(DWORD offset, DWORD length) const
@@ -41,7 +35,7 @@ std::shared_ptr<ViewOfFile> FileMapping::Map(DWORD offset, DWORD length) const
         return nullptr;
     if (offset == 0 && length == 0)
         length = size;
-    auto view = std::make_shared<ViewOfFile>(mapping, offset, length);
+    auto view = std::make_shared<ViewOfFile>(mapping.Get(), offset, length);
     if (!view->Data())
         return nullptr;
     return view;

@@ -5,6 +5,7 @@
 // ViewOfFile objects.
 
 #include "files/ViewOfFile.h"
+#include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
 
 #include <memory>
@@ -13,26 +14,22 @@ namespace Mivo {
 
 class FileMapping {
 public:
-    FileMapping() = default;
-    ~FileMapping();
-    FileMapping(const FileMapping&) = delete;
-    FileMapping& operator=(const FileMapping&) = delete;
-
     // Closes what is held, then opens the file and creates the mapping object.
-    // An empty file cannot be mapped, so it fails.
-    bool Open(const char* path);
+    // An empty file has nothing to map: it fails, unless emptyOpens, when it
+    // opens with size 0 and no mapping object, and Map gives nothing. On
+    // failure what was obtained stays until the next Open or Close.
+    bool Open(const char* path, bool emptyOpens = false);
     void Close();
 
     // length bytes from offset, at any offset; offset 0 with length 0 is the
     // whole file. Empty when closed or when the range cannot be mapped.
     std::shared_ptr<ViewOfFile> Map(DWORD offset, DWORD length) const;
 
-    bool IsOpen() const { return mapping != nullptr; }
     DWORD Size() const { return size; }
 
 private:
-    HANDLE file = nullptr;
-    HANDLE mapping = nullptr;
+    platform::UniqueHandle file;
+    platform::UniqueHandle mapping;
     DWORD size = 0;
 };
 

@@ -1,11 +1,16 @@
 #include "files/LocalFile.h"
 
+#include "files/Seek.h"
+
 #include <cstdint>
 #include <cstring>
 
 namespace Mivo {
 
-LocalFile::LocalFile(const FileMapping* mapping, const ZipEntry* entry) : mapping(mapping), entry(entry) {}
+LocalFile::LocalFile(std::shared_ptr<const FileMapping> mapping, std::shared_ptr<const ZipEntry> entry)
+    : mapping(std::move(mapping)), entry(std::move(entry))
+{
+}
 
 const BYTE* LocalFile::EnsureView()
 {
@@ -40,28 +45,10 @@ bool LocalFile::Seek(LONG offset, int origin)
 {
     if (!EnsureView())
         return false;
-    // Worked out as a byte index so that no pointer ever leaves the view.
-    const std::int64_t size = entry->compressedSize;
-    std::int64_t target;
-    switch (origin) {
-    case 0:
-        target = offset;
-        break;
-    case 1:
-        target = std::int64_t{Tell()} + offset;
-        break;
-    case 2:
-        target = size - 1 + offset;
-        break;
-    default:
+    const auto target = SeekTarget(Tell(), entry->compressedSize, offset, origin, false);
+    if (!target)
         return false;
-    }
-    if (target > size - 1)
-        target = size - 1;
-    // Also catches a member of size 0, whose only position is its start.
-    if (target < 0)
-        target = 0;
-    position = begin + target;
+    position = begin + *target;
     return true;
 }
 

@@ -16,8 +16,8 @@ namespace Mivo {
 
 class LocalFile {
 public:
-    // Both must outlive the reader: the archive index keeps them until exit.
-    LocalFile(const FileMapping* mapping, const ZipEntry* entry);
+    // The archive's mapping and the member's entry, shared with the archive.
+    LocalFile(std::shared_ptr<const FileMapping> mapping, std::shared_ptr<const ZipEntry> entry);
     LocalFile(const LocalFile&) = delete;
     LocalFile& operator=(const LocalFile&) = delete;
 
@@ -40,8 +40,8 @@ public:
     const ZipEntry& Entry() const { return *entry; }
 
 private:
-    const FileMapping* mapping;
-    const ZipEntry* entry;
+    std::shared_ptr<const FileMapping> mapping;
+    std::shared_ptr<const ZipEntry> entry;
     const BYTE* begin = nullptr;
     const BYTE* position = nullptr;
     std::shared_ptr<ViewOfFile> view;

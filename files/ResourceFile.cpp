@@ -2,6 +2,7 @@
 
 #include "files/ArchiveList.h"
 #include "files/Paths.h"
+#include "files/Seek.h"
 
 #include <cstdint>
 #include <cstring>
@@ -101,29 +102,11 @@ bool ResourceFile::Seek(int offset, int origin)
     if (kind != DiskFile)
         return false;
 
-    // Worked out as a byte index so that no pointer leaves the mapping.
-    const std::int64_t size = mappedFile->Size();
-    std::int64_t target;
-    switch (origin) {
-    case 0:
-        target = offset;
-        break;
-    case 1:
-        target = (position - mappedFile->Base()) + std::int64_t{offset};
-        break;
-    case 2:
-        target = size - 1 + offset;
-        break;
-    default:
-        return false;
-    }
     // One past the last byte is a valid place to stand; beyond it is not.
-    if (target > size)
-        target = size - 1;
-    // Also keeps an empty file, which has no bytes, at 0.
-    if (target < 0)
-        target = 0;
-    position = mappedFile->Base() + target;
+    const auto target = SeekTarget(position - mappedFile->Base(), mappedFile->Size(), offset, origin, true);
+    if (!target)
+        return false;
+    position = mappedFile->Base() + *target;
     return true;
 }
 

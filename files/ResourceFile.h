@@ -50,7 +50,7 @@ private:
     int kind = Closed;
     std::unique_ptr<MappedFile> mappedFile;
     const BYTE* position = nullptr;
-    std::shared_ptr<LocalFile> member;
+    std::unique_ptr<LocalFile> member;
     String path;
 };
 

@@ -11,19 +11,12 @@ ViewOfFile::ViewOfFile(HANDLE mapping, DWORD offset, DWORD length)
     const DWORD delta = offset - aligned;
     // Widened so that a length near 4 GB cannot wrap around to a short view.
     const SIZE_T mapped = SIZE_T{length} + delta;
-    void* address = MapViewOfFile(mapping, FILE_MAP_READ, 0, aligned, mapped);
-    if (!address)
+    base.Reset(MapViewOfFile(mapping, FILE_MAP_READ, 0, aligned, mapped));
+    if (!base)
         return;
-    base = static_cast<const BYTE*>(address);
-    data = base + delta;
+    data = Base() + delta;
     this->offset = offset;
     size = length;
-}
-
-ViewOfFile::~ViewOfFile()
-{
-    if (base)
-        UnmapViewOfFile(base);
 }
 
 }  // namespace Mivo

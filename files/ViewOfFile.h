@@ -4,6 +4,7 @@
 // from an allocation-granularity boundary, so the view maps from the boundary
 // at or below the requested offset and Data() points at the requested byte.
 
+#include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
 
 namespace Mivo {
@@ -13,17 +14,14 @@ public:
     // Maps length bytes from offset of the mapping object; on failure every
     // field is 0.
     ViewOfFile(HANDLE mapping, DWORD offset, DWORD length);
-    ~ViewOfFile();
-    ViewOfFile(const ViewOfFile&) = delete;
-    ViewOfFile& operator=(const ViewOfFile&) = delete;
 
-    const BYTE* Base() const { return base; }  // address of the aligned mapping
+    const BYTE* Base() const { return static_cast<const BYTE*>(base.Get()); }  // address of the aligned mapping
     const BYTE* Data() const { return data; }  // the requested first byte
     DWORD Offset() const { return offset; }    // requested file offset
     DWORD Size() const { return size; }        // requested length
 
 private:
-    const BYTE* base = nullptr;
+    platform::UniqueView base;
     const BYTE* data = nullptr;
     DWORD offset = 0;
     DWORD size = 0;

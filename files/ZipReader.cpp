@@ -72,13 +72,13 @@ bool ZipReader::Open(const char* path)
         return false;
 
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!platform::UniqueFindHandle(FindFirstFileA(path, &found)))
         return false;
-    FindClose(search);
     if (found.nFileSizeHigh != 0)
         return false;
 
+    contents = std::make_shared<Contents>();
+    FileMapping& mapping = contents->mapping;
     if (!mapping.Open(path))
         return false;
     const DWORD size = mapping.Size();
@@ -122,7 +122,7 @@ bool ZipReader::Open(const char* path)
     if (!directory)
         return false;
     if (!ReadDirectory(directory->Data(), directory->Size(), count)) {
-        entries.clear();
+        contents->entries.clear();
         return false;
     }
 
@@ -133,6 +133,7 @@ bool ZipReader::Open(const char* path)
 
 void ZipReader::BuildIndex()
 {
+    const std::vector<ZipEntry>& entries = contents->entries;
     index.clear();
     index.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -186,7 +187,7 @@ bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int co
 
         const BYTE* comment = header + kCentralHeaderSize + nameLength + extraLength;
         entry.comment.assign(comment, comment + commentLength);
-        entries.push_back(std::move(entry));
+        contents->entries.push_back(std::move(entry));
         at += entrySize;
     }
     return true;
@@ -195,21 +196,23 @@ bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int co
 void ZipReader::Close()
 {
     name.Clear();
-    entries.clear();
+    contents.reset();
     index.clear();
-    mapping.Close();
 }
 
-std::shared_ptr<LocalFile> ZipReader::OpenEntry(const char* name) const
+std::unique_ptr<LocalFile> ZipReader::OpenEntry(const char* name) const
 {
+    if (!contents)
+        return nullptr;
     if (!name)
         name = "";
     const std::uint64_t key = NameKey(name);
     auto candidate = std::lower_bound(index.begin(), index.end(), IndexEntry{key, 0});
     for (; candidate != index.end() && candidate->key == key; ++candidate) {
-        const ZipEntry& entry = entries[candidate->entry];
+        const ZipEntry& entry = contents->entries[candidate->entry];
         if (ComparePath(entry.name.Text(), name) == 0)
-            return std::make_shared<LocalFile>(&mapping, &entry);
+            return std::make_unique<LocalFile>(std::shared_ptr<const FileMapping>(contents, &contents->mapping),
+                                               std::shared_ptr<const ZipEntry>(contents, &entry));
     }
     return nullptr;
 }

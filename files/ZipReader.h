@@ -1,6 +1,8 @@
 #pragma once
 // Mivo::ZipReader: one zip archive, checked and indexed once, whose members
-// are handed out as LocalFile readers over mapped views of the archive. Only
+// are handed out as LocalFile readers over mapped views of the archive; each
+// reader shares the archive's mapping and its entry, so it stays usable after
+// the reader that made it closes. Only
 // what a stored-member archive needs is read: the first local header's
 // signature, the end record and the central directory. Local headers are never
 // consulted, so an archive must carry the same name and extra field lengths in
@@ -28,17 +30,21 @@ public:
     // Opens (holding the file exclusively) and indexes the archive. On false
     // the reader is of no use and should be discarded.
     bool Open(const char* path);
-    // Must not run while LocalFile readers from this archive are alive.
+    // Lets go of the archive; the file closes with its last member reader.
     void Close();
 
     // A reader for the first entry whose name equals name (ComparePath), or
     // empty. Nothing is mapped yet. The answer is the one a scan of the
     // entries in directory order gives, found through a sorted index of name
     // keys so that a bank of thousands of members is not scanned per lookup.
-    std::shared_ptr<LocalFile> OpenEntry(const char* name) const;
+    std::unique_ptr<LocalFile> OpenEntry(const char* name) const;
 
     const String& Name() const { return name; }
-    const std::vector<ZipEntry>& Entries() const { return entries; }
+    const std::vector<ZipEntry>& Entries() const
+    {
+        static const std::vector<ZipEntry> none;
+        return contents ? contents->entries : none;
+    }
 
 private:
     bool ReadDirectory(const BYTE* directory, DWORD directorySize, int count);
@@ -52,10 +58,15 @@ private:
         auto operator<=>(const IndexEntry&) const = default;
     };
 
+    // What the member readers share.
+    struct Contents {
+        FileMapping mapping;
+        std::vector<ZipEntry> entries;
+    };
+
     String name;
-    std::vector<ZipEntry> entries;
+    std::shared_ptr<Contents> contents;
     std::vector<IndexEntry> index;
-    FileMapping mapping;
 };
 
 }  // namespace Mivo

@@ -110,6 +110,12 @@ TEST_F(ZipReaderTest, DebianZipStoredMembersAndNames)
         EXPECT_TRUE(folder->Seek(5, origin));
         EXPECT_EQ(folder->Tell(), 0u);
     }
+    // A member's reader shares the archive: it reads on after the reader closes.
+    auto kept = reader.OpenEntry("sub\\clip.wav");
+    reader.Close();
+    EXPECT_TRUE(reader.Entries().empty());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(ReadAll(*kept), clip);
 }
 
 TEST_F(ZipReaderTest, DebianZipDeflatedMemberIsServedAsItsCompressedBytes)

@@ -1,6 +1,7 @@
 // The process entry, the no-display path and the named mutex between
 // processes, through the entry probe program.
 
+#include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
 #include "tests/platform/ProcessRunner.h"
 
@@ -52,6 +53,37 @@ TEST(NamedMutex, ASecondProcessTimesOutUntilTheFirstLetsGo) {
     EXPECT_EQ(Probe({"try", name + "-other"}).out, "0\n");
     EXPECT_TRUE(CloseHandle(mutex));
     EXPECT_EQ(Probe({"try", name}).out, "0\n");
+}
+
+// The owner closes what it holds exactly once: when destroyed, reset or
+// assigned over, and never after it was moved out or let go.
+TEST(NamedMutex, AnOwnedHandleClosesOnceWhereverItGoes) {
+    const std::string name = UniqueName("owner");
+    auto taken = [&] { return Probe({"try", name}).out == "258\n"; };
+    HANDLE raw;
+    {
+        platform::UniqueHandle owner(CreateMutexA(nullptr, FALSE, name.c_str()));
+        ASSERT_TRUE(owner);
+        raw = owner.Get();
+        EXPECT_EQ(WaitForSingleObject(raw, 0), WAIT_OBJECT_0);
+        platform::UniqueHandle moved = std::move(owner);
+        EXPECT_FALSE(owner);
+        owner = std::move(moved);
+        EXPECT_TRUE(taken());
+    }
+    EXPECT_FALSE(taken());
+    EXPECT_FALSE(CloseHandle(raw));  // already closed
+
+    platform::UniqueHandle owner(CreateMutexA(nullptr, FALSE, name.c_str()));
+    WaitForSingleObject(owner.Get(), 0);
+    owner.Reset(INVALID_HANDLE_VALUE);  // counts as none, closing the old one
+    EXPECT_FALSE(owner);
+    EXPECT_FALSE(taken());
+    owner.Reset(CreateMutexA(nullptr, FALSE, name.c_str()));
+    WaitForSingleObject(owner.Get(), 0);
+    raw = owner.Release();
+    EXPECT_TRUE(taken());
+    EXPECT_TRUE(CloseHandle(raw));
 }
 
 TEST(NamedMutex, TheLockDiesWithItsProcess) {
