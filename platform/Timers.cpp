@@ -38,6 +38,8 @@ class TimerQueue {
 public:
     UINT Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user);
     MMRESULT Kill(UINT id);
+    // Starts the thread now, if it has not started and the queue has not stopped.
+    void Prepare();
     // Drops every pending timer, lets a running callback finish and ends the
     // thread. Runs at process exit; later calls to Add fail.
     void Stop();
@@ -184,6 +186,11 @@ UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user) {
     return id;
 }
 
+void TimerQueue::Prepare() {
+    std::lock_guard guard(lock);
+    if (!started && !stopping) StartThread();
+}
+
 MMRESULT TimerQueue::Kill(UINT id) {
     std::unique_lock guard(lock);
     Record& record = records[SlotOf(id)];
@@ -284,7 +291,9 @@ MMRESULT timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, 
 MMRESULT timeKillEvent(UINT timerId) { return Queue().Kill(timerId); }
 
 MMRESULT timeBeginPeriod(UINT period) {
-    return period >= kMinDelay && period <= kMaxDelay ? TIMERR_NOERROR : TIMERR_NOCANDO;
+    if (period < kMinDelay || period > kMaxDelay) return TIMERR_NOCANDO;
+    Queue().Prepare();
+    return TIMERR_NOERROR;
 }
 
 MMRESULT timeEndPeriod(UINT period) {

@@ -56,8 +56,10 @@ MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWOR
 // callback neither runs nor will run.
 MMRESULT timeKillEvent(UINT timerId);
 
-// The timer thread always works at its finest resolution: these only check
-// that the period lies in 1 to 1000000 ms (else TIMERR_NOCANDO).
+// The timer thread always works at its finest resolution: these check that
+// the period lies in 1 to 1000000 ms (else TIMERR_NOCANDO). timeBeginPeriod
+// also starts the timer thread, so that the first timeSetEvent neither
+// starts a thread nor allocates.
 MMRESULT timeBeginPeriod(UINT period);
 MMRESULT timeEndPeriod(UINT period);
 

@@ -1,18 +1,22 @@
-// The play path (SoundTable::Find and Chunk::Play) allocates nothing: every
-// allocation made by this thread is counted while it runs, through operator
-// new and, outside the address and thread sanitizers (which own malloc),
-// malloc itself.
+// The play path allocates nothing: neither a sound's lookup and start, nor a
+// key from its handling to the mixer. Every allocation made by this thread is
+// counted while it runs, through operator new and, outside the address and
+// thread sanitizers (which own malloc), malloc itself.
 
+#include "app/KeyMapping.h"
 #include "sound/SoundTable.h"
+#include "stroke/StrokeScheduler.h"
 
 #include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "../sound/SoundTestSupport.h"
 
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -95,15 +99,22 @@ void free(void* p) noexcept
 
 namespace {
 
-TEST(PlayPathAllocationTest, FindAndPlayAllocateNothing)
+// A folder with a sample of the given frames for each of the identifiers 0
+// to count - 1 and the table naming them.
+void WriteBank(const ArchiveTest::TempFolder& temp, int count, int frames)
 {
-    ArchiveTest::TempFolder temp;
     std::string csv;
-    for (int id = 0; id < 12; ++id) {
-        temp.Write("se/s" + std::to_string(id) + ".wav", SoundTest::MakeWav(4000, id + 1));
+    for (int id = 0; id < count; ++id) {
+        temp.Write("se/s" + std::to_string(id) + ".wav", SoundTest::MakeWav(frames, id + 1));
         csv += std::to_string(id) + ",s" + std::to_string(id) + ".wav\n";
     }
     temp.Write("se.csv", csv);
+}
+
+TEST(PlayPathAllocationTest, FindAndPlayAllocateNothing)
+{
+    ArchiveTest::TempFolder temp;
+    WriteBank(temp, 12, 4000);
     SoundTest::CurrentFolder here(temp.Unix());
     SoundTable table;
     ASSERT_TRUE(table.ReadTable("se.csv"));
@@ -129,6 +140,39 @@ TEST(PlayPathAllocationTest, FindAndPlayAllocateNothing)
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(found, 200 * 12);
     EXPECT_EQ(played, found);
+}
+
+// Chords, effects and cuts as the window hands its keys over, the first key
+// included: the program asks for its timer period at start, which readies
+// the timer thread. Its strings then start on the timer thread, which the
+// previous test covers.
+TEST(PlayPathAllocationTest, KeysFromTheirHandlingToTheMixerAllocateNothing)
+{
+    ArchiveTest::TempFolder temp;
+    WriteBank(temp, 41, 44100);  // two seconds: still sounding when looked at
+    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTable table;
+    ASSERT_TRUE(table.ReadTable("se.csv"));
+    ASSERT_EQ(table.LoadAll(), 41);
+    TheSoundTable = &table;
+    ASSERT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+
+    int sounding = 0;
+    counting = true;
+    for (int round = 0; round < 5; ++round) {
+        for (WPARAM key : {WPARAM{'C'}, WPARAM{'1'}, WPARAM{'G'}}) {
+            HandleKeyDown(key, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            sounding += Mix_Playing(-1) > 0;
+        }
+        HandleKeyDown(VK_SPACE, 0);
+    }
+    counting = false;
+    CancelPendingNotes();
+    TheSoundTable = nullptr;
+
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(sounding, 15);
 }
 
 }  // namespace
