@@ -2,6 +2,7 @@
 
 #include "app/Profile.h"
 #include "files/Paths.h"
+#include "platform/Check.h"
 
 #include <climits>
 #include <cstring>
@@ -51,6 +52,7 @@ int AudioBufferFramesFrom(int value)
 
 void LoadSettingsFrom(const char* path)
 {
+    STRUMKEY_CHECK(platform::OnMainThread());
     const SettingsValues defaults;
     Mivo::Profile profile;
     profile.SetFileName(path);
@@ -72,6 +74,7 @@ void LoadSettingsFrom(const char* path)
 
 bool SaveSettingsTo(const char* path)
 {
+    STRUMKEY_CHECK(platform::OnMainThread());
     Mivo::Profile profile;
     profile.SetFileName(path);
     // Every value is tried, each on its own; the first error is kept.

@@ -3,6 +3,7 @@
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
 #include "sound/SoundTable.h"
+#include "platform/Check.h"
 
 #include <algorithm>
 
@@ -55,8 +56,9 @@ void PlaySound(int soundId, std::int64_t due)
 
 void ResetNoteSlots()
 {
-    for (NoteSlot& slot : TheNoteSlots.slots)
-        slot.timerId.store(0, std::memory_order_relaxed);
+    // A pending trigger would fire into a slot that a new stroke reuses.
+    for (const NoteSlot& slot : TheNoteSlots.slots)
+        STRUMKEY_CHECK(slot.timerId.load(std::memory_order_acquire) == 0);
     TheNoteSlots.next = 0;
 }
 

@@ -46,8 +46,8 @@ struct NoteSlotRing {
 
 extern NoteSlotRing TheNoteSlots;
 
-// Every timer id 0 and the index 0, as at start-up. Kills nothing: call it
-// only while no trigger is pending.
+// The index 0, as at start-up. Kills nothing: no trigger may be pending, so
+// every timer id is 0 already (checked).
 void ResetNoteSlots();
 
 // Cancels the previous stroke, stops every sound, and strums the chord of
