@@ -3,9 +3,11 @@
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
 #include "sound/ResourceStream.h"
+#include "sound/SampleCheck.h"
 
 #include <SDL_mixer.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace Mivo {
@@ -24,14 +26,28 @@ bool Chunk::Load(const char* path)
     if (!audioOpen)
         return true;
     Free();
-    // The mixer closes the stream itself (the 1), whether it decodes or not,
-    // and fails cleanly on a null stream.
-    Mix_Chunk* decoded = Mix_LoadWAV_RW(OpenResourceStream(path), 1);
+    SDL_RWops* stream = OpenResourceStream(path);
+    // Some damaged samples crash the audio libraries: those never reach them.
+    if (stream != nullptr && !SampleHeaderIsSafe(stream)) {
+        SDL_RWclose(stream);
+        return false;
+    }
+    // The stream stays ours (the 0): some loaders leave it open when they
+    // fail, which would keep the file open. The mixer fails cleanly on a
+    // null stream.
+    Mix_Chunk* decoded = Mix_LoadWAV_RW(stream, 0);
+    if (stream != nullptr)
+        SDL_RWclose(stream);
     if (decoded == nullptr)
         return false;
     // The silence that lets a start land inside a buffer, before the sound,
-    // in a block that the mixer frees as its own.
+    // in a block that the mixer frees as its own; the sum must fit its
+    // 32-bit length.
     const Uint32 lead = static_cast<Uint32>(Placement::LeadFrames()) * 4;
+    if (decoded->alen > UINT32_MAX - lead) {
+        Mix_FreeChunk(decoded);
+        return false;
+    }
     auto* padded = static_cast<Uint8*>(SDL_malloc(lead + decoded->alen));
     if (padded == nullptr) {
         Mix_FreeChunk(decoded);
