@@ -1,5 +1,7 @@
 #include "stroke/ChordShapes.h"
 
+#include <algorithm>
+
 namespace {
 
 // One shape, strings 1 to 6; Muted marks a string that is not played.
@@ -30,6 +32,19 @@ constexpr Shape Shapes[RootCount][KindCount] = {
 };
 
 }  // namespace
+
+int StrokeNotes(unsigned int root, unsigned int kind, unsigned char notes[StringCount])
+{
+    int frets[StringCount];
+    int muted[StringCount];
+    GetChordShape(root, kind, frets, muted);
+    int count = 0;
+    for (int i = StringCount - 1; i >= 0; --i) {
+        if (std::find(muted, muted + StringCount, i + 1) == muted + StringCount)
+            notes[count++] = static_cast<unsigned char>(OpenStringNotes[i] + static_cast<unsigned char>(frets[i]));
+    }
+    return count;
+}
 
 void GetChordShape(unsigned int root, unsigned int kind, int frets[StringCount], int muted[StringCount])
 {

@@ -24,3 +24,7 @@ constexpr int OpenStringNotes[StringCount] = {64, 59, 55, 50, 45, 40};
 // strings that are not played, every other entry is 0. A root outside 60 to 71
 // leaves both arrays all zero (six open strings); a kind above 6 is a major chord.
 void GetChordShape(unsigned int root, unsigned int kind, int frets[StringCount], int muted[StringCount]);
+
+// The notes a stroke of the chord sounds, lowest string first, muted strings
+// left out; how many there are.
+int StrokeNotes(unsigned int root, unsigned int kind, unsigned char notes[StringCount]);

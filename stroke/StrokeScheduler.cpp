@@ -26,14 +26,6 @@ void PlaySlot(const NoteSlot& slot)
     PlaySound(note - LowestNote, slot.due);
 }
 
-bool IsMuted(const int muted[StringCount], int string)
-{
-    for (int i = 0; i < StringCount; ++i)
-        if (muted[i] == string)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 void PlaySound(int soundId)
@@ -70,19 +62,15 @@ void StartStroke(int root, ChordKind kind, BYTE velocity, int interval)
     CancelPendingNotes();
     StopAllSounds(now);
 
-    int frets[StringCount];
-    int muted[StringCount];
-    GetChordShape(static_cast<unsigned int>(root), kind, frets, muted);
+    BYTE notes[StringCount];
+    const int count = StrokeNotes(static_cast<unsigned int>(root), kind, notes);
 
-    // Lowest string first; a muted string takes no time. The running delay
-    // wraps like a 32-bit register instead of overflowing: a delay that ends
-    // up out of range is refused by the timer and that string stays silent.
+    // A muted string takes no time. The running delay wraps like a 32-bit
+    // register instead of overflowing: a delay that ends up out of range is
+    // refused by the timer and that string stays silent.
     unsigned int delay = 0;
-    for (int i = StringCount - 1; i >= 0; --i) {
-        if (IsMuted(muted, i + 1))
-            continue;
-        const BYTE note = static_cast<BYTE>(OpenStringNotes[i] + static_cast<BYTE>(frets[i]));
-        ScheduleNote(0, note, velocity, static_cast<int>(delay), now);
+    for (int i = 0; i < count; ++i) {
+        ScheduleNote(0, notes[i], velocity, static_cast<int>(delay), now);
         delay += static_cast<unsigned int>(interval);
     }
 }

@@ -9,7 +9,7 @@
 #include "sound/AudioDevice.h"
 #include "stroke/StrokeScheduler.h"
 
-#include "../stroke/StrokeTestSupport.h"
+#include "tests/stroke/StrokeTestSupport.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -7,8 +7,8 @@
 #include "sound/SoundTable.h"
 #include "stroke/StrokeScheduler.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "../sound/SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>

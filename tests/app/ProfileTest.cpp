@@ -5,7 +5,7 @@
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

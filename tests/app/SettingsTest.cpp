@@ -6,7 +6,7 @@
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/UnwritableFolder.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 // a Keyboard types at its window with the server's own tool.
 
 #include "tests/e2e/TestBank.h"
+#include "tests/support/ChordIds.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 namespace keyboard_scenarios {
 
 using Ids = std::vector<int>;
-using TestBank::ChordIds;
 
 inline Ids operator+(Ids a, const Ids& b) {
     a.insert(a.end(), b.begin(), b.end());

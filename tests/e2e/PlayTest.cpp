@@ -15,6 +15,7 @@
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/PlayerRun.h"
 #include "tests/e2e/TestBank.h"
+#include "tests/support/ChordIds.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,6 @@ Ids operator+(Ids a, const Ids& b) {
     return a;
 }
 
-using TestBank::ChordIds;
 
 // C major on this guitar: all six strings, notes 40 48 52 55 60 64.
 const Ids CMajor = {0, 8, 12, 15, 20, 24};

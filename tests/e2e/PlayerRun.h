@@ -5,7 +5,7 @@
 // on the offscreen platform and the audio through SDL's disk driver.
 
 #include "tests/e2e/MixedOutput.h"
-#include "tests/platform/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <string>
 #include <vector>

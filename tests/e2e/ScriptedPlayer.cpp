@@ -36,7 +36,7 @@
 #include "resources/Resources.h"
 #include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
-#include "tests/stroke/TimerHold.h"
+#include "tests/support/TimerHold.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -49,16 +49,4 @@ void Write(const std::string& folder) {
     }
 }
 
-std::vector<int> ChordIds(int root, ChordKind kind) {
-    int frets[StringCount] = {};
-    int muted[StringCount] = {};
-    GetChordShape(static_cast<unsigned>(root), kind, frets, muted);
-    std::vector<int> ids;
-    for (int i = StringCount - 1; i >= 0; --i) {
-        if (std::find(muted, muted + StringCount, i + 1) != muted + StringCount) continue;
-        ids.push_back((OpenStringNotes[i] + (frets[i] & 0xFF)) - 40);
-    }
-    return ids;
-}
-
 }  // namespace TestBank

@@ -31,7 +31,4 @@ constexpr int LevelAt(int id, int volume) { return LevelOf(id) * volume / 128; }
 // Writes se.csv and the folder se with one WAV file per id into folder.
 void Write(const std::string& folder);
 
-// The sample ids of a stroke, lowest string first, muted strings left out.
-std::vector<int> ChordIds(int root, ChordKind kind);
-
 }  // namespace TestBank

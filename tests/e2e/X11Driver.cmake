@@ -10,7 +10,7 @@ add_library(e2e_test_bank OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/TestBank.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MixedOutput.cpp)
 strumkey_cp932(e2e_test_bank)
-target_link_libraries(e2e_test_bank PUBLIC strumkey_stroke)
+target_link_libraries(e2e_test_bank PUBLIC strumkey::stroke)
 
 add_library(x11_driver OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/X11Process.cpp

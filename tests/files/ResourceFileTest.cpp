@@ -5,7 +5,7 @@
 #include "files/Paths.h"
 #include "files/ResourceFile.h"
 
-#include "ArchiveTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
 

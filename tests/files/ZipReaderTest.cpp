@@ -6,7 +6,7 @@
 #include "files/Paths.h"
 #include "files/ZipReader.h"
 
-#include "ArchiveTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
-#include "tests/platform/ProcessRunner.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include "platform/PathMapping.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Win32.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 using platform::ToUnixPath;
 using platform::ToWindowsPath;

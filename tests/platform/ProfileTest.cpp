@@ -4,7 +4,7 @@
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/IniLines.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 
 #include "files/MappedFile.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -5,8 +5,8 @@
 
 #include "files/ArchiveList.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

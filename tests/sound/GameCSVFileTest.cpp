@@ -3,8 +3,8 @@
 
 #include "sound/GameCSVFile.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "sound/AudioDevice.h"
 #include "sound/Chunk.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "files/MappedFile.h"
 #include "files/ResourceFile.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL_error.h>
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "sound/ResourceStream.h"
 #include "sound/SampleCheck.h"
 
-#include "../files/ArchiveTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

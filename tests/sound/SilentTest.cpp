@@ -6,8 +6,8 @@
 #include "sound/SdlLibrary.h"
 #include "sound/SoundTable.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL_error.h>
 #include <SDL_mixer.h>

@@ -3,8 +3,8 @@
 
 #include "sound/SoundTable.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "SoundTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>

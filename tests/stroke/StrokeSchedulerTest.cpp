@@ -7,7 +7,7 @@
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
 
-#include "StrokeTestSupport.h"
+#include "tests/stroke/StrokeTestSupport.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -5,7 +5,7 @@
 
 #include "sound/AudioDevice.h"
 
-#include "StrokeTestSupport.h"
+#include "tests/stroke/StrokeTestSupport.h"
 
 #include <gtest/gtest.h>
 

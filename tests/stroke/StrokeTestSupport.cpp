@@ -1,10 +1,10 @@
-#include "StrokeTestSupport.h"
+#include "tests/stroke/StrokeTestSupport.h"
 
 #include "stroke/ChordShapes.h"
 #include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
 
-#include "../sound/SoundTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
@@ -168,18 +168,6 @@ bool WaitForRingIdle()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
-}
-
-std::vector<int> ChordIds(int root, int kind)
-{
-    int frets[StringCount];
-    int muted[StringCount];
-    GetChordShape(static_cast<unsigned>(root), static_cast<unsigned>(kind), frets, muted);
-    std::vector<int> ids;
-    for (int i = StringCount - 1; i >= 0; --i)
-        if (std::find(muted, muted + StringCount, i + 1) == muted + StringCount)
-            ids.push_back(OpenStringNotes[i] + frets[i] - 40);
-    return ids;
 }
 
 }  // namespace StrokeTest

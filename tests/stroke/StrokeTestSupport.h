@@ -7,8 +7,9 @@
 #include "platform/Win32.h"
 #include "sound/SoundTable.h"
 
-#include "../files/ArchiveTestSupport.h"
-#include "TimerHold.h"
+#include "tests/support/ArchiveTestSupport.h"
+#include "tests/support/ChordIds.h"
+#include "tests/support/TimerHold.h"
 
 #include <cstdint>
 #include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
@@ -74,8 +75,5 @@ bool WaitForRingIdle();
 // a channel only the lead at most, or halts it at once when its frame has
 // already been mixed.
 int UncutChannels();
-
-// The sounding notes of a chord, lowest string first, as sound identifiers.
-std::vector<int> ChordIds(int root, int kind);
 
 }  // namespace StrokeTest

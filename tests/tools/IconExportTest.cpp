@@ -6,7 +6,7 @@
 #include "platform/Resources.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <QImage>
 

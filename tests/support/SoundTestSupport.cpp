@@ -1,8 +1,8 @@
-#include "SoundTestSupport.h"
+#include "tests/support/SoundTestSupport.h"
 
 #include "platform/MessageBoxLog.h"
 
-#include "../files/ArchiveTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
 
 #include <cstdint>
 

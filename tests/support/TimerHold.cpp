@@ -1,4 +1,4 @@
-#include "TimerHold.h"
+#include "tests/support/TimerHold.h"
 
 #include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
 

@@ -1,4 +1,4 @@
-#include "ArchiveTestSupport.h"
+#include "tests/support/ArchiveTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
