@@ -5,7 +5,8 @@
 
 InstanceMutex TheInstanceMutex;
 
-bool InstanceMutex::TryLock() {
+bool InstanceMutex::TryLock()
+{
     // Mutex names cannot hold '\'; a trail byte equal to it stays as it is.
     Mivo::String name;
     Mivo::GetModulePath(nullptr, name);

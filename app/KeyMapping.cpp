@@ -67,14 +67,22 @@ void HandleKeyDown(WPARAM virtualKey, LPARAM keyData)
 int RootNoteForKey(WPARAM virtualKey)
 {
     switch (virtualKey) {
-    case 'A': return 69;
-    case 'B': return 71;
-    case 'C': return 60;
-    case 'D': return 62;
-    case 'E': return 64;
-    case 'F': return 65;
-    case 'G': return 67;
-    default: return 0;
+    case 'A':
+        return 69;
+    case 'B':
+        return 71;
+    case 'C':
+        return 60;
+    case 'D':
+        return 62;
+    case 'E':
+        return 64;
+    case 'F':
+        return 65;
+    case 'G':
+        return 67;
+    default:
+        return 0;
     }
 }
 

@@ -19,7 +19,8 @@ constexpr DWORD GuitarProgramChange = 0x19C0;
 
 }  // namespace
 
-void StartUp() {
+void StartUp()
+{
     ResetNoteSlots();
     Mivo::SetCurrentDirFromModule("");  // data files are found from here
     LoadSettings();
@@ -33,10 +34,12 @@ void StartUp() {
     // Every sample is in memory now. Letting the bank go lets everyone else
     // who runs the same copy (other users of an installed one) load it too.
     Mivo::ArchiveList().clear();
-    if (Mivo::AudioDevice::IsOpen()) Mix_Volume(-1, Settings.Velocity);
+    if (Mivo::AudioDevice::IsOpen())
+        Mix_Volume(-1, Settings.Velocity);
 }
 
-void ShutDown() {
+void ShutDown()
+{
     // No trigger may run once the table is gone: cancel first, free last.
     CancelPendingNotes();
     StopAllSounds();

@@ -20,21 +20,27 @@ HWND StatusBar = nullptr;
 constexpr int StrengthMax = 128;
 constexpr WPARAM StrengthTicFrequency = 12;
 
-LRESULT Position(HWND slider) { return SendMessageA(slider, TBM_GETPOS, 0, 0); }
+LRESULT Position(HWND slider)
+{
+    return SendMessageA(slider, TBM_GETPOS, 0, 0);
+}
 
-void CreateStatusBar(HWND dialog, HINSTANCE instance) {
+void CreateStatusBar(HWND dialog, HINSTANCE instance)
+{
     InitCommonControls();
     StatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0, 0, 0, 0, dialog,
                                 reinterpret_cast<HMENU>(static_cast<ULONG_PTR>(IDC_STATUSBAR)), instance, nullptr);
     SendMessageA(StatusBar, SB_SIMPLE, TRUE, 0);
 }
 
-void SubclassSlider(HWND slider) {
+void SubclassSlider(HWND slider)
+{
     const LONG_PTR previous = SetWindowLongA(slider, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SliderSubclassProc));
     SetWindowLongA(slider, GWL_USERDATA, previous);
 }
 
-INT_PTR OnInitDialog(HWND dialog) {
+INT_PTR OnInitDialog(HWND dialog)
+{
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(dialog, GWL_HINSTANCE));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
@@ -52,11 +58,13 @@ INT_PTR OnInitDialog(HWND dialog) {
     return TRUE;  // the focus goes to the first tab stop, the strength slider
 }
 
-INT_PTR OnHScroll(HWND dialog, HWND slider) {
+INT_PTR OnHScroll(HWND dialog, HWND slider)
+{
     if (slider == GetDlgItem(dialog, IDC_STRENGTH)) {
         Settings.Velocity = static_cast<BYTE>(Position(slider) & 0xFF);
         // Every channel, sounding ones included: the change is heard at once.
-        if (Mivo::AudioDevice::IsOpen()) Mix_Volume(-1, Settings.Velocity);
+        if (Mivo::AudioDevice::IsOpen())
+            Mix_Volume(-1, Settings.Velocity);
         return TRUE;
     }
     if (slider == GetDlgItem(dialog, IDC_SPEED)) {
@@ -68,7 +76,8 @@ INT_PTR OnHScroll(HWND dialog, HWND slider) {
 
 }  // namespace
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
@@ -94,8 +103,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-LRESULT CALLBACK KeyboardHookProc(int code, WPARAM virtualKey, LPARAM keyData) {
-    if (code < 0) return CallNextHookEx(KeyboardHook, code, virtualKey, keyData);
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM virtualKey, LPARAM keyData)
+{
+    if (code < 0)
+        return CallNextHookEx(KeyboardHook, code, virtualKey, keyData);
     if (code == HC_ACTION) {
         const bool release = (static_cast<DWORD>(keyData) & 0x80000000u) != 0;
         SendMessageA(MainDialog, release ? WM_KEYUP : WM_KEYDOWN, virtualKey, keyData);
@@ -103,27 +114,33 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM virtualKey, LPARAM keyData) {
     return CallNextHookEx(KeyboardHook, code, virtualKey, keyData);
 }
 
-LRESULT CALLBACK SliderSubclassProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SliderSubclassProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam)
+{
     const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongA(slider, GWL_USERDATA));
-    if (message != WM_GETDLGCODE) return CallWindowProcA(previous, slider, message, wParam, lParam);
+    if (message != WM_GETDLGCODE)
+        return CallWindowProcA(previous, slider, message, wParam, lParam);
     LRESULT code = CallWindowProcA(previous, slider, message, wParam, lParam);
     const MSG* examined = reinterpret_cast<const MSG*>(lParam);
-    if (examined != nullptr && examined->message == WM_CHAR) code |= DLGC_WANTCHARS;
+    if (examined != nullptr && examined->message == WM_CHAR)
+        code |= DLGC_WANTCHARS;
     return code;
 }
 
-void SetStatusText(const char* format, ...) {
+void SetStatusText(const char* format, ...)
+{
     char text[64];
     va_list arguments;
     va_start(arguments, format);
     // Too long a text is cut to the buffer rather than failing.
     const int written = std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    if (written < 0) text[0] = '\0';
+    if (written < 0)
+        text[0] = '\0';
     SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID | (0 << 8), reinterpret_cast<LPARAM>(text));
 }
 
-void InitSliders(HWND dialog) {
+void InitSliders(HWND dialog)
+{
     HWND strength = GetDlgItem(dialog, IDC_STRENGTH);
     HWND speed = GetDlgItem(dialog, IDC_SPEED);
     SendMessageA(strength, TBM_SETRANGE, TRUE, MAKELPARAM(0, StrengthMax));
@@ -134,7 +151,8 @@ void InitSliders(HWND dialog) {
     SendMessageA(speed, TBM_SETPOS, TRUE, Settings.Interval);
 }
 
-void ReadSliders(HWND dialog) {
+void ReadSliders(HWND dialog)
+{
     // The sliders hold their positions inside their ranges, so a stored value
     // outside a range comes back as its nearest end.
     Settings.Velocity = static_cast<BYTE>(Position(GetDlgItem(dialog, IDC_STRENGTH)) & 0xFF);

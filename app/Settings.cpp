@@ -63,8 +63,10 @@ void LoadSettingsFrom(const char* path)
     Settings.ManualBIntervalRate = profile.GetInt(kSection, "ManualBIntervalRate", defaults.ManualBIntervalRate);
     Settings.TimeoutInterval = profile.GetInt(kSection, "TimeoutInterval", defaults.TimeoutInterval);
     Settings.MaxInterval = profile.GetInt(kSection, "MaxInterval", defaults.MaxInterval);
-    Settings.MaxManualAIntervalRate = profile.GetInt(kSection, "MaxManualAIntervalRate", defaults.MaxManualAIntervalRate);
-    Settings.MaxManualBIntervalRate = profile.GetInt(kSection, "MaxManualBIntervalRate", defaults.MaxManualBIntervalRate);
+    Settings.MaxManualAIntervalRate =
+        profile.GetInt(kSection, "MaxManualAIntervalRate", defaults.MaxManualAIntervalRate);
+    Settings.MaxManualBIntervalRate =
+        profile.GetInt(kSection, "MaxManualBIntervalRate", defaults.MaxManualBIntervalRate);
     Settings.StrokeIntervalMode = profile.GetInt(kSection, "StrokeIntervalMode", defaults.StrokeIntervalMode);
     constexpr int absent = INT_MIN;
     const int frames = profile.GetInt(kSection, "AudioBufferFrames", absent);

@@ -18,11 +18,11 @@ struct SettingsValues {
     // dialog has no sliders for them and leaves them alone.
     int ManualAIntervalRate = 1024;
     int ManualBIntervalRate = 512;
-    int TimeoutInterval = 750;  // carried through the file
-    int MaxInterval = 750;      // maximum of the speed slider
+    int TimeoutInterval = 750;          // carried through the file
+    int MaxInterval = 750;              // maximum of the speed slider
     int MaxManualAIntervalRate = 2048;  // carried through the file
     int MaxManualBIntervalRate = 2048;  // carried through the file
-    int StrokeIntervalMode = 0;  // while not 0, letter keys play no chord
+    int StrokeIntervalMode = 0;         // while not 0, letter keys play no chord
     // The mixer's buffer in frames: a power of two from 128 to 4096. The
     // smaller, the sooner a key is heard, and the more often the mixer must
     // run in time. Written back only when the file had it.

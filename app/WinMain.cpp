@@ -54,7 +54,8 @@ bool AnswerCommandLine(const char* arguments, int& exitCode)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
     // Answered before the one-copy check, so that they work beside a running copy.
     int exitCode;
     if (AnswerCommandLine(commandLine, exitCode))

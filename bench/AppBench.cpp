@@ -31,7 +31,8 @@ using namespace std::chrono_literals;
 
 const std::string kCaption = "Strumkey";
 
-long long MonotonicNanoseconds() {
+long long MonotonicNanoseconds()
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
@@ -41,9 +42,11 @@ struct Summary {
     double median = 0, low = 0, high = 0, p90 = 0;
 };
 
-Summary Summarise(std::vector<double> values) {
+Summary Summarise(std::vector<double> values)
+{
     Summary summary;
-    if (values.empty()) return summary;
+    if (values.empty())
+        return summary;
     std::sort(values.begin(), values.end());
     summary.low = values.front();
     summary.high = values.back();
@@ -53,17 +56,20 @@ Summary Summarise(std::vector<double> values) {
 }
 
 // utime + stime of a process, in clock ticks.
-long long CpuTicks(pid_t pid) {
+long long CpuTicks(pid_t pid)
+{
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t end = stat.rfind(')');
-    if (end == std::string::npos) return -1;
+    if (end == std::string::npos)
+        return -1;
     std::istringstream fields(stat.substr(end + 2));
     std::string field;
     long long utime = 0, stime = 0;
     // Fields after the command: state is the 3rd, utime the 14th, stime the 15th.
     for (int index = 3; fields >> field; ++index) {
-        if (index == 14) utime = std::stoll(field);
+        if (index == 14)
+            utime = std::stoll(field);
         if (index == 15) {
             stime = std::stoll(field);
             break;
@@ -73,30 +79,36 @@ long long CpuTicks(pid_t pid) {
 }
 
 // A "VmRSS"-style line of /proc/<pid>/status, in kB.
-long StatusKb(pid_t pid, const std::string& key) {
+long StatusKb(pid_t pid, const std::string& key)
+{
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
+        if (line.rfind(key + ":", 0) == 0)
+            return std::stol(line.substr(key.size() + 1));
     return -1;
 }
 
-std::vector<long long> Stamps(const std::string& path) {
+std::vector<long long> Stamps(const std::string& path)
+{
     std::vector<long long> stamps;
     std::ifstream in(path);
     long long stamp;
-    while (in >> stamp) stamps.push_back(stamp);
+    while (in >> stamp)
+        stamps.push_back(stamp);
     return stamps;
 }
 
-bool Close(X11Windows& windows, X11Windows::Id window, X11Process& process) {
+bool Close(X11Windows& windows, X11Windows::Id window, X11Process& process)
+{
     windows.RequestClose(window);
     return process.Wait(30s).value_or(-1) == 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const int startRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const int keyTrials = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
     if (!X11Server::Available()) {
@@ -129,7 +141,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         startMs.push_back(std::chrono::duration<double, std::milli>(shown - begin).count());
-        if (!Close(windows, window, *process)) std::printf("app_bench: run %d did not end cleanly\n", run);
+        if (!Close(windows, window, *process))
+            std::printf("app_bench: run %d did not end cleanly\n", run);
         unlink(program.PathOf("start.raw").c_str());
     }
     const Summary start = Summarise(startMs);
@@ -178,8 +191,10 @@ int main(int argc, char** argv) {
         while (first == 0 && MonotonicNanoseconds() < limit) {
             const std::vector<long long> stamps = Stamps(probe);
             for (std::size_t i = seen; i < stamps.size() && first == 0; ++i)
-                if (stamps[i] >= sent) first = stamps[i];
-            if (first == 0) std::this_thread::sleep_for(200us);
+                if (stamps[i] >= sent)
+                    first = stamps[i];
+            if (first == 0)
+                std::this_thread::sleep_for(200us);
         }
         windows.SendKey(window, "c", false);
         if (first == 0)
@@ -192,6 +207,7 @@ int main(int argc, char** argv) {
     std::printf("key sent to first mixer call: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d unheard)\n",
                 key.median, key.p90, key.low, key.high, keyUs.size(), lost);
     std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
-    if (!Close(windows, window, *process)) std::printf("app_bench: the measured run did not end cleanly\n");
+    if (!Close(windows, window, *process))
+        std::printf("app_bench: the measured run did not end cleanly\n");
     return 0;
 }

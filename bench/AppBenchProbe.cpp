@@ -17,7 +17,8 @@ namespace {
 
 using PlayFunction = int (*)(int, Mix_Chunk*, int, int);
 
-int ProbeFile() {
+int ProbeFile()
+{
     static const int file = [] {
         const char* path = std::getenv("STRUMKEY_BENCH_PROBE");
         return path != nullptr ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
@@ -27,7 +28,8 @@ int ProbeFile() {
 
 }  // namespace
 
-extern "C" int Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks) {
+extern "C" int Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     static const auto next = reinterpret_cast<PlayFunction>(dlsym(RTLD_NEXT, "Mix_PlayChannelTimed"));

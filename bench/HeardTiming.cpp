@@ -52,7 +52,8 @@ constexpr double kRate = TestBank::Rate;
 constexpr int kFrameBytes = 4;
 const std::vector<int> kCMajor = {0, 8, 12, 15, 20, 24};
 
-long long Now() {
+long long Now()
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000000000LL + now.tv_nsec;
@@ -64,18 +65,22 @@ long long Now() {
 // waited for when it goes.
 class Helper {
 public:
-    Helper(const std::vector<std::string>& args, const std::vector<std::string>& env, bool pipeOut) {
+    Helper(const std::vector<std::string>& args, const std::vector<std::string>& env, bool pipeOut)
+    {
         std::vector<std::string> environment = env;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
             const std::string name = entry.substr(0, entry.find('=') + 1);
-            if (std::none_of(env.begin(), env.end(), [&name](const std::string& set) { return set.rfind(name, 0) == 0; }))
+            if (std::none_of(env.begin(), env.end(),
+                             [&name](const std::string& set) { return set.rfind(name, 0) == 0; }))
                 environment.push_back(entry);
         }
         std::vector<char*> argv, envp;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        for (std::string& e : environment) envp.push_back(e.data());
+        for (std::string& e : environment)
+            envp.push_back(e.data());
         envp.push_back(nullptr);
         int out[2] = {-1, -1};
         posix_spawn_file_actions_t actions;
@@ -86,24 +91,30 @@ public:
             posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         else
             posix_spawn_file_actions_adddup2(&actions, quiet, 1);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(quiet);
-        if (out[1] >= 0) close(out[1]);
+        if (out[1] >= 0)
+            close(out[1]);
         out_ = out[0];
     }
-    ~Helper() {
+    ~Helper()
+    {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
-        if (out_ >= 0) close(out_);
+        if (out_ >= 0)
+            close(out_);
     }
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
-    bool Running() {
-        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;  // ended, and reaped
+    bool Running()
+    {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0)
+            pid_ = -1;  // ended, and reaped
         return pid_ > 0;
     }
     int Out() const { return out_; }
@@ -113,7 +124,10 @@ private:
     int out_ = -1;
 };
 
-bool Succeeds(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool Succeeds(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // ---- When each output frame was heard ---------------------------------------
 
@@ -128,10 +142,12 @@ public:
 
     void Add(long long ns, long frames) { records_.push_back({ns, frames}); }
 
-    double HeardAt(long frame) const {
-        const auto covering = std::find_if(records_.begin(), records_.end(),
-                                           [frame](const Record& r) { return r.frames > frame; });
-        if (covering == records_.end()) return NAN;
+    double HeardAt(long frame) const
+    {
+        const auto covering =
+            std::find_if(records_.begin(), records_.end(), [frame](const Record& r) { return r.frames > frame; });
+        if (covering == records_.end())
+            return NAN;
         const long first = covering == records_.begin() ? 0 : std::prev(covering)->frames;
         const long from = kind_ == Played ? first : covering->frames;
         return static_cast<double>(covering->ns) + static_cast<double>(frame - from) * 1e9 / Pace();
@@ -143,8 +159,10 @@ private:
         long frames;
     };
     // Frames per second as the output took them.
-    double Pace() const {
-        if (records_.size() < 2) return kRate;
+    double Pace() const
+    {
+        if (records_.size() < 2)
+            return kRate;
         const Record& first = records_.front();
         const Record& last = records_.back();
         return static_cast<double>(last.frames - first.frames) * 1e9 / static_cast<double>(last.ns - first.ns);
@@ -156,29 +174,35 @@ private:
 // Watches a file grow, on a thread of its own, until it is destroyed.
 class FileWatch {
 public:
-    explicit FileWatch(const std::string& file) : file_(file) {
+    explicit FileWatch(const std::string& file) : file_(file)
+    {
         std::ofstream(file, std::ios::app).flush();
         thread_ = std::thread([this] { Run(); });
     }
     ~FileWatch() { Stop(); }
-    OutputTimes Stop() {
+    OutputTimes Stop()
+    {
         stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
         return times_;
     }
 
 private:
-    void Run() {
+    void Run()
+    {
         const int notify = inotify_init1(IN_CLOEXEC);
         inotify_add_watch(notify, file_.c_str(), IN_MODIFY);
         long frames = 0;
         while (!stop_) {
             pollfd ready{notify, POLLIN, 0};
-            if (poll(&ready, 1, 20) <= 0) continue;
+            if (poll(&ready, 1, 20) <= 0)
+                continue;
             const long long now = Now();
             char events[4096];
-            if (read(notify, events, sizeof events) <= 0) continue;
-            struct stat info{};
+            if (read(notify, events, sizeof events) <= 0)
+                continue;
+            struct stat info {};
             if (stat(file_.c_str(), &info) == 0 && info.st_size / kFrameBytes > frames) {
                 frames = info.st_size / kFrameBytes;
                 times_.Add(now, frames);
@@ -199,11 +223,11 @@ public:
     explicit SoundServer(const std::string& folder)
         : socket_(folder + "/native"),
           server_({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                   "--disable-shm=yes", "-L", "module-null-sink sink_name=bench rate=22050 channels=2",
-                   "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
-                  {"PULSE_RUNTIME_PATH=" + folder + "/run", "PULSE_STATE_PATH=" + folder + "/state",
-                   "HOME=" + folder},
-                  false) {
+                   "--disable-shm=yes", "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
+                   "module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
+                  {"PULSE_RUNTIME_PATH=" + folder + "/run", "PULSE_STATE_PATH=" + folder + "/state", "HOME=" + folder},
+                  false)
+    {
         for (int tries = 0; tries < 100 && !Succeeds("pactl --server=" + Address() + " info"); ++tries)
             usleep(50 * 1000);
     }
@@ -219,33 +243,40 @@ private:
 class MonitorRecording {
 public:
     MonitorRecording(const SoundServer& server, const std::string& file)
-        : parec_({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le",
-                  "--rate=22050", "--channels=2", "--raw", "--latency-msec=2"},
+        : parec_({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le", "--rate=22050",
+                  "--channels=2", "--raw", "--latency-msec=2"},
                  {}, true),
-          out_(file, std::ios::binary) {
+          out_(file, std::ios::binary)
+    {
         thread_ = std::thread([this] { Run(); });
         // A client may take a while to connect (it looks for a session bus).
-        for (int waited = 0; waited < 10000 && !started_; waited += 10) usleep(10 * 1000);
+        for (int waited = 0; waited < 10000 && !started_; waited += 10)
+            usleep(10 * 1000);
     }
     bool Started() const { return started_; }
     ~MonitorRecording() { Stop(); }
-    OutputTimes Stop() {
+    OutputTimes Stop()
+    {
         stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
         out_.flush();
         return times_;
     }
 
 private:
-    void Run() {
+    void Run()
+    {
         long bytes = 0;
         while (!stop_) {
             pollfd ready{parec_.Out(), POLLIN, 0};
-            if (poll(&ready, 1, 20) <= 0) continue;
+            if (poll(&ready, 1, 20) <= 0)
+                continue;
             char data[8192];
             const ssize_t got = read(parec_.Out(), data, sizeof data);
             const long long now = Now();
-            if (got <= 0) break;
+            if (got <= 0)
+                break;
             started_ = true;
             out_.write(data, got);
             bytes += got;
@@ -266,27 +297,32 @@ using Stroke = std::vector<long>;
 
 // Every rise is the start of one string or of several consecutive strings of a
 // stroke on one frame (the mixer's own placement puts them together).
-std::vector<Stroke> Strokes(const MixedOutput& output) {
+std::vector<Stroke> Strokes(const MixedOutput& output)
+{
     std::vector<Stroke> strokes;
     std::size_t next = kCMajor.size();
     for (const Step& step : output.Steps()) {
-        if (step.delta <= 0) continue;
+        if (step.delta <= 0)
+            continue;
         const auto startsAt = [&step](std::size_t first) {
             int level = 0;
             for (std::size_t last = first; last < kCMajor.size(); ++last) {
                 level += TestBank::LevelOf(kCMajor[last]);
-                if (level == step.delta) return last + 1;
+                if (level == step.delta)
+                    return last + 1;
             }
             return first;
         };
         std::size_t end = next < kCMajor.size() ? startsAt(next) : next;
         if (end == next) {  // not the strings that come next: a new stroke?
             end = startsAt(0);
-            if (end == 0) continue;
+            if (end == 0)
+                continue;
             strokes.emplace_back(kCMajor.size(), -1);
             next = 0;
         }
-        for (; next < end; ++next) strokes.back()[next] = step.frame;
+        for (; next < end; ++next)
+            strokes.back()[next] = step.frame;
     }
     return strokes;
 }
@@ -300,7 +336,8 @@ struct Figures {
 };
 
 Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, std::vector<long long> stamps,
-                int interval) {
+                int interval)
+{
     Figures figures;
     std::sort(stamps.begin(), stamps.end());
     for (const Stroke& stroke : strokes) {
@@ -311,7 +348,8 @@ Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, st
                 figures.gapErrors.push_back(std::fabs(figures.gaps.back() - interval));
             }
         }
-        if (stroke[0] < 0) continue;
+        if (stroke[0] < 0)
+            continue;
         const double heard = times.HeardAt(stroke[0]);
         const auto key = std::upper_bound(stamps.begin(), stamps.end(), static_cast<long long>(heard));
         if (!std::isnan(heard) && key != stamps.begin())
@@ -320,14 +358,18 @@ Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, st
     return figures;
 }
 
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty()) return NAN;
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return NAN;
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, static_cast<std::size_t>(p * static_cast<double>(values.size())))];
 }
 
-double Mean(const std::vector<double>& values) {
-    return values.empty() ? NAN : std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+double Mean(const std::vector<double>& values)
+{
+    return values.empty() ? NAN
+                          : std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
 }
 
 // ---- Runs -----------------------------------------------------------------------
@@ -340,17 +382,19 @@ struct Row {
     bool privileged = true;
 };
 
-std::string PlayerFor(const Row& row) {
+std::string PlayerFor(const Row& row)
+{
     return std::string(row.placement) == "mixer" ? MIXER_PLACEMENT_PLAYER : SCRIPTED_PLAYER;
 }
 
 // Strums and reads back what was heard: through the disk driver, or through
 // the sound server when there is one.
-Figures Play(const Row& row, int strokes, const SoundServer* server) {
+Figures Play(const Row& row, int strokes, const SoundServer* server)
+{
     PlayerRun run(PlayerFor(row));
     run.PaceDiskFor(row.buffer);
-    run.WriteSettings(SettingsText({"Interval=" + std::to_string(row.interval),
-                                    "AudioBufferFrames=" + std::to_string(row.buffer)}));
+    run.WriteSettings(
+        SettingsText({"Interval=" + std::to_string(row.interval), "AudioBufferFrames=" + std::to_string(row.buffer)}));
     if (!row.privileged)
         run.RunUnder({"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
     const std::string recording = run.Folder() + "/heard.raw";
@@ -361,13 +405,15 @@ Figures Play(const Row& row, int strokes, const SoundServer* server) {
         run.SetEnvironment("LD_PRELOAD=" UNBUFFERED_DISK_OUTPUT);
     }
     std::vector<std::string> script = {"wait 1000"};
-    for (int i = 0; i < strokes; ++i) script.insert(script.end(), {"stamp", "tap c", "settle", "wait 100"});
+    for (int i = 0; i < strokes; ++i)
+        script.insert(script.end(), {"stamp", "tap c", "settle", "wait 100"});
     script.insert(script.end(), {"realtime", "close"});
 
     OutputTimes times;
     {
         std::optional<BusyCore> busy;
-        if (row.loaded) busy.emplace();
+        if (row.loaded)
+            busy.emplace();
         if (server != nullptr) {
             MonitorRecording monitor(*server, recording);
             run.Play(script);
@@ -380,30 +426,35 @@ Figures Play(const Row& row, int strokes, const SoundServer* server) {
         }
     }
     std::vector<long long> stamps;
-    for (const std::string& stamp : run.Lines("stamp ")) stamps.push_back(std::stoll(stamp));
+    for (const std::string& stamp : run.Lines("stamp "))
+        stamps.push_back(std::stoll(stamp));
     Figures figures =
         Measure(Strokes(MixedOutput(server != nullptr ? recording : run.OutputFile())), times, stamps, row.interval);
-    for (const std::string& count : run.Lines("realtime ")) figures.realTimeThreads = std::stoi(count);
+    for (const std::string& count : run.Lines("realtime "))
+        figures.realTimeThreads = std::stoi(count);
     return figures;
 }
 
-void PrintRow(const Row& row, const Figures& f) {
+void PrintRow(const Row& row, const Figures& f)
+{
     std::printf("%-7s %6d %8d  %-6s %3d %7d   %6.2f %6.2f %6.2f   %7.1f %6.1f\n", row.placement, row.buffer,
-                row.interval, row.loaded ? "busy" : "quiet", f.realTimeThreads, f.strings,
-                Percentile(f.gapErrors, 0.5), Percentile(f.gapErrors, 0.99), Percentile(f.gapErrors, 1.0),
-                Mean(f.latencies), Percentile(f.latencies, 0.99));
+                row.interval, row.loaded ? "busy" : "quiet", f.realTimeThreads, f.strings, Percentile(f.gapErrors, 0.5),
+                Percentile(f.gapErrors, 0.99), Percentile(f.gapErrors, 1.0), Mean(f.latencies),
+                Percentile(f.latencies, 0.99));
     std::fflush(stdout);
 }
 
-void PrintHeader(const char* title) {
+void PrintHeader(const char* title)
+{
     std::printf("\n%s\n", title);
-    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %s\n", "place", "buffer", "interval", "cores", "rt",
-                "strings", "gap error p50/p99/max", "key to sound mean/p99");
+    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %s\n", "place", "buffer", "interval", "cores", "rt", "strings",
+                "gap error p50/p99/max", "key to sound mean/p99");
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const int buffers[] = {256, 512, 1024};
     std::printf("heard_timing: %d strokes of C major per row; times in ms; rt: threads at real-time priority\n",
@@ -418,23 +469,27 @@ int main(int argc, char** argv) {
                 const Row row{placement, buffer, interval};
                 const Figures figures = Play(row, strokes, nullptr);
                 PrintRow(row, figures);
-                if (buffer == 1024) heard.emplace_back(row, figures.gaps);
+                if (buffer == 1024)
+                    heard.emplace_back(row, figures.gaps);
             }
     std::printf("\nHeard between consecutive strings at 1024 frames, the first two strokes (ms)\n");
     for (const auto& [row, gaps] : heard) {
         std::printf("%-7s %8d  ", row.placement, row.interval);
-        for (std::size_t i = 0; i < std::min<std::size_t>(10, gaps.size()); ++i) std::printf(" %5.1f", gaps[i]);
+        for (std::size_t i = 0; i < std::min<std::size_t>(10, gaps.size()); ++i)
+            std::printf(" %5.1f", gaps[i]);
         std::printf("\n");
     }
 
     PrintHeader("Through the disk driver, the other core busy, with and without real-time priority");
     for (const int buffer : buffers)
         for (const bool privileged : {true, false}) {
-            if (!privileged && !root) continue;  // nothing to drop
+            if (!privileged && !root)
+                continue;  // nothing to drop
             const Row row{"placed", buffer, 25, true, privileged};
             PrintRow(row, Play(row, strokes, nullptr));
         }
-    if (!root) std::printf("(not root: the run above is as this user's privilege allows)\n");
+    if (!root)
+        std::printf("(not root: the run above is as this user's privilege allows)\n");
 
     const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-server").string();
     std::filesystem::remove_all(folder);

@@ -24,13 +24,15 @@ Mix_Chunk sounds[kChannels];
 
 extern "C" {
 
-int __wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil(Mix_Chunk* chunk, int loops, int channel, std::int64_t) {
+int __wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil(Mix_Chunk* chunk, int loops, int channel, std::int64_t)
+{
     const auto lead = static_cast<Uint32>(Mivo::Placement::LeadFrames() * kFrameBytes);
     SDL_LockAudio();
     if (channel == -1) {
         channel = 0;
         for (int i = kChannels - 1; i >= 0; --i)
-            if (!Mix_Playing(i)) channel = i;
+            if (!Mix_Playing(i))
+                channel = i;
     }
     int playing = -1;
     if (channel >= 0 && channel < kChannels && chunk->alen >= lead) {
@@ -45,16 +47,19 @@ int __wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil(Mix_Chunk* chunk, int loops, 
     return playing;
 }
 
-void __wrap__ZN4Mivo9Placement6CutAllEl(std::int64_t) {
+void __wrap__ZN4Mivo9Placement6CutAllEl(std::int64_t)
+{
     Mix_HaltChannel(-1);
 }
 
-int __wrap__ZN4Mivo9Placement22EarlyStartMillisecondsEv() {
+int __wrap__ZN4Mivo9Placement22EarlyStartMillisecondsEv()
+{
     return 0;
 }
 
 // Before a chunk is freed: nothing may play its sound any more.
-void __wrap__ZN4Mivo9Placement17ReleaseChannelsOfEPK9Mix_Chunk(const Mix_Chunk*) {
+void __wrap__ZN4Mivo9Placement17ReleaseChannelsOfEPK9Mix_Chunk(const Mix_Chunk*)
+{
     Mix_HaltChannel(-1);
 }
 

@@ -31,19 +31,22 @@ int main(int argc, char** argv)
     const int reads = argc > 3 ? std::atoi(argv[3]) : 5;
     std::string text;
     if (shape == "brackets") {
-        while (text.size() < size) text += "[\r\n";
+        while (text.size() < size)
+            text += "[\r\n";
     } else if (shape == "bare") {
-        while (text.size() < size) text += "just some words\r\n";
+        while (text.size() < size)
+            text += "just some words\r\n";
     } else if (shape == "keys") {
         text = "[Setting]\r\n";
-        for (int i = 0; text.size() < size; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        for (int i = 0; text.size() < size; ++i)
+            text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
     } else {
         std::fprintf(stderr, "unknown shape %s\n", shape.c_str());
         return 2;
     }
     text += shape == "keys" ? "Interval=40\r\n" : "[Setting]\r\nInterval=40\r\n";
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("profile-read-bench-" + std::to_string(::getpid()) + ".ini");
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("profile-read-bench-" + std::to_string(::getpid()) + ".ini");
     std::ofstream(file, std::ios::binary) << text;
     const std::string path = platform::ToWindowsPath(file.string());
 
@@ -52,7 +55,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < reads; ++i) {
         const auto start = std::chrono::steady_clock::now();
         value = GetPrivateProfileIntA("Setting", "Interval", 25, path.c_str());
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::filesystem::remove(file);
     std::printf("%s %zu bytes: %.3f ms per read (value %u)\n", shape.c_str(), text.size(), best, value);

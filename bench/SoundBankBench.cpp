@@ -92,8 +92,8 @@ void ColdLoad(const char* label, const std::string& folder)
     close(pipeEnds[0]);
     waitpid(child, nullptr, 0);
     if (got && figures[2] == 1)
-        std::printf("First load in a fresh process from %-10s: device open %.2f ms, ReadTable + LoadAll %.2f ms\n", label,
-                    figures[0] * 1e3, figures[1] * 1e3);
+        std::printf("First load in a fresh process from %-10s: device open %.2f ms, ReadTable + LoadAll %.2f ms\n",
+                    label, figures[0] * 1e3, figures[1] * 1e3);
     else
         std::printf("First load in a fresh process from %s failed\n", label);
 }

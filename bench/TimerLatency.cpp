@@ -31,17 +31,22 @@ struct Shot {
     Clock::time_point fired;
 };
 
-void CALLBACK Fire(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK Fire(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     auto* shot = reinterpret_cast<Shot*>(user);
     shot->fired = Clock::now();
     shot->done.store(true);
     shot->done.notify_one();
 }
 
-double Microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double Microseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 // Lateness in microseconds of samples one-shot timers, one after another.
-std::vector<double> TimerLateness(UINT delay, int samples) {
+std::vector<double> TimerLateness(UINT delay, int samples)
+{
     std::vector<double> lateness;
     lateness.reserve(samples);
     for (int i = 0; i < samples; ++i) {
@@ -59,11 +64,13 @@ std::vector<double> TimerLateness(UINT delay, int samples) {
 
 // The same measurement with a thread of its own that sleeps until each
 // deadline; slack 0 keeps the default timer slack.
-std::vector<double> SleepLateness(UINT delay, int samples, unsigned long slackNs) {
+std::vector<double> SleepLateness(UINT delay, int samples, unsigned long slackNs)
+{
     std::vector<double> lateness;
     lateness.reserve(samples);
     std::thread sleeper([&] {
-        if (slackNs != 0) prctl(PR_SET_TIMERSLACK, slackNs, 0UL, 0UL, 0UL);
+        if (slackNs != 0)
+            prctl(PR_SET_TIMERSLACK, slackNs, 0UL, 0UL, 0UL);
         for (int i = 0; i < samples; ++i) {
             Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(delay);
             std::this_thread::sleep_until(deadline);
@@ -79,9 +86,11 @@ struct Figures {
     int early = 0;
 };
 
-Figures Summarize(std::vector<double> values) {
+Figures Summarize(std::vector<double> values)
+{
     Figures figures;
-    if (values.empty()) return figures;
+    if (values.empty())
+        return figures;
     std::sort(values.begin(), values.end());
     auto at = [&](double q) {
         std::size_t rank = static_cast<std::size_t>(std::ceil(q * values.size()));
@@ -97,8 +106,10 @@ Figures Summarize(std::vector<double> values) {
 // Spinning threads on every core but one, for as long as the object lives.
 class BusyCores {
 public:
-    explicit BusyCores(bool on) {
-        if (!on) return;
+    explicit BusyCores(bool on)
+    {
+        if (!on)
+            return;
         unsigned count = std::max(1u, std::thread::hardware_concurrency() - 1);
         for (unsigned i = 0; i < count; ++i)
             spinners.emplace_back([this] {
@@ -106,9 +117,11 @@ public:
                 }
             });
     }
-    ~BusyCores() {
+    ~BusyCores()
+    {
         stop = true;
-        for (std::thread& spinner : spinners) spinner.join();
+        for (std::thread& spinner : spinners)
+            spinner.join();
     }
     BusyCores(const BusyCores&) = delete;
     BusyCores& operator=(const BusyCores&) = delete;
@@ -124,13 +137,15 @@ private:
 // of the figures, the baseline threads run as ordinary threads.
 std::atomic<int> timerPolicy{-1}, timerNice{0};
 
-void CALLBACK NotePriority(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK NotePriority(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     timerPolicy = sched_getscheduler(0);
     timerNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     Fire(0, 0, user, 0, 0);
 }
 
-int main() {
+int main()
+{
     struct Delay {
         UINT ms;
         int samples;
@@ -151,7 +166,8 @@ int main() {
     std::printf("%-7s %-5s %5s | %-22s | %-22s | %-22s\n", "delay", "load", "n", "   timeSetEvent",
                 "sleep_until, 50us slack", "sleep_until, 1us slack");
     std::printf("%-7s %-5s %5s |", "", "", "");
-    for (int column = 0; column < 3; ++column) std::printf(" %6s %6s %6s %s", "p50", "p99", "max", column < 2 ? "|" : "\n");
+    for (int column = 0; column < 3; ++column)
+        std::printf(" %6s %6s %6s %s", "p50", "p99", "max", column < 2 ? "|" : "\n");
     double worstIdleP99 = 0;
     for (bool busy : {false, true}) {
         BusyCores load(busy);
@@ -159,11 +175,14 @@ int main() {
             const Figures figures[] = {Summarize(TimerLateness(delay.ms, delay.samples)),
                                        Summarize(SleepLateness(delay.ms, delay.samples, 0)),
                                        Summarize(SleepLateness(delay.ms, delay.samples, 1000))};
-            if (!busy) worstIdleP99 = std::max(worstIdleP99, figures[0].p99);
+            if (!busy)
+                worstIdleP99 = std::max(worstIdleP99, figures[0].p99);
             std::printf("%4u ms %-5s %5d |", delay.ms, busy ? "busy" : "idle", delay.samples);
-            for (const Figures& f : figures) std::printf(" %6.0f %6.0f %6.0f |", f.p50, f.p99, f.max);
+            for (const Figures& f : figures)
+                std::printf(" %6.0f %6.0f %6.0f |", f.p50, f.p99, f.max);
             int early = figures[0].early + figures[1].early + figures[2].early;
-            if (early != 0) std::printf(" %d early!", early);  // a deadline can never be met before it
+            if (early != 0)
+                std::printf(" %d early!", early);  // a deadline can never be met before it
             std::printf("\n");
             std::fflush(stdout);
         }

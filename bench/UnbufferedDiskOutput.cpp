@@ -13,7 +13,8 @@ namespace {
 
 using OpenFunction = FILE* (*)(const char*, const char*);
 
-FILE* Unbuffered(FILE* file, const char* path) {
+FILE* Unbuffered(FILE* file, const char* path)
+{
     const char* output = std::getenv("SDL_DISKAUDIOFILE");
     if (file != nullptr && output != nullptr && std::strcmp(path, output) == 0)
         std::setvbuf(file, nullptr, _IONBF, 0);
@@ -22,12 +23,14 @@ FILE* Unbuffered(FILE* file, const char* path) {
 
 }  // namespace
 
-extern "C" FILE* fopen(const char* path, const char* mode) {
+extern "C" FILE* fopen(const char* path, const char* mode)
+{
     static const auto next = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, "fopen"));
     return Unbuffered(next(path, mode), path);
 }
 
-extern "C" FILE* fopen64(const char* path, const char* mode) {
+extern "C" FILE* fopen64(const char* path, const char* mode)
+{
     static const auto next = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, "fopen64"));
     return Unbuffered(next(path, mode), path);
 }

@@ -97,8 +97,8 @@ struct Archive {
     std::string folder;
     std::string unixPath;
     std::string windowsPath;
-    std::vector<std::string> zipNames;   // as stored, for libzip
-    std::vector<std::string> ourNames;   // as our index keeps them
+    std::vector<std::string> zipNames;  // as stored, for libzip
+    std::vector<std::string> ourNames;  // as our index keeps them
     std::uint64_t checksum = 0;
     std::size_t bytes = 0;
     bool ok = false;
@@ -113,7 +113,7 @@ struct Archive {
         windowsPath = "Z:" + unixPath;
         std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
 
-        const std::uint16_t time = 12 << 11;                       // 12:00:00
+        const std::uint16_t time = 12 << 11;                         // 12:00:00
         const std::uint16_t date = (2024 - 1980) << 9 | 1 << 5 | 1;  // 2024-01-01
         std::string out;
         std::string directory;
@@ -153,7 +153,7 @@ struct Archive {
             Put32(out, size);
             Put32(out, size);
             Put16(out, nameLength);
-            Put16(out, 0);   // no extra field
+            Put16(out, 0);  // no extra field
             out += name;
             out.append(reinterpret_cast<const char*>(data.data()), data.size());
 
@@ -382,10 +382,7 @@ void LibzipFull(benchmark::State& state)
 
 void Register(const char* name, void (*function)(benchmark::State&))
 {
-    benchmark::RegisterBenchmark(name, function)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Repetitions(5);
+    benchmark::RegisterBenchmark(name, function)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 }
 
 // --- Summary ----------------------------------------------------------------
@@ -482,8 +479,8 @@ int main(int argc, char** argv)
     // Real time is what a user waits; CPU time (user + system of the whole
     // process) is steadier on a busy machine.
     std::printf("\nmedians over the repetitions, ms per pass over %d members\n", kMembers);
-    std::printf("%-9s %12s %12s %8s   %12s %12s %8s\n", "part", "ZipReader", "libzip", "ratio", "ZipReader",
-                "libzip", "ratio");
+    std::printf("%-9s %12s %12s %8s   %12s %12s %8s\n", "part", "ZipReader", "libzip", "ratio", "ZipReader", "libzip",
+                "ratio");
     std::printf("%-9s %34s   %34s\n", "", "(real time)", "(CPU time)");
     for (const char* part : {"Index", "OpenRead", "Full"}) {
         const std::string ours = std::string("ZipReader/") + part;

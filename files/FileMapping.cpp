@@ -7,7 +7,8 @@ namespace Mivo {
 bool FileMapping::Open(const char* path, bool emptyOpens)
 {
     Close();
-    file.Reset(CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.Reset(
+        CreateFileA(path, GENERIC_READ, DataShareMode(path), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     size = GetFileSize(file.Get(), nullptr);

@@ -9,8 +9,7 @@ namespace Mivo {
 
 LocalFile::LocalFile(std::shared_ptr<const FileMapping> mapping, std::shared_ptr<const ZipEntry> entry)
     : mapping(std::move(mapping)), entry(std::move(entry))
-{
-}
+{}
 
 const BYTE* LocalFile::EnsureView()
 {

@@ -8,7 +8,10 @@
 namespace Mivo {
 
 // True for a cp932 lead byte (0x81-0x9F, 0xE0-0xFC).
-constexpr bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 class String {
 public:
@@ -23,8 +26,8 @@ public:
     // memory, or a buffer that would not fit a signed 32-bit size. Every
     // operation that grows the string leaves it unchanged when growth fails.
     bool Reserve(int n);
-    char* GetBuffer(int n);   // room for n bytes and a terminator; null when out of memory
-    void SetLength(int n);    // -1: up to the first zero byte; kept inside the buffer
+    char* GetBuffer(int n);  // room for n bytes and a terminator; null when out of memory
+    void SetLength(int n);   // -1: up to the first zero byte; kept inside the buffer
 
     // Changing the text.
     void Clear();

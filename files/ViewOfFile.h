@@ -16,9 +16,9 @@ public:
     ViewOfFile(HANDLE mapping, DWORD offset, DWORD length);
 
     const BYTE* Base() const { return static_cast<const BYTE*>(base.Get()); }  // address of the aligned mapping
-    const BYTE* Data() const { return data; }  // the requested first byte
-    DWORD Offset() const { return offset; }    // requested file offset
-    DWORD Size() const { return size; }        // requested length
+    const BYTE* Data() const { return data; }                                  // the requested first byte
+    DWORD Offset() const { return offset; }                                    // requested file offset
+    DWORD Size() const { return size; }                                        // requested length
 
 private:
     platform::UniqueView base;

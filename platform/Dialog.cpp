@@ -26,7 +26,8 @@ namespace {
 constexpr WORD DC_HASDEFID = 0x534B;
 constexpr int kDialogDpi = 96;  // the toolkit scales logical pixels to the screen
 
-std::vector<Dialog*>& LiveDialogs() {
+std::vector<Dialog*>& LiveDialogs()
+{
     static std::vector<Dialog*> dialogs;
     return dialogs;
 }
@@ -37,7 +38,8 @@ public:
 
 protected:
     // The window's close button asks the dialog; only EndDialog ends it.
-    void closeEvent(QCloseEvent* event) override {
+    void closeEvent(QCloseEvent* event) override
+    {
         event->ignore();
         owner_.OnCloseRequested();
     }
@@ -46,17 +48,24 @@ private:
     Dialog& owner_;
 };
 
-Qt::WindowFlags FlagsOf(DWORD style, bool owned) {
+Qt::WindowFlags FlagsOf(DWORD style, bool owned)
+{
     Qt::WindowFlags flags = (owned ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
-    if ((style & WS_CAPTION) == WS_CAPTION) flags |= Qt::WindowTitleHint;
-    if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
-    if (style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+    if ((style & WS_CAPTION) == WS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    if (style & WS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style & WS_MINIMIZEBOX)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (style & WS_MAXIMIZEBOX)
+        flags |= Qt::WindowMaximizeButtonHint;
     return flags;
 }
 
-QFont FontOf(const DialogTemplate& dialogTemplate) {
-    if (!(dialogTemplate.style & DS_SETFONT)) return QGuiApplication::font();
+QFont FontOf(const DialogTemplate& dialogTemplate)
+{
+    if (!(dialogTemplate.style & DS_SETFONT))
+        return QGuiApplication::font();
     QFont font(QString::fromStdString(dialogTemplate.typeface));
     // A point size is a character height of size/72 inch, as Windows asks for it.
     font.setPixelSize(std::max(1, MulDiv(dialogTemplate.pointSize, kDialogDpi, 72)));
@@ -66,13 +75,19 @@ QFont FontOf(const DialogTemplate& dialogTemplate) {
     return font;
 }
 
-std::string ClassNameOf(const DialogItemTemplate& item) {
+std::string ClassNameOf(const DialogItemTemplate& item)
+{
     switch (item.classAtom) {
-    case 0: return item.className;
-    case kButtonClassAtom: return "button";
-    case kEditClassAtom: return "edit";
-    case kStaticClassAtom: return "static";
-    default: return "#" + std::to_string(item.classAtom);
+    case 0:
+        return item.className;
+    case kButtonClassAtom:
+        return "button";
+    case kEditClassAtom:
+        return "edit";
+    case kStaticClassAtom:
+        return "static";
+    default:
+        return "#" + std::to_string(item.classAtom);
     }
 }
 
@@ -81,18 +96,21 @@ std::string ClassNameOf(const DialogItemTemplate& item) {
 Dialog::Dialog(const DialogTemplate& dialogTemplate, Window* owner, DLGPROC procedure, HINSTANCE instance)
     : Window(nullptr, nullptr, &Dialog::Procedure, dialogTemplate.style, 0, instance),
       procedure_(procedure),
-      font_(FontOf(dialogTemplate)) {
+      font_(FontOf(dialogTemplate))
+{
     // The base units: the average width of the Latin letters, rounded, and
     // the font's height.
     QFontMetrics metrics(font_);
-    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     baseX_ = std::max(1, (letters / 26 + 1) / 2);
     baseY_ = std::max(1, metrics.height());
 
     QWidget* ownerWidget = owner != nullptr ? owner->Widget() : nullptr;
     auto* widget = new DialogWidget(*this, ownerWidget, FlagsOf(dialogTemplate.style, ownerWidget != nullptr));
     SetWidget(widget);
-    if (ownerWidget != nullptr) widget->setWindowModality(Qt::WindowModal);
+    if (ownerWidget != nullptr)
+        widget->setWindowModality(Qt::WindowModal);
     widget->setFont(font_);
     widget->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
     const QRect area = MapDialogRect(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx, dialogTemplate.cy);
@@ -118,28 +136,33 @@ Dialog::Dialog(const DialogTemplate& dialogTemplate, Window* owner, DLGPROC proc
     LiveDialogs().push_back(this);
 }
 
-Dialog::~Dialog() {
+Dialog::~Dialog()
+{
     auto& dialogs = LiveDialogs();
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), this), dialogs.end());
 }
 
-Dialog* Dialog::OfWindow(const QObject* window) {
+Dialog* Dialog::OfWindow(const QObject* window)
+{
     for (Dialog* dialog : LiveDialogs())
         if (dialog->Widget() != nullptr && static_cast<const QObject*>(dialog->Widget()->windowHandle()) == window)
             return dialog;
     return nullptr;
 }
 
-QRect Dialog::MapDialogRect(int x, int y, int cx, int cy) const {
+QRect Dialog::MapDialogRect(int x, int y, int cx, int cy) const
+{
     return QRect(MulDiv(x, baseX_, 4), MulDiv(y, baseY_, 8), MulDiv(cx, baseX_, 4), MulDiv(cy, baseY_, 8));
 }
 
-bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE instance) {
+bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE instance)
+{
     for (const DialogItemTemplate& item : dialogTemplate.items) {
         const QRect geometry = MapDialogRect(item.x, item.y, item.cx, item.cy);
         Window* control = WindowFactory::CreateControl(*this, ClassNameOf(item), item.text, item.style, geometry,
                                                        static_cast<int>(item.id), instance, font_);
-        if (control == nullptr) return false;
+        if (control == nullptr)
+            return false;
     }
     // As on Windows, a control without a text of its own is known to screen
     // readers by the label just before it.
@@ -152,8 +175,9 @@ bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE inst
     return true;
 }
 
-INT_PTR Dialog::RunModal(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND ownerHandle,
-                         DLGPROC procedure, LPARAM param) {
+INT_PTR Dialog::RunModal(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND ownerHandle, DLGPROC procedure,
+                         LPARAM param)
+{
     Window* owner = Window::From(ownerHandle);
     if (ownerHandle != nullptr && owner == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -173,7 +197,8 @@ INT_PTR Dialog::RunModal(HINSTANCE instance, const DialogTemplate& dialogTemplat
     Window* first = dialog->FirstTabStop();
     const LRESULT focusDefault =
         dialog->Send(WM_INITDIALOG, reinterpret_cast<WPARAM>(first != nullptr ? first->Handle() : nullptr), param);
-    if (focusDefault != 0 && first != nullptr) dialog->SetFocusTo(first);
+    if (focusDefault != 0 && first != nullptr)
+        dialog->SetFocusTo(first);
     if (!dialog->ended_) {
         QWidget* widget = dialog->Widget();
         widget->show();
@@ -191,49 +216,76 @@ INT_PTR Dialog::RunModal(HINSTANCE instance, const DialogTemplate& dialogTemplat
     return result;
 }
 
-bool Dialog::End(INT_PTR result) {
+bool Dialog::End(INT_PTR result)
+{
     result_ = result;
     ended_ = true;
-    if (Widget() != nullptr) Widget()->hide();
-    if (loop_ != nullptr) loop_->exit();
+    if (Widget() != nullptr)
+        Widget()->hide();
+    if (loop_ != nullptr)
+        loop_->exit();
     return true;
 }
 
-void Dialog::OnCloseRequested() {
-    if (!ended_) Send(WM_CLOSE, 0, 0);
+void Dialog::OnCloseRequested()
+{
+    if (!ended_)
+        Send(WM_CLOSE, 0, 0);
 }
 
-bool Dialog::GetLong(int index, LONG_PTR& value) const {
+bool Dialog::GetLong(int index, LONG_PTR& value) const
+{
     switch (index) {
-    case DWL_MSGRESULT: value = msgResult_; return true;
-    case DWL_DLGPROC: value = reinterpret_cast<LONG_PTR>(procedure_); return true;
-    case DWL_USER: value = user_; return true;
-    default: return Window::GetLong(index, value);
+    case DWL_MSGRESULT:
+        value = msgResult_;
+        return true;
+    case DWL_DLGPROC:
+        value = reinterpret_cast<LONG_PTR>(procedure_);
+        return true;
+    case DWL_USER:
+        value = user_;
+        return true;
+    default:
+        return Window::GetLong(index, value);
     }
 }
 
-bool Dialog::SetLong(int index, LONG_PTR value, LONG_PTR& previous) {
-    if (!GetLong(index, previous)) return false;
+bool Dialog::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
+{
+    if (!GetLong(index, previous))
+        return false;
     switch (index) {
-    case DWL_MSGRESULT: msgResult_ = value; return true;
-    case DWL_DLGPROC: procedure_ = reinterpret_cast<DLGPROC>(value); return true;
-    case DWL_USER: user_ = value; return true;
-    default: return Window::SetLong(index, value, previous);
+    case DWL_MSGRESULT:
+        msgResult_ = value;
+        return true;
+    case DWL_DLGPROC:
+        procedure_ = reinterpret_cast<DLGPROC>(value);
+        return true;
+    case DWL_USER:
+        user_ = value;
+        return true;
+    default:
+        return Window::SetLong(index, value, previous);
     }
 }
 
-void Dialog::SetFocusTo(Window* window) {
+void Dialog::SetFocusTo(Window* window)
+{
     focus_ = window;
-    if (window != nullptr && window->Widget() != nullptr) window->Widget()->setFocus(Qt::OtherFocusReason);
+    if (window != nullptr && window->Widget() != nullptr)
+        window->Widget()->setFocus(Qt::OtherFocusReason);
 }
 
-Window* Dialog::FirstTabStop() const {
+Window* Dialog::FirstTabStop() const
+{
     for (const auto& child : Children())
-        if ((child->Style() & WS_TABSTOP) && child->IsVisibleAndEnabled()) return child.get();
+        if ((child->Style() & WS_TABSTOP) && child->IsVisibleAndEnabled())
+            return child.get();
     return nullptr;
 }
 
-Window* Dialog::NextTabStop(Window* from, bool backwards) const {
+Window* Dialog::NextTabStop(Window* from, bool backwards) const
+{
     const auto& children = Children();
     const auto count = static_cast<std::ptrdiff_t>(children.size());
     auto at = std::find_if(children.begin(), children.end(), [from](const auto& c) { return c.get() == from; });
@@ -241,48 +293,61 @@ Window* Dialog::NextTabStop(Window* from, bool backwards) const {
     for (std::ptrdiff_t step = 1; step <= count; ++step) {
         std::ptrdiff_t i = ((index + (backwards ? -step : step)) % count + count) % count;
         Window* candidate = children[static_cast<std::size_t>(i)].get();
-        if ((candidate->Style() & WS_TABSTOP) && candidate->IsVisibleAndEnabled()) return candidate;
+        if ((candidate->Style() & WS_TABSTOP) && candidate->IsVisibleAndEnabled())
+            return candidate;
     }
     return nullptr;
 }
 
-Window* Dialog::NextInGroup(Window* from, bool backwards) const {
+Window* Dialog::NextInGroup(Window* from, bool backwards) const
+{
     const auto& children = Children();
     auto at = std::find_if(children.begin(), children.end(), [from](const auto& c) { return c.get() == from; });
-    if (at == children.end()) return nullptr;
+    if (at == children.end())
+        return nullptr;
     // The group runs from the last WS_GROUP control at or before this one to
     // the next WS_GROUP control.
     auto first = at;
-    while (first != children.begin() && !((*first)->Style() & WS_GROUP)) --first;
+    while (first != children.begin() && !((*first)->Style() & WS_GROUP))
+        --first;
     auto last = at + 1;
-    while (last != children.end() && !((*last)->Style() & WS_GROUP)) ++last;
+    while (last != children.end() && !((*last)->Style() & WS_GROUP))
+        ++last;
     const auto count = last - first;
     const auto index = at - first;
     for (std::ptrdiff_t step = 1; step < count; ++step) {
         auto i = ((index + (backwards ? -step : step)) % count + count) % count;
         Window* candidate = first[i].get();
-        if (candidate->IsVisibleAndEnabled() && dynamic_cast<StaticText*>(candidate) == nullptr) return candidate;
+        if (candidate->IsVisibleAndEnabled() && dynamic_cast<StaticText*>(candidate) == nullptr)
+            return candidate;
     }
     return nullptr;
 }
 
-bool Dialog::Mnemonic(char character) {
+bool Dialog::Mnemonic(char character)
+{
     const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
-    if (wanted == 0) return false;
+    if (wanted == 0)
+        return false;
     for (const auto& child : Children()) {
         auto* text = dynamic_cast<StaticText*>(child.get());
-        if (text == nullptr || text->Mnemonic() != wanted || !text->IsVisibleAndEnabled()) continue;
+        if (text == nullptr || text->Mnemonic() != wanted || !text->IsVisibleAndEnabled())
+            continue;
         // A label's mnemonic leads to the control after it.
-        if (Window* next = NextTabStop(text, false)) SetFocusTo(next);
+        if (Window* next = NextTabStop(text, false))
+            SetFocusTo(next);
         return true;
     }
     return false;
 }
 
-void Dialog::ProcessKey(UINT message, WPARAM virtualKey, LPARAM keyData, const std::string& characters) {
-    if (ended_) return;
+void Dialog::ProcessKey(UINT message, WPARAM virtualKey, LPARAM keyData, const std::string& characters)
+{
+    if (ended_)
+        return;
     if (menuMode_) {
-        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) menuMode_ = false;
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            menuMode_ = false;
         return;
     }
     Window* target = focus_ != nullptr && Window::From(focus_->Handle()) == focus_ ? focus_ : this;
@@ -290,16 +355,20 @@ void Dialog::ProcessKey(UINT message, WPARAM virtualKey, LPARAM keyData, const s
     DialogMessage(msg, characters);
 }
 
-void Dialog::DialogMessage(MSG& msg, const std::string& characters) {
+void Dialog::DialogMessage(MSG& msg, const std::string& characters)
+{
     Window* target = Window::From(msg.hwnd);
-    if (target == nullptr) return;
+    if (target == nullptr)
+        return;
     switch (msg.message) {
     case WM_KEYDOWN: {
         const LRESULT code = target->Send(WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
-        if (code & DLGC_WANTMESSAGE) break;
+        if (code & DLGC_WANTMESSAGE)
+            break;
         switch (msg.wParam) {
         case VK_TAB:
-            if (code & DLGC_WANTTAB) break;
+            if (code & DLGC_WANTTAB)
+                break;
             if (Window* next = NextTabStop(target == this ? nullptr : target, (GetKeyState(VK_SHIFT) & 0x80) != 0))
                 SetFocusTo(next);
             return;
@@ -307,8 +376,10 @@ void Dialog::DialogMessage(MSG& msg, const std::string& characters) {
         case VK_UP:
         case VK_RIGHT:
         case VK_DOWN:
-            if (code & DLGC_WANTARROWS) break;
-            if (Window* next = NextInGroup(target, msg.wParam == VK_LEFT || msg.wParam == VK_UP)) SetFocusTo(next);
+            if (code & DLGC_WANTARROWS)
+                break;
+            if (Window* next = NextInGroup(target, msg.wParam == VK_LEFT || msg.wParam == VK_UP))
+                SetFocusTo(next);
             return;
         case VK_ESCAPE: {
             Window* cancel = Child(IDCANCEL);
@@ -324,21 +395,27 @@ void Dialog::DialogMessage(MSG& msg, const std::string& characters) {
                  reinterpret_cast<LPARAM>(button != nullptr ? button->Handle() : nullptr));
             return;
         }
-        default: break;
+        default:
+            break;
         }
         break;
     }
     case WM_CHAR: {
         const LRESULT code = target->Send(WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
-        if (code & (DLGC_WANTCHARS | DLGC_WANTMESSAGE)) break;
-        if (msg.wParam == '\t' && (code & DLGC_WANTTAB)) break;
-        if (Mnemonic(static_cast<char>(msg.wParam))) return;
+        if (code & (DLGC_WANTCHARS | DLGC_WANTMESSAGE))
+            break;
+        if (msg.wParam == '\t' && (code & DLGC_WANTTAB))
+            break;
+        if (Mnemonic(static_cast<char>(msg.wParam)))
+            return;
         break;
     }
     case WM_SYSCHAR:
-        if (Mnemonic(static_cast<char>(msg.wParam))) return;
+        if (Mnemonic(static_cast<char>(msg.wParam)))
+            return;
         break;
-    default: break;
+    default:
+        break;
     }
     target->Send(msg.message, msg.wParam, msg.lParam);
     // The characters the key types follow its key-down, to the same window.
@@ -351,10 +428,12 @@ void Dialog::DialogMessage(MSG& msg, const std::string& characters) {
     }
 }
 
-LRESULT Dialog::Process(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Dialog::Process(UINT message, WPARAM wParam, LPARAM lParam)
+{
     msgResult_ = 0;
     const INT_PTR handled = procedure_ != nullptr ? procedure_(Handle(), message, wParam, lParam) : FALSE;
-    if (handled != FALSE) return message == WM_INITDIALOG ? handled : msgResult_;
+    if (handled != FALSE)
+        return message == WM_INITDIALOG ? handled : msgResult_;
     switch (message) {
     case WM_CLOSE: {
         // As a click on a Cancel button.
@@ -372,15 +451,18 @@ LRESULT Dialog::Process(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto* dialog = dynamic_cast<Dialog*>(Window::From(window));
-    if (dialog == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (dialog == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
     return dialog->Process(message, wParam, lParam);
 }
 
 }  // namespace platform
 
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM param) {
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM param)
+{
     using namespace platform;
     if (templateName == nullptr || !IS_INTRESOURCE(templateName)) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);  // templates are found by number only
@@ -400,7 +482,8 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     return Dialog::RunModal(instance, *parsed, owner, dialogProc, param);
 }
 
-BOOL EndDialog(HWND handle, INT_PTR result) {
+BOOL EndDialog(HWND handle, INT_PTR result)
+{
     platform::Window* window = platform::Window::From(handle);
     platform::Dialog* dialog = window != nullptr ? window->AsDialog() : nullptr;
     if (dialog == nullptr) {

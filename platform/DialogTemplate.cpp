@@ -15,34 +15,42 @@ public:
 
     bool Ok() const { return ok_; }
 
-    WORD Word() {
-        if (!Has(2)) return 0;
+    WORD Word()
+    {
+        if (!Has(2))
+            return 0;
         WORD value = static_cast<WORD>(data_[pos_] | (data_[pos_ + 1] << 8));
         pos_ += 2;
         return value;
     }
-    DWORD Dword() {
+    DWORD Dword()
+    {
         DWORD low = Word();
         return low | (static_cast<DWORD>(Word()) << 16);
     }
     short Short() { return static_cast<short>(Word()); }
-    BYTE Byte() {
-        if (!Has(1)) return 0;
+    BYTE Byte()
+    {
+        if (!Has(1))
+            return 0;
         return data_[pos_++];
     }
     // A zero-terminated UTF-16 string, as UTF-8. Every character is kept,
     // a leading byte-order mark too.
-    std::string String() {
+    std::string String()
+    {
         std::u16string text;
         for (;;) {
             WORD c = Word();
-            if (!ok_ || c == 0) break;
+            if (!ok_ || c == 0)
+                break;
             text.push_back(static_cast<char16_t>(c));
         }
         return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())).toStdString();
     }
     // A string or a number (0xFFFF followed by the number); 0 for none.
-    void StringOrOrdinal(WORD& ordinal, std::string& text) {
+    void StringOrOrdinal(WORD& ordinal, std::string& text)
+    {
         WORD first = Word();
         if (first == 0xFFFF) {
             ordinal = Word();
@@ -51,12 +59,16 @@ public:
             text = String();
         }
     }
-    void Skip(std::size_t count) {
-        if (Has(count)) pos_ += count;
+    void Skip(std::size_t count)
+    {
+        if (Has(count))
+            pos_ += count;
     }
     void AlignDword() { Skip((4 - pos_ % 4) % 4); }
-    std::vector<BYTE> Bytes(std::size_t count) {
-        if (!Has(count)) return {};
+    std::vector<BYTE> Bytes(std::size_t count)
+    {
+        if (!Has(count))
+            return {};
         std::vector<BYTE> bytes(data_.begin() + static_cast<std::ptrdiff_t>(pos_),
                                 data_.begin() + static_cast<std::ptrdiff_t>(pos_ + count));
         pos_ += count;
@@ -64,8 +76,10 @@ public:
     }
 
 private:
-    bool Has(std::size_t count) {
-        if (ok_ && data_.size() - pos_ >= count) return true;
+    bool Has(std::size_t count)
+    {
+        if (ok_ && data_.size() - pos_ >= count)
+            return true;
         ok_ = false;
         return false;
     }
@@ -77,23 +91,28 @@ private:
 
 class Writer {
 public:
-    void Word(WORD value) {
+    void Word(WORD value)
+    {
         bytes_.push_back(static_cast<BYTE>(value));
         bytes_.push_back(static_cast<BYTE>(value >> 8));
     }
-    void Dword(DWORD value) {
+    void Dword(DWORD value)
+    {
         Word(static_cast<WORD>(value));
         Word(static_cast<WORD>(value >> 16));
     }
     void Short(short value) { Word(static_cast<WORD>(value)); }
     void Byte(BYTE value) { bytes_.push_back(value); }
-    void String(const std::string& utf8) {
+    void String(const std::string& utf8)
+    {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         const QString text = decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
-        for (QChar c : text) Word(c.unicode());
+        for (QChar c : text)
+            Word(c.unicode());
         Word(0);
     }
-    void StringOrOrdinal(WORD ordinal, const std::string& text) {
+    void StringOrOrdinal(WORD ordinal, const std::string& text)
+    {
         if (ordinal != 0) {
             Word(0xFFFF);
             Word(ordinal);
@@ -101,8 +120,10 @@ public:
             String(text);  // an empty text is the single 0 that means none
         }
     }
-    void AlignDword() {
-        while (bytes_.size() % 4 != 0) bytes_.push_back(0);
+    void AlignDword()
+    {
+        while (bytes_.size() % 4 != 0)
+            bytes_.push_back(0);
     }
     void Bytes(const std::vector<BYTE>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
     std::vector<BYTE> Take() { return std::move(bytes_); }
@@ -113,12 +134,14 @@ private:
 
 }  // namespace
 
-std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> data) {
+std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> data)
+{
     Reader in(data);
     DialogTemplate dialog;
     WORD version = in.Word();
     WORD signature = in.Word();
-    if (!in.Ok() || version != 1 || signature != 0xFFFF) return std::nullopt;
+    if (!in.Ok() || version != 1 || signature != 0xFFFF)
+        return std::nullopt;
     dialog.helpId = in.Dword();
     dialog.exStyle = in.Dword();
     dialog.style = in.Dword();
@@ -159,11 +182,13 @@ std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> data) {
         item.creationData = in.Bytes(extra);
         dialog.items.push_back(std::move(item));
     }
-    if (!in.Ok()) return std::nullopt;
+    if (!in.Ok())
+        return std::nullopt;
     return dialog;
 }
 
-std::vector<BYTE> WriteDialogTemplate(const DialogTemplate& dialog) {
+std::vector<BYTE> WriteDialogTemplate(const DialogTemplate& dialog)
+{
     Writer out;
     out.Word(1);
     out.Word(0xFFFF);

@@ -12,10 +12,12 @@ namespace {
 
 // The arguments after the program name as one command line, quoted where
 // they hold blanks, in cp932.
-std::string CommandLine(int argc, char** argv) {
+std::string CommandLine(int argc, char** argv)
+{
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (!line.empty()) line += ' ';
+        if (!line.empty())
+            line += ' ';
         std::string argument = platform::Utf8NameToCp932(argv[i]);
         if (argument.find_first_of(" \t") != std::string::npos || argument.empty())
             line += '"' + argument + '"';
@@ -27,13 +29,15 @@ std::string CommandLine(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     platform::SetApplicationArguments(argc, argv);
     HINSTANCE instance = platform::ModuleHandle(platform::ExecutableResources());
     std::string commandLine = CommandLine(argc, argv);
     int result = WinMain(instance, nullptr, commandLine.data(), SW_SHOWNORMAL);
     platform::EndUserInterface();
     // A program whose window could not be shown has failed, whatever it says.
-    if (result == 0 && platform::UserInterfaceFailed()) result = 1;
+    if (result == 0 && platform::UserInterfaceFailed())
+        result = 1;
     return result;
 }

@@ -7,20 +7,30 @@
 
 namespace platform {
 
-inline DWORD ErrorFromErrno(int err) {
+inline DWORD ErrorFromErrno(int err)
+{
     switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
-    case EILSEQ: return ERROR_INVALID_NAME;
-    default: return ERROR_INVALID_PARAMETER;
+    case EISDIR:
+        return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case EWOULDBLOCK:
+        return ERROR_SHARING_VIOLATION;
+    case EILSEQ:
+        return ERROR_INVALID_NAME;
+    default:
+        return ERROR_INVALID_PARAMETER;
     }
 }
 

@@ -25,7 +25,7 @@
 namespace {
 
 constexpr DWORD AllocationGranularity = 65536;
-constexpr std::int64_t TicksPerSecond = 10000000;       // FILETIME counts 100 ns
+constexpr std::int64_t TicksPerSecond = 10000000;  // FILETIME counts 100 ns
 constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
 
 // ---- Kernel objects --------------------------------------------------------
@@ -309,8 +309,8 @@ HANDLE FindPattern(std::string_view fileName, std::size_t nameStart, WIN32_FIND_
 
 // ---- Files -------------------------------------------------------------------
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
-                   DWORD, HANDLE)
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD, HANDLE)
 {
     if (!fileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -406,8 +406,8 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh)
 
 // ---- Mappings ----------------------------------------------------------------
 
-HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD maximumSizeHigh, DWORD maximumSizeLow,
-                          LPCSTR name)
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCSTR name)
 {
     if ((name && *name) || protect != PAGE_READONLY) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -578,8 +578,8 @@ BOOL DosDateTimeToFileTime(WORD fatDate, WORD fatTime, LPFILETIME fileTime)
     const int second = (fatTime & 0x1F) * 2;
     const int minute = (fatTime >> 5) & 0x3F;
     const int hour = fatTime >> 11;
-    if (!fileTime || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 58) {
+    if (!fileTime || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 58) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -611,7 +611,8 @@ BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime)
     errno = 0;
     const time_t utc = ::mktime(&broken);
     const std::int64_t seconds = static_cast<std::int64_t>(utc) + SecondsFrom1601To1970;
-    if ((utc == static_cast<time_t>(-1) && errno != 0) || seconds < 0 || seconds > (INT64_MAX - fraction) / TicksPerSecond) {
+    if ((utc == static_cast<time_t>(-1) && errno != 0) || seconds < 0 ||
+        seconds > (INT64_MAX - fraction) / TicksPerSecond) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -67,7 +67,8 @@ BOOL CloseHandle(HANDLE object)
 {
     // The object is destroyed here, outside the table's lock, unless a call in
     // another thread is still using it.
-    auto removed = platform::RemoveHandle(object, [](const platform::KernelObject& o) { return o.ClosedByCloseHandle(); });
+    auto removed =
+        platform::RemoveHandle(object, [](const platform::KernelObject& o) { return o.ClosedByCloseHandle(); });
     if (!removed) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

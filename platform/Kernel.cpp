@@ -21,28 +21,35 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 
 // The executable's UTF-8 path, or empty (with errno set) on failure.
-std::string ExecutablePath() {
+std::string ExecutablePath()
+{
     std::vector<char> buffer(256);
     for (;;) {
         ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) return {};
-        if (static_cast<std::size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<std::size_t>(n));
+        if (n < 0)
+            return {};
+        if (static_cast<std::size_t>(n) < buffer.size())
+            return std::string(buffer.data(), static_cast<std::size_t>(n));
         buffer.resize(buffer.size() * 2);  // may have been cut off: try again with more room
     }
 }
 
-bool IsDirectory(const std::string& path) {
+bool IsDirectory(const std::string& path)
+{
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Windows tells a missing last component (file not found) from a missing
 // folder on the way (path not found); ENOENT covers both.
-DWORD MissingPathError(const std::string& unixPath) {
+DWORD MissingPathError(const std::string& unixPath)
+{
     std::string folder = unixPath;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     std::size_t slash = folder.rfind('/');
-    if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;  // in the current folder
+    if (slash == std::string::npos)
+        return ERROR_FILE_NOT_FOUND;  // in the current folder
     folder.resize(slash == 0 ? 1 : slash);
     return IsDirectory(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
@@ -50,11 +57,14 @@ DWORD MissingPathError(const std::string& unixPath) {
 // A cp932 character as one code: the byte of a one-byte character, or lead
 // byte * 256 + trail byte. A lead byte right before the terminator is a
 // character of its own. Returns 0 at the end of the text.
-unsigned NextCp932Char(const unsigned char*& p) {
+unsigned NextCp932Char(const unsigned char*& p)
+{
     unsigned code = *p;
-    if (code == 0) return 0;
+    if (code == 0)
+        return 0;
     ++p;
-    if (platform::IsCp932LeadByte(static_cast<unsigned char>(code)) && *p != 0) code = (code << 8) | *p++;
+    if (platform::IsCp932LeadByte(static_cast<unsigned char>(code)) && *p != 0)
+        code = (code << 8) | *p++;
     return code;
 }
 
@@ -74,14 +84,17 @@ constexpr FoldRange kFoldRanges[] = {
     {0x844F, 0x8460, 0x31},  // Cyrillic O-Ya -> o-ya (0x8480-0x8491)
 };
 
-unsigned FoldCase(unsigned code) {
+unsigned FoldCase(unsigned code)
+{
     for (const FoldRange& range : kFoldRanges)
-        if (code >= range.first && code <= range.last) return code + range.offset;
+        if (code >= range.first && code <= range.last)
+            return code + range.offset;
     return code;
 }
 
 // Compares the texts' sequences of character codes; a proper prefix is less.
-int CompareCp932(LPCSTR a, LPCSTR b, bool ignoreCase) {
+int CompareCp932(LPCSTR a, LPCSTR b, bool ignoreCase)
+{
     const auto* pa = reinterpret_cast<const unsigned char*>(a ? a : "");
     const auto* pb = reinterpret_cast<const unsigned char*>(b ? b : "");
     for (;;) {
@@ -91,18 +104,27 @@ int CompareCp932(LPCSTR a, LPCSTR b, bool ignoreCase) {
             ca = FoldCase(ca);
             cb = FoldCase(cb);
         }
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (ca == 0) return 0;
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        if (ca == 0)
+            return 0;
     }
 }
 
 }  // namespace
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError()
+{
+    return lastError;
+}
 
-void SetLastError(DWORD error) { lastError = error; }
+void SetLastError(DWORD error)
+{
+    lastError = error;
+}
 
-DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
+DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size)
+{
     std::string unixPath = ExecutablePath();
     if (unixPath.empty()) {
         SetLastError(platform::ErrorFromErrno(errno));
@@ -123,36 +145,46 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
     return size;
 }
 
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentProcessId()
+{
+    return static_cast<DWORD>(::getpid());
+}
 
-DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
+{
     std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
     if (!cwd) {
         SetLastError(platform::ErrorFromErrno(errno));
         return 0;
     }
     std::string path = platform::ToWindowsPath(cwd.get());
-    if (buffer == nullptr || path.size() >= size) return static_cast<DWORD>(path.size() + 1);
+    if (buffer == nullptr || path.size() >= size)
+        return static_cast<DWORD>(path.size() + 1);
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
 }
 
-BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count)
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     count->QuadPart = static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
     return TRUE;
 }
 
-BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency)
+{
     frequency->QuadPart = 1000000000;
     return TRUE;
 }
 
-BOOL SetCurrentDirectoryA(LPCSTR path) {
+BOOL SetCurrentDirectoryA(LPCSTR path)
+{
     std::string unixPath;
-    if (!platform::ToUnixPath(path, unixPath)) return FALSE;
-    if (chdir(unixPath.c_str()) == 0) return TRUE;
+    if (!platform::ToUnixPath(path, unixPath))
+        return FALSE;
+    if (chdir(unixPath.c_str()) == 0)
+        return TRUE;
     int err = errno;
     struct stat st;
     if (err == ENOENT)
@@ -164,6 +196,12 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
     return FALSE;
 }
 
-int lstrcmpA(LPCSTR a, LPCSTR b) { return CompareCp932(a, b, false); }
+int lstrcmpA(LPCSTR a, LPCSTR b)
+{
+    return CompareCp932(a, b, false);
+}
 
-int lstrcmpiA(LPCSTR a, LPCSTR b) { return CompareCp932(a, b, true); }
+int lstrcmpiA(LPCSTR a, LPCSTR b)
+{
+    return CompareCp932(a, b, true);
+}

@@ -42,13 +42,26 @@ void Update(int virtKey, bool down)
 int GenericOf(int virtKey, int& other)
 {
     switch (virtKey) {
-    case VK_LSHIFT: other = VK_RSHIFT; return VK_SHIFT;
-    case VK_RSHIFT: other = VK_LSHIFT; return VK_SHIFT;
-    case VK_LCONTROL: other = VK_RCONTROL; return VK_CONTROL;
-    case VK_RCONTROL: other = VK_LCONTROL; return VK_CONTROL;
-    case VK_LMENU: other = VK_RMENU; return VK_MENU;
-    case VK_RMENU: other = VK_LMENU; return VK_MENU;
-    default: return 0;
+    case VK_LSHIFT:
+        other = VK_RSHIFT;
+        return VK_SHIFT;
+    case VK_RSHIFT:
+        other = VK_LSHIFT;
+        return VK_SHIFT;
+    case VK_LCONTROL:
+        other = VK_RCONTROL;
+        return VK_CONTROL;
+    case VK_RCONTROL:
+        other = VK_LCONTROL;
+        return VK_CONTROL;
+    case VK_LMENU:
+        other = VK_RMENU;
+        return VK_MENU;
+    case VK_RMENU:
+        other = VK_LMENU;
+        return VK_MENU;
+    default:
+        return 0;
     }
 }
 

@@ -36,17 +36,20 @@ struct HookChain {
     std::ptrdiff_t current = -1;  // the hook being called, -1 outside a chain
 };
 
-HookChain& Chain() {
+HookChain& Chain()
+{
     static HookChain* chain = new HookChain;
     return *chain;
 }
 
 // Calls the first installed hook below position from (exclusive), newest first.
-LRESULT CallBelow(std::ptrdiff_t from, int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CallBelow(std::ptrdiff_t from, int code, WPARAM wParam, LPARAM lParam)
+{
     HookChain& chain = Chain();
     for (std::ptrdiff_t i = from - 1; i >= 0; --i) {
         Hook& hook = *chain.hooks[static_cast<std::size_t>(i)];
-        if (!hook.installed) continue;
+        if (!hook.installed)
+            continue;
         const std::ptrdiff_t saved = chain.current;
         chain.current = i;
         const LRESULT result = hook.procedure(code, wParam, lParam);
@@ -56,45 +59,64 @@ LRESULT CallBelow(std::ptrdiff_t from, int code, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-int GenericKey(int virtualKey) {
+int GenericKey(int virtualKey)
+{
     switch (virtualKey) {
     case VK_LSHIFT:
-    case VK_RSHIFT: return VK_SHIFT;
+    case VK_RSHIFT:
+        return VK_SHIFT;
     case VK_LCONTROL:
-    case VK_RCONTROL: return VK_CONTROL;
+    case VK_RCONTROL:
+        return VK_CONTROL;
     case VK_LMENU:
-    case VK_RMENU: return VK_MENU;
-    default: return virtualKey;
+    case VK_RMENU:
+        return VK_MENU;
+    default:
+        return virtualKey;
     }
 }
 
-bool IsDown(int virtualKey) { return (GetKeyState(virtualKey) & 0x80) != 0; }
+bool IsDown(int virtualKey)
+{
+    return (GetKeyState(virtualKey) & 0x80) != 0;
+}
 
-bool OnUserInterfaceThread() { return static_cast<unsigned long>(::syscall(SYS_gettid)) == UserInterfaceThread(); }
+bool OnUserInterfaceThread()
+{
+    return static_cast<unsigned long>(::syscall(SYS_gettid)) == UserInterfaceThread();
+}
 
 }  // namespace
 
-LRESULT CallKeyboardHooks(WPARAM virtualKey, LPARAM keyData) {
+LRESULT CallKeyboardHooks(WPARAM virtualKey, LPARAM keyData)
+{
     return CallBelow(static_cast<std::ptrdiff_t>(Chain().hooks.size()), HC_ACTION, virtualKey, keyData);
 }
 
-LPARAM KeyData(const WindowsKey& key, bool altDown, bool wasDown, bool release) {
+LPARAM KeyData(const WindowsKey& key, bool altDown, bool wasDown, bool release)
+{
     DWORD data = 1;  // repeat count
     data |= static_cast<DWORD>(key.scanCode & 0xFF) << 16;
-    if (key.extended) data |= 1u << 24;
-    if (altDown) data |= 1u << 29;
-    if (wasDown || release) data |= 1u << 30;
-    if (release) data |= 1u << 31;
+    if (key.extended)
+        data |= 1u << 24;
+    if (altDown)
+        data |= 1u << 29;
+    if (wasDown || release)
+        data |= 1u << 30;
+    if (release)
+        data |= 1u << 31;
     return static_cast<LPARAM>(data);
 }
 
-bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
+bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event)
+{
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // Each key comes here once for its window and again for the widgets
         // it is passed on to; only the first counts.
-        if (!watched->isWindowType()) return false;
+        if (!watched->isWindowType())
+            return false;
         return OnKey(static_cast<QWindow*>(watched), static_cast<QKeyEvent*>(event));
     case QEvent::ApplicationStateChange:
         // Keys pressed or released while another application has the
@@ -112,23 +134,28 @@ bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-void KeyboardFilter::ReleaseAll() {
+void KeyboardFilter::ReleaseAll()
+{
     ResetKeyState();  // also the keys read from the server, which down_ lacks
     down_.clear();
 }
 
-void KeyboardFilter::ReadKeysAnew() {
+void KeyboardFilter::ReadKeysAnew()
+{
     ReleaseAll();
     TakeKeysDown();
 }
 
-void KeyboardFilter::TakeKeysDown() {
+void KeyboardFilter::TakeKeysDown()
+{
     auto keys = XKeysDown();
-    if (!keys) keys = WaylandKeysDown();
+    if (!keys)
+        keys = WaylandKeysDown();
     if (keys) {
         for (const auto& [keycode, keysym] : *keys) {
             const WindowsKey key = WindowsKeyFromX(CurrentKeyboardLayout(), keysym, keycode);
-            if (key.virtualKey == 0) continue;
+            if (key.virtualKey == 0)
+                continue;
             // Into the key table only: the press of a key pressed just
             // after the focus came, already down when the server answered,
             // must still count as a first press.
@@ -141,17 +168,20 @@ void KeyboardFilter::TakeKeysDown() {
     const std::pair<Qt::KeyboardModifier, int> modifiers[] = {
         {Qt::ShiftModifier, VK_LSHIFT}, {Qt::ControlModifier, VK_LCONTROL}, {Qt::AltModifier, VK_LMENU}};
     for (const auto& [modifier, virtualKey] : modifiers) {
-        if (!(held & modifier)) continue;
+        if (!(held & modifier))
+            continue;
         SetKeyDown(virtualKey, true);
     }
 }
 
-bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event) {
+bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event)
+{
     const bool press = event->type() == QEvent::KeyPress;
     const bool ours = Dialog::OfWindow(window) != nullptr;
     // X11 repeats a held key as release and press pairs; Windows repeats only
     // the press.
-    if (!press && event->isAutoRepeat()) return ours;
+    if (!press && event->isAutoRepeat())
+        return ours;
 
     WindowsKey key;
     std::uint32_t id;
@@ -167,12 +197,15 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event) {
     if (known != down_.end()) {
         key = known->second;  // the codes of the press, whatever this event says
         wasDown = true;
-        if (!press) down_.erase(known);
+        if (!press)
+            down_.erase(known);
     } else if (press) {
         down_.emplace(id, key);
     }
-    if (press && event->isAutoRepeat()) wasDown = true;
-    if (key.virtualKey == 0) return ours;
+    if (press && event->isAutoRepeat())
+        wasDown = true;
+    if (key.virtualKey == 0)
+        return ours;
 
     // The table first, so that the hook reads the state this key leaves.
     SetKeyDown(key.virtualKey, press);
@@ -184,7 +217,8 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event) {
 
     const LRESULT swallowed = CallKeyboardHooks(virtualKey, data);
     Dialog* dialog = Dialog::OfWindow(window);  // again: the hook may have ended it
-    if (dialog == nullptr) return ours || swallowed != 0;
+    if (dialog == nullptr)
+        return ours || swallowed != 0;
     if (swallowed == 0) {
         const UINT message = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
         dialog->ProcessKey(message, virtualKey, data, press ? Utf8ToCp932(event->text().toStdString()) : std::string());
@@ -194,7 +228,8 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event) {
 
 }  // namespace platform
 
-HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE, DWORD threadId) {
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE, DWORD threadId)
+{
     using namespace platform;
     if (idHook != WH_KEYBOARD) {
         SetLastError(ERROR_INVALID_HOOK_FILTER);
@@ -209,7 +244,8 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE, DWORD threadI
     return reinterpret_cast<HHOOK>(chain.hooks.back().get());
 }
 
-BOOL UnhookWindowsHookEx(HHOOK handle) {
+BOOL UnhookWindowsHookEx(HHOOK handle)
+{
     for (auto& hook : platform::Chain().hooks) {
         if (reinterpret_cast<HHOOK>(hook.get()) == handle && hook->installed) {
             hook->installed = false;
@@ -220,9 +256,11 @@ BOOL UnhookWindowsHookEx(HHOOK handle) {
     return FALSE;
 }
 
-LRESULT CallNextHookEx(HHOOK, int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CallNextHookEx(HHOOK, int code, WPARAM wParam, LPARAM lParam)
+{
     // As on Windows, the chain's position is known without the handle.
     platform::HookChain& chain = platform::Chain();
-    if (chain.current < 0) return 0;
+    if (chain.current < 0)
+        return 0;
     return platform::CallBelow(chain.current, code, wParam, lParam);
 }

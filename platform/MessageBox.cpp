@@ -18,17 +18,24 @@ namespace {
 
 std::atomic<MessageBoxObserver> observer{nullptr};
 
-QMessageBox::Icon IconOf(UINT type) {
+QMessageBox::Icon IconOf(UINT type)
+{
     switch (type & 0xF0) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONWARNING: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONWARNING:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
-int ShowBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+int ShowBox(HWND owner, const std::string& text, const std::string& caption, UINT type)
+{
     Window* ownerWindow = Window::From(owner);
     QMessageBox box(IconOf(type), QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::NoButton,
                     ownerWindow != nullptr ? ownerWindow->Widget() : nullptr);
@@ -44,20 +51,28 @@ int ShowBox(HWND owner, const std::string& text, const std::string& caption, UIN
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return IDOK;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDOK;
     }
 }
 
 }  // namespace
 
-void SetMessageBoxObserver(MessageBoxObserver newObserver) { observer.store(newObserver); }
+void SetMessageBoxObserver(MessageBoxObserver newObserver)
+{
+    observer.store(newObserver);
+}
 
 }  // namespace platform
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
     if (platform::MessageBoxObserver seen = platform::observer.load()) {
         seen(owner, text, caption, type);
         return IDOK;
@@ -65,11 +80,13 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     // Windows shows "Error" when no caption is given.
     const std::string title = platform::Cp932ToUtf8(caption != nullptr ? caption : "Error");
     const std::string body = platform::Cp932ToUtf8(text != nullptr ? text : "");
-    if (platform::StartUserInterface()) return platform::ShowBox(owner, body, title, type);
+    if (platform::StartUserInterface())
+        return platform::ShowBox(owner, body, title, type);
     // One box, one line.
     std::string line = title + ": " + body;
     for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (c == '\n' || c == '\r')
+            c = ' ';
     std::fprintf(stderr, "%s\n", line.c_str());
     return IDOK;
 }

@@ -23,7 +23,10 @@
 namespace platform {
 namespace {
 
-long ThisThread() { return ::syscall(SYS_gettid); }
+long ThisThread()
+{
+    return ::syscall(SYS_gettid);
+}
 
 class SharedMutex {
 public:
@@ -54,51 +57,65 @@ struct Registry {
     std::map<std::string, std::weak_ptr<SharedMutex>> named;
 };
 
-Registry& Named() {
+Registry& Named()
+{
     static Registry* registry = new Registry;
     return *registry;
 }
 
-SharedMutex::~SharedMutex() {
-    if (fd_ >= 0) ::close(fd_);  // also releases the lock of an owner
-    if (name_.empty()) return;
+SharedMutex::~SharedMutex()
+{
+    if (fd_ >= 0)
+        ::close(fd_);  // also releases the lock of an owner
+    if (name_.empty())
+        return;
     Registry& registry = Named();
     std::lock_guard guard(registry.lock);
     auto it = registry.named.find(name_);
-    if (it != registry.named.end() && it->second.expired()) registry.named.erase(it);
+    if (it != registry.named.end() && it->second.expired())
+        registry.named.erase(it);
 }
 
-bool SharedMutex::TryAcquire() {
+bool SharedMutex::TryAcquire()
+{
     std::lock_guard guard(lock_);
     const long me = ThisThread();
     if (owner_ == me) {
         ++count_;
         return true;
     }
-    if (owner_ != 0) return false;
-    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) return false;
+    if (owner_ != 0)
+        return false;
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+        return false;
     owner_ = me;
     count_ = 1;
     return true;
 }
 
-DWORD SharedMutex::Acquire(DWORD timeout) {
+DWORD SharedMutex::Acquire(DWORD timeout)
+{
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout);
     for (;;) {
-        if (TryAcquire()) return WAIT_OBJECT_0;
-        if (timeout != INFINITE && Clock::now() >= deadline) return WAIT_TIMEOUT;
+        if (TryAcquire())
+            return WAIT_OBJECT_0;
+        if (timeout != INFINITE && Clock::now() >= deadline)
+            return WAIT_TIMEOUT;
         // Neither flock nor the owner can wake us: look again shortly.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 
-bool SharedMutex::Release() {
+bool SharedMutex::Release()
+{
     std::lock_guard guard(lock_);
-    if (owner_ != ThisThread()) return false;
+    if (owner_ != ThisThread())
+        return false;
     if (--count_ == 0) {
         owner_ = 0;
-        if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+        if (fd_ >= 0)
+            ::flock(fd_, LOCK_UN);
     }
     return true;
 }
@@ -112,10 +129,12 @@ private:
     std::shared_ptr<SharedMutex> mutex_;
 };
 
-std::string LockFileOf(const std::string& name) {
+std::string LockFileOf(const std::string& name)
+{
     // FNV-1a over the name's bytes: case matters, as in Windows object names.
     std::uint64_t hash = 0xCBF29CE484222325ull;
-    for (unsigned char c : name) hash = (hash ^ c) * 0x100000001B3ull;
+    for (unsigned char c : name)
+        hash = (hash ^ c) * 0x100000001B3ull;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string folder = runtime != nullptr && *runtime != '\0' ? runtime : "/tmp";
     char file[64];
@@ -124,7 +143,8 @@ std::string LockFileOf(const std::string& name) {
     return folder + file;
 }
 
-std::shared_ptr<SharedMutex> OpenNamed(const std::string& name, bool& existed) {
+std::shared_ptr<SharedMutex> OpenNamed(const std::string& name, bool& existed)
+{
     Registry& registry = Named();
     std::lock_guard guard(registry.lock);
     if (auto mutex = registry.named[name].lock()) {
@@ -146,7 +166,8 @@ std::shared_ptr<SharedMutex> OpenNamed(const std::string& name, bool& existed) {
 }  // namespace
 }  // namespace platform
 
-HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name)
+{
     using namespace platform;
     bool existed = false;
     std::shared_ptr<SharedMutex> mutex;
@@ -154,15 +175,18 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
         mutex = std::make_shared<SharedMutex>(std::string(), -1);
     else
         mutex = OpenNamed(name, existed);
-    if (!mutex) return nullptr;
+    if (!mutex)
+        return nullptr;
     // Only a new mutex is taken at creation, and only when it is free.
-    if (initialOwner && !existed) mutex->Acquire(0);
+    if (initialOwner && !existed)
+        mutex->Acquire(0);
     HANDLE handle = AddHandle(std::make_shared<MutexObject>(std::move(mutex)));
     SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
 }
 
-BOOL ReleaseMutex(HANDLE handle) {
+BOOL ReleaseMutex(HANDLE handle)
+{
     auto mutex = platform::FindHandleOf<platform::MutexObject>(handle);
     if (!mutex) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -175,7 +199,8 @@ BOOL ReleaseMutex(HANDLE handle) {
     return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD timeout) {
+DWORD WaitForSingleObject(HANDLE handle, DWORD timeout)
+{
     auto mutex = platform::FindHandleOf<platform::MutexObject>(handle);
     if (!mutex) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -11,18 +11,28 @@
 namespace platform {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
     return true;
 }
 
-bool Exists(const std::string& path) {
+bool Exists(const std::string& path)
+{
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
 }
@@ -34,13 +44,16 @@ struct DirCloser {
 // The entry of folder that equals name ignoring ASCII case; the first in byte
 // order when there are several, so the choice does not depend on the folder's
 // listing order. Empty when there is none.
-std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
+std::string FindIgnoringCase(const std::string& folder, std::string_view name)
+{
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
-    if (!dir) return {};
+    if (!dir)
+        return {};
     std::string best;
     while (dirent* entry = readdir(dir.get())) {
         std::string_view candidate = entry->d_name;
-        if (EqualIgnoringAsciiCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+        if (EqualIgnoringAsciiCase(candidate, name) && (best.empty() || candidate < best))
+            best = candidate;
     }
     return best;
 }
@@ -50,20 +63,26 @@ std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
 // first component that has no match at all: the rest is kept as given, so a
 // new file can still be named inside an existing folder. Matching entries
 // always have the same length as the component, so the path is fixed in place.
-void ResolveCase(std::string& path) {
-    if (path.empty() || Exists(path)) return;
+void ResolveCase(std::string& path)
+{
+    if (path.empty() || Exists(path))
+        return;
     std::size_t pos = 0;
     while (pos < path.size()) {
-        while (pos < path.size() && path[pos] == '/') ++pos;
+        while (pos < path.size() && path[pos] == '/')
+            ++pos;
         std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        if (end == pos) break;
+        if (end == std::string::npos)
+            end = path.size();
+        if (end == pos)
+            break;
         std::string_view component(path.data() + pos, end - pos);
         std::string upTo = path.substr(0, end);
         if (component != "." && component != ".." && !Exists(upTo)) {
             std::string folder = path.substr(0, pos);
             std::string match = FindIgnoringCase(folder, component);
-            if (match.empty()) return;
+            if (match.empty())
+                return;
             path.replace(pos, match.size(), match);
         }
         pos = end;
@@ -72,8 +91,10 @@ void ResolveCase(std::string& path) {
 
 }  // namespace
 
-bool ToUnixPath(const char* windowsPath, std::string& unixPath) {
-    if (windowsPath == nullptr || windowsPath[0] == '\0' || (IsSeparator(windowsPath[0]) && IsSeparator(windowsPath[1]))) {
+bool ToUnixPath(const char* windowsPath, std::string& unixPath)
+{
+    if (windowsPath == nullptr || windowsPath[0] == '\0' ||
+        (IsSeparator(windowsPath[0]) && IsSeparator(windowsPath[1]))) {
         SetLastError(ERROR_PATH_NOT_FOUND);  // empty, or a "\\server\share" path
         return false;
     }
@@ -92,20 +113,24 @@ bool ToUnixPath(const char* windowsPath, std::string& unixPath) {
     out.reserve(utf8.size());
     for (char c : utf8) {
         if (IsSeparator(c)) {
-            if (out.empty() || out.back() != '/') out += '/';  // runs of separators count as one
+            if (out.empty() || out.back() != '/')
+                out += '/';  // runs of separators count as one
         } else {
             out += c;
         }
     }
-    if (out.empty()) out = ".";  // "Z:" names the current folder
+    if (out.empty())
+        out = ".";  // "Z:" names the current folder
     ResolveCase(out);
     unixPath = std::move(out);
     return true;
 }
 
-std::string ToWindowsPath(const std::string& unixPath) {
+std::string ToWindowsPath(const std::string& unixPath)
+{
     std::string out = unixPath.starts_with('/') ? "Z:" : "";
-    for (char c : unixPath) out += (c == '/') ? '\\' : c;
+    for (char c : unixPath)
+        out += (c == '/') ? '\\' : c;
     return Utf8NameToCp932(out);
 }
 

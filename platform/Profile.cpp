@@ -31,9 +31,12 @@ DWORD WriteError(int error)
     switch (error) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return ERROR_DISK_FULL;
-    case ENOENT: return ERROR_PATH_NOT_FOUND;  // the folder is missing
-    default: return platform::ErrorFromErrno(error);
+    case EFBIG:
+        return ERROR_DISK_FULL;
+    case ENOENT:
+        return ERROR_PATH_NOT_FOUND;  // the folder is missing
+    default:
+        return platform::ErrorFromErrno(error);
     }
 }
 
@@ -137,7 +140,8 @@ int ReplaceFile(const std::string& unixPath, const std::string& bytes, const Fil
     std::string::size_type slash = unixPath.rfind('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : unixPath.substr(0, slash);
     std::string name = slash == std::string::npos ? unixPath : unixPath.substr(slash + 1);
-    std::string prefix = (folder == "/" ? "/." : folder + "/.") + name.substr(0, 200) + "." + std::to_string(::getpid()) + ".";
+    std::string prefix =
+        (folder == "/" ? "/." : folder + "/.") + name.substr(0, 200) + "." + std::to_string(::getpid()) + ".";
 
     TempFile temp;
     int fd = -1;
@@ -277,7 +281,7 @@ BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR string, L
     }
 
     platform::IniText text(contents.bytes);
-    bool changed = keyName == nullptr ? text.DeleteSection(appName)
+    bool changed = keyName == nullptr  ? text.DeleteSection(appName)
                    : string == nullptr ? text.DeleteKey(appName, keyName)
                                        : text.Set(appName, keyName, string);
     if (changed) {

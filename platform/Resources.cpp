@@ -19,28 +19,34 @@ struct ModuleTable {
 };
 
 // Never destroyed: instance handles stay valid until the process is gone.
-ModuleTable& Modules() {
+ModuleTable& Modules()
+{
     static ModuleTable* table = new ModuleTable;
     return *table;
 }
 
 }  // namespace
 
-HINSTANCE ModuleHandle(const ResourceSection& section) {
+HINSTANCE ModuleHandle(const ResourceSection& section)
+{
     ModuleTable& table = Modules();
     std::lock_guard guard(table.lock);
     auto& module = table.modules[&section];
-    if (!module) module = std::make_unique<Module>(Module{&section});
+    if (!module)
+        module = std::make_unique<Module>(Module{&section});
     return reinterpret_cast<HINSTANCE>(module.get());
 }
 
-const Resource* FindResource(HINSTANCE instance, WORD type, WORD id) {
+const Resource* FindResource(HINSTANCE instance, WORD type, WORD id)
+{
     ModuleTable& table = Modules();
     std::lock_guard guard(table.lock);
     for (const auto& [section, module] : table.modules) {
-        if (reinterpret_cast<HINSTANCE>(module.get()) != instance) continue;
+        if (reinterpret_cast<HINSTANCE>(module.get()) != instance)
+            continue;
         for (const Resource& resource : *section)
-            if (resource.type == type && resource.id == id) return &resource;
+            if (resource.type == type && resource.id == id)
+                return &resource;
         return nullptr;
     }
     return nullptr;

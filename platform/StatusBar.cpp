@@ -19,8 +19,10 @@ namespace {
 class EdgeKeeper : public QObject {
 public:
     EdgeKeeper(StatusBar& bar, QObject* parent) : QObject(parent), bar_(bar) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Resize) bar_.Place();
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            bar_.Place();
         return false;
     }
 
@@ -31,7 +33,8 @@ private:
 }  // namespace
 
 StatusBar::StatusBar(Window& parent, DWORD style, int id, HINSTANCE instance, const QFont& font)
-    : Window(&parent, new QFrame(parent.Widget()), &StatusBar::Procedure, style, id, instance) {
+    : Window(&parent, new QFrame(parent.Widget()), &StatusBar::Procedure, style, id, instance)
+{
     auto* frame = static_cast<QFrame*>(Widget());
     frame->setFont(font);
     frame->setFrameShape(QFrame::Panel);
@@ -42,33 +45,42 @@ StatusBar::StatusBar(Window& parent, DWORD style, int id, HINSTANCE instance, co
     label_ = new QLabel(frame);
     label_->setTextFormat(Qt::PlainText);
     layout->addWidget(label_);
-    if (QWidget* parentWidget = parent.Widget()) parentWidget->installEventFilter(new EdgeKeeper(*this, frame));
+    if (QWidget* parentWidget = parent.Widget())
+        parentWidget->installEventFilter(new EdgeKeeper(*this, frame));
     Place();
 }
 
-void StatusBar::Place() {
+void StatusBar::Place()
+{
     QWidget* frame = Widget();
     QWidget* parent = frame != nullptr ? frame->parentWidget() : nullptr;
-    if (parent == nullptr) return;
+    if (parent == nullptr)
+        return;
     const int height = frame->fontMetrics().height() + 8;
     const bool top = (Style() & CCS_BOTTOM) == CCS_TOP;
     frame->setGeometry(0, top ? 0 : parent->height() - height, parent->width(), height);
 }
 
-void StatusBar::UpdateView() { label_->setText(QString::fromStdString(Cp932ToUtf8(Shown()))); }
+void StatusBar::UpdateView()
+{
+    label_->setText(QString::fromStdString(Cp932ToUtf8(Shown())));
+}
 
-LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case SB_SIMPLE:
         simple_ = wParam != 0;
         UpdateView();
         return 0;
-    case SB_ISSIMPLE: return simple_ ? TRUE : FALSE;
+    case SB_ISSIMPLE:
+        return simple_ ? TRUE : FALSE;
     case SB_SETTEXTA: {
         // The low byte is the part (the bar has one), the high byte the way
         // it is drawn, which does not change the text.
         const WPARAM part = wParam & 0xFF;
-        if (part != SB_SIMPLEID && part != 0) return FALSE;
+        if (part != SB_SIMPLEID && part != 0)
+            return FALSE;
         const char* text = reinterpret_cast<const char*>(lParam);
         (part == SB_SIMPLEID ? simpleText_ : partText_) = text != nullptr ? text : "";
         UpdateView();
@@ -78,7 +90,8 @@ LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
     case SB_GETTEXTA: {
         const WPARAM part = wParam & 0xFF;
         const std::string& text = simple_ || part == SB_SIMPLEID ? simpleText_ : partText_;
-        if (!simple_ && part != 0 && part != SB_SIMPLEID) return 0;
+        if (!simple_ && part != 0 && part != SB_SIMPLEID)
+            return 0;
         if (message == SB_GETTEXTA && lParam != 0)
             std::memcpy(reinterpret_cast<char*>(lParam), text.c_str(), text.size() + 1);
         return MAKELONG(static_cast<WORD>(text.size()), 0);
@@ -88,9 +101,11 @@ LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK StatusBar::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK StatusBar::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto* bar = dynamic_cast<StatusBar*>(Window::From(window));
-    if (bar == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (bar == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
     return bar->Process(message, wParam, lParam);
 }
 

@@ -17,16 +17,20 @@ namespace {
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (cd_ != Invalid()) iconv_close(cd_);
+    ~Iconv()
+    {
+        if (cd_ != Invalid())
+            iconv_close(cd_);
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
 
     // Converts one whole character; returns the number of bytes written to out,
     // or 0 when the character has no mapping (or the descriptor failed to open).
-    std::size_t ConvertOne(const char* in, std::size_t inSize, char* out, std::size_t outSize) {
-        if (cd_ == Invalid()) return 0;
+    std::size_t ConvertOne(const char* in, std::size_t inSize, char* out, std::size_t outSize)
+    {
+        if (cd_ == Invalid())
+            return 0;
         char* inPtr = const_cast<char*>(in);  // iconv never writes through it
         char* outPtr = out;
         std::size_t inLeft = inSize;
@@ -46,36 +50,50 @@ private:
 
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
-bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+bool IsContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of the well-formed UTF-8 character at s (1 to 4), or, when it is
 // ill-formed, minus the length of its longest well-formed prefix (at least 1),
 // so that a truncated sequence is replaced by a single character.
-int Utf8CharLength(const unsigned char* s, std::size_t left) {
+int Utf8CharLength(const unsigned char* s, std::size_t left)
+{
     unsigned char c = s[0];
-    if (c < 0x80) return 1;
+    if (c < 0x80)
+        return 1;
     int need;
     unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
     if (c >= 0xC2 && c <= 0xDF) {
         need = 1;
     } else if (c >= 0xE0 && c <= 0xEF) {
         need = 2;
-        if (c == 0xE0) low = 0xA0;
-        if (c == 0xED) high = 0x9F;  // no surrogates
+        if (c == 0xE0)
+            low = 0xA0;
+        if (c == 0xED)
+            high = 0x9F;  // no surrogates
     } else if (c >= 0xF0 && c <= 0xF4) {
         need = 3;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;
+        if (c == 0xF0)
+            low = 0x90;
+        if (c == 0xF4)
+            high = 0x8F;
     } else {
         return -1;
     }
     int have = 1;
     for (int i = 1; i <= need; ++i) {
-        if (static_cast<std::size_t>(i) >= left) return -have;
+        if (static_cast<std::size_t>(i) >= left)
+            return -have;
         unsigned char b = s[i];
         bool ok = (i == 1) ? (b >= low && b <= high) : IsContinuation(b);
-        if (!ok) return -have;
+        if (!ok)
+            return -have;
         ++have;
     }
     return have;
@@ -90,14 +108,16 @@ public:
 
     // The code standing for text, given out on its first use; false once
     // every code is taken.
-    bool CodeFor(std::string_view text, char code[2]) {
+    bool CodeFor(std::string_view text, char code[2])
+    {
         std::lock_guard guard(lock_);
         auto it = byText_.find(std::string(text));
         int ordinal;
         if (it != byText_.end()) {
             ordinal = it->second;
         } else {
-            if (byOrdinal_.size() == kCount) return false;
+            if (byOrdinal_.size() == kCount)
+                return false;
             ordinal = static_cast<int>(byOrdinal_.size());
             byOrdinal_.emplace_back(text);
             byText_.emplace(text, ordinal);
@@ -110,11 +130,14 @@ public:
 
     // Appends what the code lead, trail stands for; false when it was never
     // given out.
-    bool AppendText(unsigned char lead, unsigned char trail, std::string& out) {
-        if (lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+    bool AppendText(unsigned char lead, unsigned char trail, std::string& out)
+    {
+        if (lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC)
+            return false;
         const std::size_t ordinal = (lead - 0xF0) * 188u + (trail < 0x80 ? trail - 0x40u : trail - 0x80u + 63u);
         std::lock_guard guard(lock_);
-        if (ordinal >= byOrdinal_.size()) return false;
+        if (ordinal >= byOrdinal_.size())
+            return false;
         out += byOrdinal_[ordinal];
         return true;
     }
@@ -126,23 +149,31 @@ private:
 };
 
 // Never destroyed: static objects still convert names at process exit.
-UserAreaCodes& Codes() {
+UserAreaCodes& Codes()
+{
     static UserAreaCodes* codes = new UserAreaCodes;
     return *codes;
 }
 
-bool IsUserAreaLead(unsigned char c) { return c >= 0xF0 && c <= 0xF9; }
+bool IsUserAreaLead(unsigned char c)
+{
+    return c >= 0xF0 && c <= 0xF9;
+}
 
-bool IsAscii(std::string_view text) {
+bool IsAscii(std::string_view text)
+{
     for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
     return true;
 }
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932) {
-    if (IsAscii(cp932)) return std::string(cp932);
+std::string Cp932ToUtf8(std::string_view cp932)
+{
+    if (IsAscii(cp932))
+        return std::string(cp932);
     Iconv converter("UTF-8", "CP932");
     std::string out;
     out.reserve(cp932.size());
@@ -177,7 +208,8 @@ namespace {
 
 // Appends the code for text (a UTF-8 character or a stray byte) when names
 // may take codes of the user-defined area, else '?'.
-void AppendUnmappable(std::string_view text, bool isName, std::string& out) {
+void AppendUnmappable(std::string_view text, bool isName, std::string& out)
+{
     char code[2];
     if (isName && Codes().CodeFor(text, code))
         out.append(code, 2);
@@ -185,8 +217,10 @@ void AppendUnmappable(std::string_view text, bool isName, std::string& out) {
         out += '?';
 }
 
-std::string Utf8ToCp932(std::string_view utf8, bool isName) {
-    if (IsAscii(utf8)) return std::string(utf8);
+std::string Utf8ToCp932(std::string_view utf8, bool isName)
+{
+    if (IsAscii(utf8))
+        return std::string(utf8);
     Iconv converter("CP932", "UTF-8");
     std::string out;
     out.reserve(utf8.size());
@@ -226,8 +260,14 @@ std::string Utf8ToCp932(std::string_view utf8, bool isName) {
 
 }  // namespace
 
-std::string Utf8ToCp932(std::string_view utf8) { return Utf8ToCp932(utf8, false); }
+std::string Utf8ToCp932(std::string_view utf8)
+{
+    return Utf8ToCp932(utf8, false);
+}
 
-std::string Utf8NameToCp932(std::string_view utf8) { return Utf8ToCp932(utf8, true); }
+std::string Utf8NameToCp932(std::string_view utf8)
+{
+    return Utf8ToCp932(utf8, true);
+}
 
 }  // namespace platform

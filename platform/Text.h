@@ -25,6 +25,9 @@ std::string Utf8ToCp932(std::string_view utf8);
 std::string Utf8NameToCp932(std::string_view utf8);
 
 // True for a cp932 lead byte (0x81-0x9F, 0xE0-0xFC).
-constexpr bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool IsCp932LeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 }  // namespace platform

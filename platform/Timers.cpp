@@ -87,79 +87,100 @@ private:
 
 // Never destroyed: static objects of the program may still kill timers from
 // their destructors at exit, after the thread has been stopped.
-TimerQueue& Queue() {
+TimerQueue& Queue()
+{
     static TimerQueue* queue = new TimerQueue;
     return *queue;
 }
 
-void StopAtExit() { Queue().Stop(); }
+void StopAtExit()
+{
+    Queue().Stop();
+}
 
 // The timer thread serves short callbacks that must start on time, whatever
 // else the machine runs: like the system's own timer thread it runs above
 // ordinary threads. The lowest real-time priority where the process may take
 // one (the kernel still keeps 5% of each core for ordinary threads), else a
 // raised nice level, else it stays as it is.
-void RaisePriority() {
+void RaisePriority()
+{
     sched_param param{};
     param.sched_priority = sched_get_priority_min(SCHED_FIFO);
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0) return;
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0)
+        return;
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
 }
 
-bool TimerQueue::Earlier(std::uint32_t a, std::uint32_t b) const {
+bool TimerQueue::Earlier(std::uint32_t a, std::uint32_t b) const
+{
     const Record& x = records[a];
     const Record& y = records[b];
     return x.deadline != y.deadline ? x.deadline < y.deadline : x.order < y.order;
 }
 
-void TimerQueue::Place(std::size_t position, std::uint32_t slot) {
+void TimerQueue::Place(std::size_t position, std::uint32_t slot)
+{
     heap[position] = slot;
     records[slot].heapIndex = static_cast<std::uint32_t>(position);
 }
 
-void TimerQueue::SiftUp(std::size_t position) {
+void TimerQueue::SiftUp(std::size_t position)
+{
     std::uint32_t slot = heap[position];
     while (position > 0) {
         std::size_t parent = (position - 1) / 2;
-        if (!Earlier(slot, heap[parent])) break;
+        if (!Earlier(slot, heap[parent]))
+            break;
         Place(position, heap[parent]);
         position = parent;
     }
     Place(position, slot);
 }
 
-void TimerQueue::SiftDown(std::size_t position) {
+void TimerQueue::SiftDown(std::size_t position)
+{
     std::uint32_t slot = heap[position];
     for (;;) {
         std::size_t child = 2 * position + 1;
-        if (child >= heapSize) break;
-        if (child + 1 < heapSize && Earlier(heap[child + 1], heap[child])) ++child;
-        if (!Earlier(heap[child], slot)) break;
+        if (child >= heapSize)
+            break;
+        if (child + 1 < heapSize && Earlier(heap[child + 1], heap[child]))
+            ++child;
+        if (!Earlier(heap[child], slot))
+            break;
         Place(position, heap[child]);
         position = child;
     }
     Place(position, slot);
 }
 
-void TimerQueue::Push(std::uint32_t slot) {
+void TimerQueue::Push(std::uint32_t slot)
+{
     Place(heapSize++, slot);
     SiftUp(heapSize - 1);
 }
 
-void TimerQueue::RemoveAt(std::size_t position) {
+void TimerQueue::RemoveAt(std::size_t position)
+{
     std::uint32_t last = heap[--heapSize];
-    if (position == heapSize) return;
+    if (position == heapSize)
+        return;
     Place(position, last);
     SiftUp(position);
     SiftDown(records[last].heapIndex);
 }
 
-UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user) {
+UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user)
+{
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(delay);
     std::lock_guard guard(lock);
-    if (stopping) return 0;
-    if (!started) StartThread();
-    if (!started) return 0;
+    if (stopping)
+        return 0;
+    if (!started)
+        StartThread();
+    if (!started)
+        return 0;
 
     // Ids count up and skip 0 and ids whose slot is taken, so an id comes back
     // only after the 32-bit counter wraps and never while its namesake lives.
@@ -171,7 +192,8 @@ UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user) {
             break;
         }
     }
-    if (id == 0) return 0;  // every slot is in use
+    if (id == 0)
+        return 0;  // every slot is in use
 
     std::uint32_t slot = static_cast<std::uint32_t>(SlotOf(id));
     Record& record = records[slot];
@@ -182,19 +204,24 @@ UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user) {
     record.callback = callback;
     record.user = user;
     Push(slot);
-    if (heap[0] == slot) wake.notify_one();  // the thread sleeps towards a later deadline
+    if (heap[0] == slot)
+        wake.notify_one();  // the thread sleeps towards a later deadline
     return id;
 }
 
-void TimerQueue::Prepare() {
+void TimerQueue::Prepare()
+{
     std::lock_guard guard(lock);
-    if (!started && !stopping) StartThread();
+    if (!started && !stopping)
+        StartThread();
 }
 
-MMRESULT TimerQueue::Kill(UINT id) {
+MMRESULT TimerQueue::Kill(UINT id)
+{
     std::unique_lock guard(lock);
     Record& record = records[SlotOf(id)];
-    if (id == 0 || record.id != id) return MMSYSERR_INVALPARAM;
+    if (id == 0 || record.id != id)
+        return MMSYSERR_INVALPARAM;
     if (record.state == State::Pending) {
         // A pending timer leaves the heap; the thread, if it sleeps towards
         // this deadline, wakes up to an earlier one or to nothing and goes on.
@@ -209,7 +236,8 @@ MMRESULT TimerQueue::Kill(UINT id) {
     return MMSYSERR_INVALPARAM;
 }
 
-void TimerQueue::StartThread() {
+void TimerQueue::StartThread()
+{
     // The thread takes no signals: they belong to the program's own threads.
     sigset_t all, previous;
     sigfillset(&all);
@@ -225,7 +253,8 @@ void TimerQueue::StartThread() {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
-void TimerQueue::Run() {
+void TimerQueue::Run()
+{
     // Timer slack is in nanoseconds: wake within a microsecond of the
     // deadline instead of the default 50 us.
     prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
@@ -261,14 +290,18 @@ void TimerQueue::Run() {
     }
 }
 
-void TimerQueue::Stop() {
+void TimerQueue::Stop()
+{
     std::unique_lock guard(lock);
-    if (stopping) return;
+    if (stopping)
+        return;
     stopping = true;
     heapSize = 0;
     for (Record& record : records)
-        if (record.state == State::Pending) record = Record{};
-    if (!started) return;
+        if (record.state == State::Pending)
+            record = Record{};
+    if (!started)
+        return;
     wake.notify_one();
     if (OnTimerThread()) {
         // exit() called from a callback: the thread cannot wait for itself,
@@ -282,20 +315,29 @@ void TimerQueue::Stop() {
 
 }  // namespace
 
-MMRESULT timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
-    if (callback == nullptr || delay < kMinDelay || delay > kMaxDelay) return 0;
-    if (flags != (TIME_ONESHOT | TIME_CALLBACK_FUNCTION)) return 0;
+MMRESULT timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
+{
+    if (callback == nullptr || delay < kMinDelay || delay > kMaxDelay)
+        return 0;
+    if (flags != (TIME_ONESHOT | TIME_CALLBACK_FUNCTION))
+        return 0;
     return Queue().Add(delay, callback, user);
 }
 
-MMRESULT timeKillEvent(UINT timerId) { return Queue().Kill(timerId); }
+MMRESULT timeKillEvent(UINT timerId)
+{
+    return Queue().Kill(timerId);
+}
 
-MMRESULT timeBeginPeriod(UINT period) {
-    if (period < kMinDelay || period > kMaxDelay) return TIMERR_NOCANDO;
+MMRESULT timeBeginPeriod(UINT period)
+{
+    if (period < kMinDelay || period > kMaxDelay)
+        return TIMERR_NOCANDO;
     Queue().Prepare();
     return TIMERR_NOERROR;
 }
 
-MMRESULT timeEndPeriod(UINT period) {
+MMRESULT timeEndPeriod(UINT period)
+{
     return period >= kMinDelay && period <= kMaxDelay ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }

@@ -15,7 +15,8 @@ namespace {
 
 class TrackbarWidget : public QSlider {
 public:
-    TrackbarWidget(Trackbar& owner, QWidget* parent) : QSlider(Qt::Horizontal, parent), owner_(owner) {
+    TrackbarWidget(Trackbar& owner, QWidget* parent) : QSlider(Qt::Horizontal, parent), owner_(owner)
+    {
         connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
             owner_.OnSliderAction(action, inWheel_, positionBefore_);
             positionBefore_ = sliderPosition();
@@ -23,12 +24,14 @@ public:
     }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override {
+    void mousePressEvent(QMouseEvent* event) override
+    {
         pressed_ = true;
         positionBefore_ = sliderPosition();
         QSlider::mousePressEvent(event);
     }
-    void mouseReleaseEvent(QMouseEvent* event) override {
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
         const bool dragged = isSliderDown();
         QSlider::mouseReleaseEvent(event);
         if (pressed_ && event->buttons() == Qt::NoButton) {
@@ -36,13 +39,15 @@ protected:
             owner_.OnMouseReleased(dragged);
         }
     }
-    void wheelEvent(QWheelEvent* event) override {
+    void wheelEvent(QWheelEvent* event) override
+    {
         inWheel_ = true;
         positionBefore_ = sliderPosition();
         QSlider::wheelEvent(event);
         inWheel_ = false;
     }
-    void focusInEvent(QFocusEvent* event) override {
+    void focusInEvent(QFocusEvent* event) override
+    {
         QSlider::focusInEvent(event);
         owner_.NoteFocusIn();
     }
@@ -57,34 +62,42 @@ private:
 }  // namespace
 
 Trackbar::Trackbar(Window& parent, DWORD style, const QRect& geometry, int id, HINSTANCE instance)
-    : Window(&parent, nullptr, &Trackbar::Procedure, style, id, instance) {
+    : Window(&parent, nullptr, &Trackbar::Procedure, style, id, instance)
+{
     auto* slider = new TrackbarWidget(*this, parent.Widget());
     SetWidget(slider);
     slider->setGeometry(geometry);
     slider->setFocusPolicy(Qt::StrongFocus);  // a click gives it the focus; Tab is the dialog's
     slider->setTracking(true);
-    if (style & WS_DISABLED) slider->setEnabled(false);
+    if (style & WS_DISABLED)
+        slider->setEnabled(false);
     UpdateView();
 }
 
-void Trackbar::SetPosition(LONG position) {
+void Trackbar::SetPosition(LONG position)
+{
     // Below the minimum goes to the minimum first, then above the maximum to
     // the maximum, so a range with the maximum under the minimum ends there.
     pos_ = position;
-    if (pos_ < min_) pos_ = min_;
-    if (pos_ > max_) pos_ = max_;
+    if (pos_ < min_)
+        pos_ = min_;
+    if (pos_ > max_)
+        pos_ = max_;
 }
 
-void Trackbar::SetRange(LONG minimum, LONG maximum) {
+void Trackbar::SetRange(LONG minimum, LONG maximum)
+{
     min_ = minimum;
     max_ = maximum;
     page_ = std::max<LONG>((max_ - min_) / 5, 1);
     SetPosition(pos_);
 }
 
-void Trackbar::UpdateView() {
+void Trackbar::UpdateView()
+{
     auto* slider = static_cast<QSlider*>(Widget());
-    if (slider == nullptr) return;
+    if (slider == nullptr)
+        return;
     const QSignalBlocker quiet(slider);
     slider->setRange(min_, std::max(min_, max_));
     slider->setSingleStep(line_);
@@ -95,22 +108,37 @@ void Trackbar::UpdateView() {
     slider->setTickInterval(ticks ? ticFreq_ : 0);
 }
 
-void Trackbar::Notify(WORD code) {
+void Trackbar::Notify(WORD code)
+{
     const bool withPosition = code == TB_THUMBTRACK || code == TB_THUMBPOSITION;
     NotifyParent(WM_HSCROLL, MAKEWPARAM(code, withPosition ? static_cast<WORD>(pos_) : 0));
 }
 
-void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition) {
+void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition)
+{
     auto* slider = static_cast<QSlider*>(Widget());
-    if (slider == nullptr) return;
+    if (slider == nullptr)
+        return;
     pos_ = slider->sliderPosition();
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: Notify(TB_LINEDOWN); break;
-    case QAbstractSlider::SliderSingleStepSub: Notify(TB_LINEUP); break;
-    case QAbstractSlider::SliderPageStepAdd: Notify(TB_PAGEDOWN); break;
-    case QAbstractSlider::SliderPageStepSub: Notify(TB_PAGEUP); break;
-    case QAbstractSlider::SliderToMinimum: Notify(TB_TOP); break;
-    case QAbstractSlider::SliderToMaximum: Notify(TB_BOTTOM); break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        Notify(TB_LINEDOWN);
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        Notify(TB_LINEUP);
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        Notify(TB_PAGEDOWN);
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        Notify(TB_PAGEUP);
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        Notify(TB_TOP);
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        Notify(TB_BOTTOM);
+        break;
     case QAbstractSlider::SliderMove:
         if (!byWheel) {
             Notify(TB_THUMBTRACK);
@@ -119,47 +147,57 @@ void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition) {
             Notify(TB_ENDTRACK);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
-void Trackbar::OnMouseReleased(bool thumbWasDragged) {
-    if (thumbWasDragged) Notify(TB_THUMBPOSITION);
+void Trackbar::OnMouseReleased(bool thumbWasDragged)
+{
+    if (thumbWasDragged)
+        Notify(TB_THUMBPOSITION);
     Notify(TB_ENDTRACK);
 }
 
-void Trackbar::KeyDown(WPARAM key) {
+void Trackbar::KeyDown(WPARAM key)
+{
     WORD code;
     switch (key) {
     case VK_LEFT:
     case VK_UP:
-        if (pos_ == min_) return;
+        if (pos_ == min_)
+            return;
         pos_ -= line_;
         code = TB_LINEUP;
         break;
     case VK_RIGHT:
     case VK_DOWN:
-        if (pos_ == max_) return;
+        if (pos_ == max_)
+            return;
         pos_ += line_;
         code = TB_LINEDOWN;
         break;
     case VK_PRIOR:
-        if (pos_ == min_) return;
+        if (pos_ == min_)
+            return;
         pos_ -= page_;
         code = TB_PAGEUP;
         break;
     case VK_NEXT:
-        if (pos_ == max_) return;
+        if (pos_ == max_)
+            return;
         pos_ += page_;
         code = TB_PAGEDOWN;
         break;
     case VK_HOME:
-        if (pos_ == min_) return;
+        if (pos_ == min_)
+            return;
         pos_ = min_;
         code = TB_TOP;
         break;
     case VK_END:
-        if (pos_ == max_) return;
+        if (pos_ == max_)
+            return;
         pos_ = max_;
         code = TB_BOTTOM;
         break;
@@ -171,12 +209,16 @@ void Trackbar::KeyDown(WPARAM key) {
     Notify(code);
 }
 
-LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam)
+{
     LONG previous;
     switch (message) {
-    case TBM_GETPOS: return pos_;
-    case TBM_GETRANGEMIN: return min_;
-    case TBM_GETRANGEMAX: return max_;
+    case TBM_GETPOS:
+        return pos_;
+    case TBM_GETRANGEMIN:
+        return min_;
+    case TBM_GETRANGEMAX:
+        return max_;
     case TBM_SETPOS:
         SetPosition(static_cast<LONG>(lParam));
         UpdateView();
@@ -204,24 +246,34 @@ LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
         page_ = static_cast<LONG>(lParam);
         UpdateView();
         return previous;
-    case TBM_GETPAGESIZE: return page_;
+    case TBM_GETPAGESIZE:
+        return page_;
     case TBM_SETLINESIZE:
         previous = line_;
         line_ = static_cast<LONG>(lParam);
         UpdateView();
         return previous;
-    case TBM_GETLINESIZE: return line_;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case TBM_GETLINESIZE:
+        return line_;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
     case WM_KEYDOWN:
         KeyDown(wParam);
         return 0;
     case WM_KEYUP:
         switch (wParam) {
-        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
-        case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_HOME:
+        case VK_END:
             Notify(TB_ENDTRACK);
             break;
-        default: break;
+        default:
+            break;
         }
         return 0;
     default:
@@ -229,9 +281,11 @@ LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK Trackbar::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Trackbar::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto* trackbar = dynamic_cast<Trackbar*>(Window::From(window));
-    if (trackbar == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (trackbar == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
     return trackbar->Process(message, wParam, lParam);
 }
 

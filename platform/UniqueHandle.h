@@ -41,8 +41,8 @@ private:
     T value_{};
 };
 
-using UniqueHandle = UniqueOwner<HANDLE, CloseHandle>;        // files, mappings, mutexes
-using UniqueFindHandle = UniqueOwner<HANDLE, FindClose>;      // FindFirstFileA searches
-using UniqueView = UniqueOwner<LPCVOID, UnmapViewOfFile>;     // MapViewOfFile views
+using UniqueHandle = UniqueOwner<HANDLE, CloseHandle>;     // files, mappings, mutexes
+using UniqueFindHandle = UniqueOwner<HANDLE, FindClose>;   // FindFirstFileA searches
+using UniqueView = UniqueOwner<LPCVOID, UnmapViewOfFile>;  // MapViewOfFile views
 
 }  // namespace platform

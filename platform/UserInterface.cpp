@@ -39,43 +39,56 @@ bool failed = false;
 std::atomic<unsigned long> uiThread{0};
 std::atomic<KeyboardLayout> layout{KeyboardLayout::Us};
 
-unsigned long ThisThread() { return static_cast<unsigned long>(::syscall(SYS_gettid)); }
+unsigned long ThisThread()
+{
+    return static_cast<unsigned long>(::syscall(SYS_gettid));
+}
 
-bool XServerAnswers() {
+bool XServerAnswers()
+{
     const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') return false;
+    if (display == nullptr || *display == '\0')
+        return false;
     xcb_connection_t* connection = xcb_connect(display, nullptr);
     bool ok = connection != nullptr && xcb_connection_has_error(connection) == 0;
-    if (connection != nullptr) xcb_disconnect(connection);
+    if (connection != nullptr)
+        xcb_disconnect(connection);
     return ok;
 }
 
-bool WaylandPluginInstalled() {
+bool WaylandPluginInstalled()
+{
     QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
     return !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
 }
 
-bool CompositorAnswers() {
+bool CompositorAnswers()
+{
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    if (name == nullptr || *name == '\0') return false;
+    if (name == nullptr || *name == '\0')
+        return false;
     std::string path = name;
     if (path[0] != '/') {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        if (runtime == nullptr) return false;
+        if (runtime == nullptr)
+            return false;
         path = std::string(runtime) + "/" + path;
     }
     sockaddr_un address{};
-    if (path.size() >= sizeof address.sun_path) return false;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return ok && WaylandPluginInstalled();
 }
 
-void SubstituteFonts() {
+void SubstituteFonts()
+{
     // The Windows Japanese fonts that templates name, by their installed
     // counterparts; the first one present is used.
     const QStringList proportional = {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
@@ -90,20 +103,25 @@ void SubstituteFonts() {
 
 }  // namespace
 
-void SetApplicationArguments(int argc, char** argv) {
+void SetApplicationArguments(int argc, char** argv)
+{
     savedArgv.assign(argv, argv + argc);
     savedArgc = argc;
 }
 
-bool DisplayReachable() {
+bool DisplayReachable()
+{
     const char* requested = std::getenv("QT_QPA_PLATFORM");
     if (requested != nullptr && *requested != '\0') {
         std::string name(requested, std::strcspn(requested, ":;"));
-        if (name == "xcb") return XServerAnswers();
-        if (name.rfind("wayland", 0) == 0) return CompositorAnswers();
+        if (name == "xcb")
+            return XServerAnswers();
+        if (name.rfind("wayland", 0) == 0)
+            return CompositorAnswers();
         return true;  // offscreen, minimal, vnc: no display server needed
     }
-    if (XServerAnswers()) return true;
+    if (XServerAnswers())
+        return true;
     if (CompositorAnswers()) {
         ::setenv("QT_QPA_PLATFORM", "wayland", 1);
         return true;
@@ -111,9 +129,12 @@ bool DisplayReachable() {
     return false;
 }
 
-bool StartUserInterface() {
-    if (application != nullptr) return true;
-    if (!DisplayReachable()) return false;
+bool StartUserInterface()
+{
+    if (application != nullptr)
+        return true;
+    if (!DisplayReachable())
+        return false;
     if (savedArgv.empty()) {
         savedArgv.push_back(defaultName);
         savedArgc = 1;
@@ -123,7 +144,8 @@ bool StartUserInterface() {
     application = new QApplication(savedArgc, savedArgv.data());
     // Dialogs run their own loops; a closed window must not end them.
     QApplication::setQuitOnLastWindowClosed(false);
-    if (!desktopFileName.isEmpty()) QGuiApplication::setDesktopFileName(desktopFileName);
+    if (!desktopFileName.isEmpty())
+        QGuiApplication::setDesktopFileName(desktopFileName);
     SubstituteFonts();
     auto* keyboard = new KeyboardFilter(application);
     application->installEventFilter(keyboard);
@@ -133,30 +155,47 @@ bool StartUserInterface() {
     return true;
 }
 
-void NoteUserInterfaceFailed() { failed = true; }
+void NoteUserInterfaceFailed()
+{
+    failed = true;
+}
 
-bool UserInterfaceFailed() { return failed; }
+bool UserInterfaceFailed()
+{
+    return failed;
+}
 
-void EndUserInterface() {
+void EndUserInterface()
+{
     EndWaylandKeyboard();
     delete application;
     application = nullptr;
 }
 
-unsigned long UserInterfaceThread() {
+unsigned long UserInterfaceThread()
+{
     unsigned long thread = uiThread;
     return thread != 0 ? thread : ThisThread();
 }
 
-KeyboardLayout CurrentKeyboardLayout() { return layout; }
+KeyboardLayout CurrentKeyboardLayout()
+{
+    return layout;
+}
 
-void SetKeyboardLayout(KeyboardLayout newLayout) { layout = newLayout; }
+void SetKeyboardLayout(KeyboardLayout newLayout)
+{
+    layout = newLayout;
+}
 
 }  // namespace platform
 
-HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId) {
-    if (appId == nullptr || appId[0] == '\0') return E_INVALIDARG;
+HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId)
+{
+    if (appId == nullptr || appId[0] == '\0')
+        return E_INVALIDARG;
     platform::desktopFileName = QString::fromUtf8(platform::Cp932ToUtf8(appId));
-    if (platform::application != nullptr) QGuiApplication::setDesktopFileName(platform::desktopFileName);
+    if (platform::application != nullptr)
+        QGuiApplication::setDesktopFileName(platform::desktopFileName);
     return S_OK;
 }

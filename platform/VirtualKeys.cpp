@@ -22,6 +22,7 @@ struct KeysymEntry {
 };
 
 // Keys whose meaning does not depend on the layout.
+// clang-format off
 constexpr KeysymEntry kNamedKeys[] = {
     {0xFF08, VK_BACK},     {0xFF09, VK_TAB},        {0xFE20, VK_TAB},  // ISO_Left_Tab (Shift+Tab)
     {0xFF0D, VK_RETURN},   {0xFF8D, VK_RETURN},     {0xFF1B, VK_ESCAPE}, {0x0020, VK_SPACE},
@@ -48,6 +49,7 @@ constexpr KeysymEntry kNamedKeys[] = {
     // Japanese input keys.
     {0xFF23, VK_CONVERT},  {0xFF22, VK_NONCONVERT}, {0xFF2A, VK_KANJI},
 };
+// clang-format on
 
 struct KeycodeEntry {
     std::uint32_t keycode;  // X keycode
@@ -55,6 +57,7 @@ struct KeycodeEntry {
 };
 
 // The digit row and the punctuation keys, by their place on the keyboard.
+// clang-format off
 constexpr KeycodeEntry kUsKeys[] = {
     {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'}, {18, '9'}, {19, '0'},
     {20, VK_OEM_MINUS},  // -_
@@ -68,14 +71,18 @@ constexpr KeycodeEntry kUsKeys[] = {
     {59, VK_OEM_COMMA},  {60, VK_OEM_PERIOD}, {61, VK_OEM_2},  // , . /
     {94, VK_OEM_102},    // the extra key of ISO keyboards
 };
+// clang-format on
 
 // The letter keys by their place: what they carry on a US keyboard.
+// clang-format off
 constexpr KeycodeEntry kUsLetters[] = {
     {24, 'Q'}, {25, 'W'}, {26, 'E'}, {27, 'R'}, {28, 'T'}, {29, 'Y'}, {30, 'U'}, {31, 'I'}, {32, 'O'},
     {33, 'P'}, {38, 'A'}, {39, 'S'}, {40, 'D'}, {41, 'F'}, {42, 'G'}, {43, 'H'}, {44, 'J'}, {45, 'K'},
     {46, 'L'}, {52, 'Z'}, {53, 'X'}, {54, 'C'}, {55, 'V'}, {56, 'B'}, {57, 'N'}, {58, 'M'},
 };
+// clang-format on
 
+// clang-format off
 constexpr KeycodeEntry kJapaneseKeys[] = {
     {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'}, {18, '9'}, {19, '0'},
     {20, VK_OEM_MINUS},  // -=
@@ -89,6 +96,7 @@ constexpr KeycodeEntry kJapaneseKeys[] = {
     {97, VK_OEM_102},    // \_ (ro)
     {132, VK_OEM_5},     // \| (yen)
 };
+// clang-format on
 
 struct ScanEntry {
     std::uint32_t evdev;
@@ -98,6 +106,7 @@ struct ScanEntry {
 
 // Linux key codes below 89 are the set 1 make codes; these are the others,
 // and NumLock, which Windows marks extended.
+// clang-format off
 constexpr ScanEntry kScanExceptions[] = {
     {69, 0x45, true},   // NumLock
     {85, 0x29, false},  // Zenkaku/Hankaku
@@ -126,16 +135,21 @@ constexpr ScanEntry kScanExceptions[] = {
     {126, 0x5C, true},  // right Windows key
     {127, 0x5D, true},  // Menu
 };
+// clang-format on
 
 template <class Entry, std::size_t N>
-const Entry* Find(const Entry (&table)[N], std::uint32_t key, std::uint32_t Entry::*field) {
+const Entry* Find(const Entry (&table)[N], std::uint32_t key, std::uint32_t Entry::*field)
+{
     for (const Entry& entry : table)
-        if (entry.*field == key) return &entry;
+        if (entry.*field == key)
+            return &entry;
     return nullptr;
 }
 
-void ScanCodeOf(std::uint32_t keycode, WindowsKey& key) {
-    if (keycode < 9) return;
+void ScanCodeOf(std::uint32_t keycode, WindowsKey& key)
+{
+    if (keycode < 9)
+        return;
     std::uint32_t evdev = keycode - 8;
     if (const ScanEntry* entry = Find(kScanExceptions, evdev, &ScanEntry::evdev)) {
         key.scanCode = entry->scanCode;
@@ -146,14 +160,16 @@ void ScanCodeOf(std::uint32_t keycode, WindowsKey& key) {
 }
 
 // A letter other than A to Z: Cyrillic, Greek, Hebrew, Arabic, a dotless i...
-bool IsOtherLetter(std::uint32_t keysym) {
+bool IsOtherLetter(std::uint32_t keysym)
+{
     const char32_t character = xkb_keysym_to_utf32(keysym);
     return character > 0x7F && QChar::isLetter(character);
 }
 
 }  // namespace
 
-WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uint32_t keycode) {
+WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uint32_t keycode)
+{
     WindowsKey key;
     ScanCodeOf(keycode, key);
     if (const KeysymEntry* named = Find(kNamedKeys, keysym, &KeysymEntry::keysym)) {
@@ -175,64 +191,103 @@ WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uin
     }
     // The right-hand keys that share a code with a left-hand one are told
     // apart by the extended flag only.
-    if (key.virtualKey == VK_RETURN && keysym == 0xFF8D) key.extended = true;
+    if (key.virtualKey == VK_RETURN && keysym == 0xFF8D)
+        key.extended = true;
     return key;
 }
 
-int VirtualKeyFromQtKey(int qtKey, bool keypad) {
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 'A' + (qtKey - Qt::Key_A);
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return keypad ? VK_NUMPAD0 + (qtKey - Qt::Key_0) : '0' + (qtKey - Qt::Key_0);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return VK_F1 + (qtKey - Qt::Key_F1);
+int VirtualKeyFromQtKey(int qtKey, bool keypad)
+{
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return 'A' + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        return keypad ? VK_NUMPAD0 + (qtKey - Qt::Key_0) : '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return VK_F1 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_Shift: return VK_LSHIFT;
-    case Qt::Key_Control: return VK_LCONTROL;
-    case Qt::Key_Alt: return VK_LMENU;
-    case Qt::Key_AltGr: return VK_RMENU;
+    case Qt::Key_Shift:
+        return VK_LSHIFT;
+    case Qt::Key_Control:
+        return VK_LCONTROL;
+    case Qt::Key_Alt:
+        return VK_LMENU;
+    case Qt::Key_AltGr:
+        return VK_RMENU;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Space:
+        return VK_SPACE;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Plus: return keypad ? VK_ADD : VK_OEM_PLUS;
-    case Qt::Key_Equal: return VK_OEM_PLUS;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : VK_OEM_2;
-    case Qt::Key_Semicolon: return VK_OEM_1;
-    case Qt::Key_Apostrophe: return VK_OEM_7;
-    case Qt::Key_Comma: return VK_OEM_COMMA;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Plus:
+        return keypad ? VK_ADD : VK_OEM_PLUS;
+    case Qt::Key_Equal:
+        return VK_OEM_PLUS;
+    case Qt::Key_Minus:
+        return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
+    case Qt::Key_Asterisk:
+        return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Slash:
+        return keypad ? VK_DIVIDE : VK_OEM_2;
+    case Qt::Key_Semicolon:
+        return VK_OEM_1;
+    case Qt::Key_Apostrophe:
+        return VK_OEM_7;
+    case Qt::Key_Comma:
+        return VK_OEM_COMMA;
+    case Qt::Key_Period:
+        return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
+    default:
+        return 0;
     }
 }
 
-KeyboardLayout LayoutFromXkbLayouts(const char* layouts, unsigned group) {
-    if (layouts == nullptr) return KeyboardLayout::Us;
+KeyboardLayout LayoutFromXkbLayouts(const char* layouts, unsigned group)
+{
+    if (layouts == nullptr)
+        return KeyboardLayout::Us;
     std::vector<std::string_view> entries;
     for (std::string_view rest = layouts;;) {
         const std::size_t comma = rest.find(',');
         entries.push_back(rest.substr(0, comma));
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos)
+            break;
         rest.remove_prefix(comma + 1);
     }
     const std::string_view entry = entries[group % entries.size()];
     return entry.substr(0, entry.find('(')) == "jp" ? KeyboardLayout::Japanese : KeyboardLayout::Us;
 }
 
-KeyboardLayout LayoutFromXkbGroupName(const char* name) {
-    if (name == nullptr) return KeyboardLayout::Us;
+KeyboardLayout LayoutFromXkbGroupName(const char* name)
+{
+    if (name == nullptr)
+        return KeyboardLayout::Us;
     const std::string_view text = name;
     return text.substr(0, text.find(' ')) == "Japanese" ? KeyboardLayout::Japanese : KeyboardLayout::Us;
 }

@@ -34,11 +34,13 @@ using KeymapPtr = std::unique_ptr<xkb_keymap, Unref<xkb_keymap, xkb_keymap_unref
 class SeatKeyboard {
 public:
     SeatKeyboard(wl_keyboard* keyboard, std::function<void()> focusIn)
-        : keyboard_(keyboard), context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)), focusIn_(std::move(focusIn)) {
+        : keyboard_(keyboard), context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)), focusIn_(std::move(focusIn))
+    {
         down_.reserve(32);  // so that a key press does not allocate
         wl_keyboard_add_listener(keyboard_, &kListener, this);
     }
-    ~SeatKeyboard() {
+    ~SeatKeyboard()
+    {
         if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
             wl_keyboard_release(keyboard_);
         else
@@ -47,19 +49,22 @@ public:
     SeatKeyboard(const SeatKeyboard&) = delete;
     SeatKeyboard& operator=(const SeatKeyboard&) = delete;
 
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> KeysDown() const {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> KeysDown() const
+    {
         std::vector<std::pair<std::uint32_t, std::uint32_t>> keys;
         for (const std::uint32_t evdev : down_) {
             const std::uint32_t keycode = evdev + 8;
             const xkb_keysym_t* syms = nullptr;
-            const int count = keymap_ != nullptr ? xkb_keymap_key_get_syms_by_level(keymap_.get(), keycode, group_, 0, &syms) : 0;
+            const int count =
+                keymap_ != nullptr ? xkb_keymap_key_get_syms_by_level(keymap_.get(), keycode, group_, 0, &syms) : 0;
             keys.emplace_back(keycode, count > 0 ? syms[0] : 0);
         }
         return keys;
     }
 
 private:
-    void OnKeymap(std::uint32_t format, int fd, std::uint32_t size) {
+    void OnKeymap(std::uint32_t format, int fd, std::uint32_t size)
+    {
         if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && context_ != nullptr) {
             void* text = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (text != MAP_FAILED) {
@@ -77,24 +82,31 @@ private:
         }
         ::close(fd);
     }
-    void OnEnter(const wl_array* keys) {
+    void OnEnter(const wl_array* keys)
+    {
         down_.assign(static_cast<const std::uint32_t*>(keys->data),
                      static_cast<const std::uint32_t*>(keys->data) + keys->size / sizeof(std::uint32_t));
         focusIn_();
     }
     void OnLeave() { down_.clear(); }
-    void OnKey(std::uint32_t key, std::uint32_t state) {
+    void OnKey(std::uint32_t key, std::uint32_t state)
+    {
         std::erase(down_, key);
-        if (state == WL_KEYBOARD_KEY_STATE_PRESSED) down_.push_back(key);
+        if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
+            down_.push_back(key);
     }
-    void OnModifiers(std::uint32_t group) {
-        if (group == group_) return;
+    void OnModifiers(std::uint32_t group)
+    {
+        if (group == group_)
+            return;
         group_ = group;
         TakeLayout();
     }
-    void TakeLayout() {
+    void TakeLayout()
+    {
         const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap_.get());
-        if (groups == 0) return;
+        if (groups == 0)
+            return;
         group_ %= groups;
         SetKeyboardLayout(LayoutFromXkbGroupName(xkb_keymap_layout_get_name(keymap_.get(), group_)));
     }
@@ -112,7 +124,8 @@ private:
 const wl_keyboard_listener SeatKeyboard::kListener = {
     .keymap = [](void* data, wl_keyboard*, std::uint32_t format, int fd,
                  std::uint32_t size) { static_cast<SeatKeyboard*>(data)->OnKeymap(format, fd, size); },
-    .enter = [](void* data, wl_keyboard*, std::uint32_t, wl_surface*, wl_array* keys) { static_cast<SeatKeyboard*>(data)->OnEnter(keys); },
+    .enter = [](void* data, wl_keyboard*, std::uint32_t, wl_surface*,
+                wl_array* keys) { static_cast<SeatKeyboard*>(data)->OnEnter(keys); },
     .leave = [](void* data, wl_keyboard*, std::uint32_t, wl_surface*) { static_cast<SeatKeyboard*>(data)->OnLeave(); },
     .key = [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
               std::uint32_t state) { static_cast<SeatKeyboard*>(data)->OnKey(key, state); },
@@ -130,38 +143,47 @@ void* toolkitKeyboard = nullptr;  // the toolkit's wl_keyboard when ours was mad
 // Makes our keyboard anew when the toolkit's has changed: a seat that lost
 // its keyboard (the last one unplugged) leaves the old one without events.
 // False when ours is new (it knows nothing yet) or there is none.
-bool FollowToolkitKeyboard() {
+bool FollowToolkitKeyboard()
+{
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
     auto* seat = static_cast<wl_seat*>(native->nativeResourceForIntegration("wl_seat"));
     void* keyboard = native->nativeResourceForIntegration("wl_keyboard");
-    if (seatKeyboard != nullptr && keyboard == toolkitKeyboard) return true;
+    if (seatKeyboard != nullptr && keyboard == toolkitKeyboard)
+        return true;
     delete seatKeyboard;
     seatKeyboard = nullptr;
     toolkitKeyboard = keyboard;
     // Only a seat that has a keyboard may be asked for one: the toolkit has
     // its own then.
-    if (seat != nullptr && keyboard != nullptr) seatKeyboard = new SeatKeyboard(wl_seat_get_keyboard(seat), onFocusIn);
+    if (seat != nullptr && keyboard != nullptr)
+        seatKeyboard = new SeatKeyboard(wl_seat_get_keyboard(seat), onFocusIn);
     return false;
 }
 
 }  // namespace
 
-void WatchWaylandKeyboard(std::function<void()> focusIn) {
-    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) return;
-    if (QGuiApplication::platformNativeInterface() == nullptr) return;
+void WatchWaylandKeyboard(std::function<void()> focusIn)
+{
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        return;
+    if (QGuiApplication::platformNativeInterface() == nullptr)
+        return;
     onFocusIn = std::move(focusIn);
     FollowToolkitKeyboard();
 }
 
-void EndWaylandKeyboard() {
+void EndWaylandKeyboard()
+{
     delete seatKeyboard;
     seatKeyboard = nullptr;
     toolkitKeyboard = nullptr;
     onFocusIn = nullptr;
 }
 
-std::optional<std::vector<std::pair<std::uint32_t, std::uint32_t>>> WaylandKeysDown() {
-    if (!onFocusIn || !FollowToolkitKeyboard()) return std::nullopt;
+std::optional<std::vector<std::pair<std::uint32_t, std::uint32_t>>> WaylandKeysDown()
+{
+    if (!onFocusIn || !FollowToolkitKeyboard())
+        return std::nullopt;
     return seatKeyboard->KeysDown();
 }
 

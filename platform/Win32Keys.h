@@ -70,18 +70,18 @@ constexpr int VK_LCONTROL = 0xA2;
 constexpr int VK_RCONTROL = 0xA3;
 constexpr int VK_LMENU = 0xA4;
 constexpr int VK_RMENU = 0xA5;
-constexpr int VK_OEM_1 = 0xBA;       // ;: (US), :* (Japanese)
-constexpr int VK_OEM_PLUS = 0xBB;    // =+ (US), ;+ (Japanese)
+constexpr int VK_OEM_1 = 0xBA;     // ;: (US), :* (Japanese)
+constexpr int VK_OEM_PLUS = 0xBB;  // =+ (US), ;+ (Japanese)
 constexpr int VK_OEM_COMMA = 0xBC;
 constexpr int VK_OEM_MINUS = 0xBD;
 constexpr int VK_OEM_PERIOD = 0xBE;
-constexpr int VK_OEM_2 = 0xBF;       // /?
-constexpr int VK_OEM_3 = 0xC0;       // `~ (US), @` (Japanese)
-constexpr int VK_OEM_4 = 0xDB;       // [{
-constexpr int VK_OEM_5 = 0xDC;       // \|
-constexpr int VK_OEM_6 = 0xDD;       // ]}
-constexpr int VK_OEM_7 = 0xDE;       // '" (US), ^~ (Japanese)
-constexpr int VK_OEM_102 = 0xE2;     // \_ (Japanese)
+constexpr int VK_OEM_2 = 0xBF;    // /?
+constexpr int VK_OEM_3 = 0xC0;    // `~ (US), @` (Japanese)
+constexpr int VK_OEM_4 = 0xDB;    // [{
+constexpr int VK_OEM_5 = 0xDC;    // \|
+constexpr int VK_OEM_6 = 0xDD;    // ]}
+constexpr int VK_OEM_7 = 0xDE;    // '" (US), ^~ (Japanese)
+constexpr int VK_OEM_102 = 0xE2;  // \_ (Japanese)
 
 // ---- Key state ---------------------------------------------------------------
 

@@ -62,13 +62,26 @@ using HOOKPROC = LRESULT(CALLBACK*)(int code, WPARAM wParam, LPARAM lParam);
 #define MAKEINTRESOURCE(i) MAKEINTRESOURCEA(i)
 #define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
 
-constexpr WORD LOWORD(ULONG_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(ULONG_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
-constexpr LONG MAKELONG(WORD low, WORD high) {
+constexpr WORD LOWORD(ULONG_PTR value)
+{
+    return static_cast<WORD>(value & 0xFFFF);
+}
+constexpr WORD HIWORD(ULONG_PTR value)
+{
+    return static_cast<WORD>((value >> 16) & 0xFFFF);
+}
+constexpr LONG MAKELONG(WORD low, WORD high)
+{
     return static_cast<LONG>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
-constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(low, high))); }
-constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(low, high))); }
+constexpr LPARAM MAKELPARAM(WORD low, WORD high)
+{
+    return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(low, high)));
+}
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high)
+{
+    return static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(low, high)));
+}
 
 // ---- Messages --------------------------------------------------------------
 

@@ -30,32 +30,44 @@ struct WindowTable {
     std::unordered_set<const Window*> windows;
 };
 
-WindowTable& Windows() {
+WindowTable& Windows()
+{
     static WindowTable* table = new WindowTable;
     return *table;
 }
 
-bool OnUserInterfaceThread() { return static_cast<unsigned long>(::syscall(SYS_gettid)) == UserInterfaceThread(); }
+bool OnUserInterfaceThread()
+{
+    return static_cast<unsigned long>(::syscall(SYS_gettid)) == UserInterfaceThread();
+}
 
-bool SameClass(const std::string& a, const char* b) {
-    return a.size() == std::strlen(b) &&
-           std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+bool SameClass(const std::string& a, const char* b)
+{
+    return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 // Alt+character without a menu to take it: the window is asked with
 // WM_MENUCHAR; unless it answers MNC_CLOSE the menu stays active.
-void KeyMenu(Window& top, WPARAM character) {
-    if (character == 0 || character == ' ') return;  // the window menu itself is not shown
+void KeyMenu(Window& top, WPARAM character)
+{
+    if (character == 0 || character == ' ')
+        return;  // the window menu itself is not shown
     LRESULT answer = top.Send(WM_MENUCHAR, MAKEWPARAM(static_cast<WORD>(character), MF_SYSMENU), 0);
-    if (HIWORD(static_cast<ULONG_PTR>(answer)) == MNC_CLOSE) return;
+    if (HIWORD(static_cast<ULONG_PTR>(answer)) == MNC_CLOSE)
+        return;
     QApplication::beep();
-    if (Dialog* dialog = top.AsDialog()) dialog->EnterMenuMode();
+    if (Dialog* dialog = top.AsDialog())
+        dialog->EnterMenuMode();
 }
 
 }  // namespace
 
-int MulDiv(int value, int numerator, int denominator) {
-    if (denominator == 0) return -1;
+int MulDiv(int value, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
     long long product = static_cast<long long>(value) * numerator;
     long long half = std::llabs(static_cast<long long>(denominator)) / 2;
     bool negative = (product < 0) != (denominator < 0);
@@ -64,13 +76,15 @@ int MulDiv(int value, int numerator, int denominator) {
 }
 
 Window::Window(Window* parent, QWidget* widget, WNDPROC procedure, DWORD style, int id, HINSTANCE instance)
-    : parent_(parent), widget_(widget), procedure_(procedure), style_(style), id_(id), instance_(instance) {
+    : parent_(parent), widget_(widget), procedure_(procedure), style_(style), id_(id), instance_(instance)
+{
     WindowTable& table = Windows();
     std::lock_guard guard(table.lock);
     table.windows.insert(this);
 }
 
-Window::~Window() {
+Window::~Window()
+{
     {
         WindowTable& table = Windows();
         std::lock_guard guard(table.lock);
@@ -80,93 +94,143 @@ Window::~Window() {
     delete widget_.data();
 }
 
-Window* Window::From(HWND handle) {
+Window* Window::From(HWND handle)
+{
     auto* window = reinterpret_cast<const Window*>(handle);
     WindowTable& table = Windows();
     std::lock_guard guard(table.lock);
     return table.windows.count(window) ? const_cast<Window*>(window) : nullptr;
 }
 
-Window* Window::TopLevel() {
+Window* Window::TopLevel()
+{
     Window* window = this;
-    while (window->parent_ != nullptr) window = window->parent_;
+    while (window->parent_ != nullptr)
+        window = window->parent_;
     return window;
 }
 
-Window* Window::Child(int id) const {
+Window* Window::Child(int id) const
+{
     for (const auto& child : children_)
-        if (child->id_ == id) return child.get();
+        if (child->id_ == id)
+            return child.get();
     return nullptr;
 }
 
-bool Window::IsVisibleAndEnabled() const { return widget_ && !widget_->isHidden() && widget_->isEnabled(); }
+bool Window::IsVisibleAndEnabled() const
+{
+    return widget_ && !widget_->isHidden() && widget_->isEnabled();
+}
 
-LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam)
+{
     return procedure_ != nullptr ? procedure_(Handle(), message, wParam, lParam) : 0;
 }
 
-LRESULT Window::NotifyParent(UINT message, WPARAM wParam) {
+LRESULT Window::NotifyParent(UINT message, WPARAM wParam)
+{
     return parent_ != nullptr ? parent_->Send(message, wParam, reinterpret_cast<LPARAM>(Handle())) : 0;
 }
 
-bool Window::GetLong(int index, LONG_PTR& value) const {
+bool Window::GetLong(int index, LONG_PTR& value) const
+{
     switch (index) {
-    case GWL_WNDPROC: value = reinterpret_cast<LONG_PTR>(procedure_); return true;
-    case GWL_USERDATA: value = userData_; return true;
-    case GWL_HINSTANCE: value = reinterpret_cast<LONG_PTR>(instance_); return true;
-    case GWL_ID: value = id_; return true;
-    case GWL_STYLE: value = static_cast<LONG_PTR>(style_); return true;
-    case GWL_HWNDPARENT: value = parent_ != nullptr ? reinterpret_cast<LONG_PTR>(parent_->Handle()) : 0; return true;
-    default: return false;
+    case GWL_WNDPROC:
+        value = reinterpret_cast<LONG_PTR>(procedure_);
+        return true;
+    case GWL_USERDATA:
+        value = userData_;
+        return true;
+    case GWL_HINSTANCE:
+        value = reinterpret_cast<LONG_PTR>(instance_);
+        return true;
+    case GWL_ID:
+        value = id_;
+        return true;
+    case GWL_STYLE:
+        value = static_cast<LONG_PTR>(style_);
+        return true;
+    case GWL_HWNDPARENT:
+        value = parent_ != nullptr ? reinterpret_cast<LONG_PTR>(parent_->Handle()) : 0;
+        return true;
+    default:
+        return false;
     }
 }
 
-bool Window::SetLong(int index, LONG_PTR value, LONG_PTR& previous) {
-    if (!GetLong(index, previous)) return false;
+bool Window::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
+{
+    if (!GetLong(index, previous))
+        return false;
     switch (index) {
-    case GWL_WNDPROC: procedure_ = reinterpret_cast<WNDPROC>(value); return true;
-    case GWL_USERDATA: userData_ = value; return true;
-    case GWL_HINSTANCE: instance_ = reinterpret_cast<HINSTANCE>(value); return true;
-    case GWL_ID: id_ = static_cast<int>(value); return true;
-    case GWL_STYLE: style_ = static_cast<DWORD>(value); return true;
-    default: return false;  // the parent cannot be changed here
+    case GWL_WNDPROC:
+        procedure_ = reinterpret_cast<WNDPROC>(value);
+        return true;
+    case GWL_USERDATA:
+        userData_ = value;
+        return true;
+    case GWL_HINSTANCE:
+        instance_ = reinterpret_cast<HINSTANCE>(value);
+        return true;
+    case GWL_ID:
+        id_ = static_cast<int>(value);
+        return true;
+    case GWL_STYLE:
+        style_ = static_cast<DWORD>(value);
+        return true;
+    default:
+        return false;  // the parent cannot be changed here
     }
 }
 
-HICON Window::SetIcon(WPARAM which, HICON icon) {
+HICON Window::SetIcon(WPARAM which, HICON icon)
+{
     HICON& slot = which == ICON_BIG ? bigIcon_ : smallIcon_;
     HICON previous = slot;
     slot = icon;
-    if (widget_ && widget_->isWindow()) widget_->setWindowIcon(IconOf(bigIcon_ != nullptr ? bigIcon_ : smallIcon_));
+    if (widget_ && widget_->isWindow())
+        widget_->setWindowIcon(IconOf(bigIcon_ != nullptr ? bigIcon_ : smallIcon_));
     return previous;
 }
 
-void Window::SendDestroy() {
+void Window::SendDestroy()
+{
     Send(WM_DESTROY, 0, 0);
-    for (const auto& child : children_) child->SendDestroy();
+    for (const auto& child : children_)
+        child->SendDestroy();
 }
 
-void Window::Destroy(std::unique_ptr<Window> window) {
-    if (window) window->SendDestroy();
+void Window::Destroy(std::unique_ptr<Window> window)
+{
+    if (window)
+        window->SendDestroy();
 }
 
-std::unique_ptr<Window> Window::Release(Window* child) {
+std::unique_ptr<Window> Window::Release(Window* child)
+{
     auto it = std::find_if(children_.begin(), children_.end(), [child](const auto& c) { return c.get() == child; });
-    if (it == children_.end()) return nullptr;
+    if (it == children_.end())
+        return nullptr;
     std::unique_ptr<Window> released = std::move(*it);
     children_.erase(it);
     return released;
 }
 
-void Window::NoteFocusIn() {
-    if (Dialog* dialog = TopLevel()->AsDialog()) dialog->NoteFocus(this);
+void Window::NoteFocusIn()
+{
+    if (Dialog* dialog = TopLevel()->AsDialog())
+        dialog->NoteFocus(this);
 }
 
-void Window::Adopt(std::unique_ptr<Window> child) { children_.push_back(std::move(child)); }
+void Window::Adopt(std::unique_ptr<Window> child)
+{
+    children_.push_back(std::move(child));
+}
 
 Window* WindowFactory::CreateControl(Window& parent, const std::string& className, const std::string& textUtf8,
-                                     DWORD style, const QRect& geometry, int id, HINSTANCE instance,
-                                     const QFont& font) {
+                                     DWORD style, const QRect& geometry, int id, HINSTANCE instance, const QFont& font)
+{
     std::unique_ptr<Window> control;
     if (SameClass(className, "static"))
         control = std::make_unique<StaticText>(parent, textUtf8, style, geometry, id, instance, font);
@@ -187,7 +251,8 @@ Window* WindowFactory::CreateControl(Window& parent, const std::string& classNam
 
 using platform::Window;
 
-LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
     Window* window = Window::From(handle);
     if (window == nullptr || !platform::OnUserInterfaceThread()) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -196,13 +261,16 @@ LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return window->Send(message, wParam, lParam);
 }
 
-LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     return procedure != nullptr ? procedure(window, message, wParam, lParam) : 0;
 }
 
-LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
     Window* window = Window::From(handle);
-    if (window == nullptr) return 0;
+    if (window == nullptr)
+        return 0;
     constexpr LPARAM kAltDown = LPARAM{1} << 29;
     switch (message) {
     case WM_SETICON:
@@ -212,13 +280,19 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
             window->TopLevel()->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     case WM_SYSCHAR:
-        if (wParam != '\t' && wParam != 0x1B) window->Send(WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+        if (wParam != '\t' && wParam != 0x1B)
+            window->Send(WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
         return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
-        case SC_CLOSE: window->TopLevel()->Send(WM_CLOSE, 0, 0); break;
-        case SC_KEYMENU: platform::KeyMenu(*window->TopLevel(), static_cast<WPARAM>(lParam)); break;
-        default: break;
+        case SC_CLOSE:
+            window->TopLevel()->Send(WM_CLOSE, 0, 0);
+            break;
+        case SC_KEYMENU:
+            platform::KeyMenu(*window->TopLevel(), static_cast<WPARAM>(lParam));
+            break;
+        default:
+            break;
         }
         return 0;
     default:
@@ -226,7 +300,8 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-LONG_PTR SetWindowLongA(HWND handle, int index, LONG_PTR value) {
+LONG_PTR SetWindowLongA(HWND handle, int index, LONG_PTR value)
+{
     Window* window = Window::From(handle);
     if (window == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -240,7 +315,8 @@ LONG_PTR SetWindowLongA(HWND handle, int index, LONG_PTR value) {
     return previous;
 }
 
-LONG_PTR GetWindowLongA(HWND handle, int index) {
+LONG_PTR GetWindowLongA(HWND handle, int index)
+{
     Window* window = Window::From(handle);
     if (window == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -254,7 +330,8 @@ LONG_PTR GetWindowLongA(HWND handle, int index) {
     return value;
 }
 
-HWND GetDlgItem(HWND dialog, int id) {
+HWND GetDlgItem(HWND dialog, int id)
+{
     Window* window = Window::From(dialog);
     if (window == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -264,19 +341,23 @@ HWND GetDlgItem(HWND dialog, int id) {
     return child != nullptr ? child->Handle() : nullptr;
 }
 
-DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
+DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId)
+{
     if (Window::From(handle) == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    if (processId != nullptr) *processId = static_cast<DWORD>(::getpid());
+    if (processId != nullptr)
+        *processId = static_cast<DWORD>(::getpid());
     return static_cast<DWORD>(platform::UserInterfaceThread());
 }
 
-void InitCommonControls() {}
+void InitCommonControls()
+{}
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
-                     HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID) {
+                     HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID)
+{
     Window* parent = Window::From(parentHandle);
     // Only child controls of the known classes, named by text, are made here.
     if (parent == nullptr || !(style & WS_CHILD) || className == nullptr || IS_INTRESOURCE(className) ||
@@ -286,9 +367,9 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     }
     const std::string text = platform::Cp932ToUtf8(windowName != nullptr ? windowName : "");
     QFont font = parent->Widget() != nullptr ? parent->Widget()->font() : QFont();
-    Window* control = platform::WindowFactory::CreateControl(*parent, className, text, style, QRect(x, y, width, height),
-                                                             static_cast<int>(reinterpret_cast<std::uintptr_t>(menu)),
-                                                             instance, font);
+    Window* control = platform::WindowFactory::CreateControl(
+        *parent, className, text, style, QRect(x, y, width, height),
+        static_cast<int>(reinterpret_cast<std::uintptr_t>(menu)), instance, font);
     if (control == nullptr) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;

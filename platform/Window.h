@@ -86,8 +86,8 @@ private:
 // name (any case); null for any other class. The new window belongs to parent.
 class WindowFactory {
 public:
-    static Window* CreateControl(Window& parent, const std::string& className, const std::string& textUtf8,
-                                 DWORD style, const QRect& geometry, int id, HINSTANCE instance, const QFont& font);
+    static Window* CreateControl(Window& parent, const std::string& className, const std::string& textUtf8, DWORD style,
+                                 const QRect& geometry, int id, HINSTANCE instance, const QFont& font);
 };
 
 // Rounds value * numerator / denominator to the nearest integer, halves away

@@ -13,7 +13,8 @@ constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
 constexpr DWORD kSliderStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_AUTOTICKS | TBS_HORZ;
 constexpr DWORD kNoId = 0xFFFFFFFF;  // -1: a control nobody asks for
 
-platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, short cx, short cy) {
+platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, short cx, short cy)
+{
     platform::DialogItemTemplate item;
     item.style = style;
     item.x = x;
@@ -24,20 +25,23 @@ platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, sh
     return item;
 }
 
-platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy) {
+platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy)
+{
     platform::DialogItemTemplate item = Control(kLabelStyle, kNoId, x, y, cx, cy);
     item.classAtom = platform::kStaticClassAtom;
     item.text = textUtf8;
     return item;
 }
 
-platform::DialogItemTemplate Slider(DWORD id, short x, short y, short cx, short cy) {
+platform::DialogItemTemplate Slider(DWORD id, short x, short y, short cx, short cy)
+{
     platform::DialogItemTemplate item = Control(kSliderStyle, id, x, y, cx, cy);
     item.className = TRACKBAR_CLASSA;
     return item;
 }
 
-std::vector<BYTE> MainDialog() {
+std::vector<BYTE> MainDialog()
+{
     platform::DialogTemplate dialog;
     dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT;
     dialog.x = 0;
@@ -59,7 +63,8 @@ std::vector<BYTE> MainDialog() {
     return platform::WriteDialogTemplate(dialog);
 }
 
-platform::ResourceSection Build() {
+platform::ResourceSection Build()
+{
     platform::ResourceSection section;
     section.push_back({platform::RT_DIALOG, IDD_MAIN, MainDialog()});
     const IconWriter::PixelArt images[] = {kGuitar16, kGuitar32};
@@ -69,7 +74,8 @@ platform::ResourceSection Build() {
 
 }  // namespace
 
-const platform::ResourceSection& platform::ExecutableResources() {
+const platform::ResourceSection& platform::ExecutableResources()
+{
     static const ResourceSection section = Build();
     return section;
 }

@@ -6,21 +6,27 @@
 
 namespace {
 
-void Word(std::vector<BYTE>& out, WORD value) {
+void Word(std::vector<BYTE>& out, WORD value)
+{
     out.push_back(static_cast<BYTE>(value));
     out.push_back(static_cast<BYTE>(value >> 8));
 }
 
-void Dword(std::vector<BYTE>& out, DWORD value) {
+void Dword(std::vector<BYTE>& out, DWORD value)
+{
     Word(out, static_cast<WORD>(value));
     Word(out, static_cast<WORD>(value >> 16));
 }
 
-std::size_t Stride(std::size_t width, std::size_t bits) { return (width * bits + 31) / 32 * 4; }
+std::size_t Stride(std::size_t width, std::size_t bits)
+{
+    return (width * bits + 31) / 32 * 4;
+}
 
 }  // namespace
 
-std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
+std::vector<BYTE> IconWriter::ImageData(PixelArt art)
+{
     const std::size_t height = art.size();
     const std::size_t width = height != 0 ? std::strlen(art[0]) : 0;
     const std::size_t colourStride = Stride(width, 4);
@@ -42,13 +48,13 @@ std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
     Dword(out, 40);
     Dword(out, static_cast<DWORD>(width));
     Dword(out, static_cast<DWORD>(height * 2));
-    Word(out, 1);  // planes
-    Word(out, 4);  // bits per pixel
-    Dword(out, 0); // no compression
+    Word(out, 1);   // planes
+    Word(out, 4);   // bits per pixel
+    Dword(out, 0);  // no compression
     Dword(out, static_cast<DWORD>(colours.size() + mask.size()));
     Dword(out, 0);
     Dword(out, 0);
-    Dword(out, 0); // all 16 colours used
+    Dword(out, 0);  // all 16 colours used
     Dword(out, 0);
     for (const auto& rgb : pixel_art::kPalette) {
         out.push_back(rgb[2]);
@@ -62,7 +68,8 @@ std::vector<BYTE> IconWriter::ImageData(PixelArt art) {
 }
 
 void IconWriter::AddIcon(platform::ResourceSection& section, WORD groupId, WORD firstImageId,
-                         std::span<const PixelArt> images) {
+                         std::span<const PixelArt> images)
+{
     std::vector<BYTE> group;
     Word(group, 0);  // reserved
     Word(group, 1);  // icons

@@ -22,9 +22,12 @@ inline constexpr std::uint8_t kPalette[16][3] = {
 };
 
 // The palette index of a pixel, or -1 for a transparent one.
-constexpr int IndexOf(char pixel) {
-    if (pixel >= '0' && pixel <= '9') return pixel - '0';
-    if (pixel >= 'A' && pixel <= 'F') return pixel - 'A' + 10;
+constexpr int IndexOf(char pixel)
+{
+    if (pixel >= '0' && pixel <= '9')
+        return pixel - '0';
+    if (pixel >= 'A' && pixel <= 'F')
+        return pixel - 'A' + 10;
     return -1;
 }
 

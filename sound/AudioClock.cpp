@@ -13,7 +13,8 @@ struct LoopGains {
     double b, c;
 };
 
-LoopGains GainsFor(double bandwidth, double periodSeconds) {
+LoopGains GainsFor(double bandwidth, double periodSeconds)
+{
     const double omega = 2 * std::numbers::pi * bandwidth * periodSeconds;
     return {std::numbers::sqrt2 * omega, omega * omega};
 }
@@ -29,8 +30,7 @@ constexpr double kRestartPeriods = 4;
 
 AudioClock::AudioClock(int rate, int bufferFrames)
     : nominalPeriod_(1e9 * bufferFrames / rate), bufferFrames_(bufferFrames)
-{
-}
+{}
 
 void AudioClock::Restart(std::int64_t now)
 {

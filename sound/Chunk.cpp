@@ -13,8 +13,7 @@
 namespace Mivo {
 
 Chunk::Chunk() : audioOpen(AudioDevice::IsOpen())
-{
-}
+{}
 
 Chunk::~Chunk()
 {

@@ -30,7 +30,7 @@ struct Channel {
     const Mix_Chunk* chunk = nullptr;  // the chunk the windows look at
     std::int64_t firstFrame = 0;       // where the current window's first byte is mixed
     bool looping = false;
-    bool cut = false;                  // it plays on only up to a cut
+    bool cut = false;  // it plays on only up to a cut
 };
 
 struct State {
@@ -182,7 +182,7 @@ int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
         return -1;
     if (number < 0 || number >= kChannels)
         return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
-    Uint32 skip = lead;  // a looping chunk starts with its sound
+    Uint32 skip = lead;                                         // a looping chunk starts with its sound
     if (loops == 0) {
         const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
         skip = lead - static_cast<Uint32>(delay) * kFrameBytes;

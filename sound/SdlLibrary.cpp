@@ -13,8 +13,7 @@ bool SdlLibrary::IsInitialised()
 }
 
 SdlLibrary::SdlLibrary() : initialised(SDL_Init(0) == 0)
-{
-}
+{}
 
 SdlLibrary::~SdlLibrary()
 {

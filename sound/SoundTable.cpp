@@ -34,8 +34,7 @@ bool SoundTable::NameLess::operator()(const Mivo::String& a, const Mivo::String&
 }
 
 SoundTable::SoundTable() : folder(SoundFolder)
-{
-}
+{}
 
 SoundTable::~SoundTable()
 {

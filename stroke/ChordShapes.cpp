@@ -15,6 +15,7 @@ constexpr unsigned int LowestRoot = 60;
 constexpr signed char x = Muted;
 
 // Rows: roots C (60) to B (71). Columns: the seven chord kinds.
+// clang-format off
 constexpr Shape Shapes[RootCount][KindCount] = {
     // Major            Minor               Seventh             Major seventh       Minor seventh       Minor-major 7th     Diminished 7th
     {{0, 1, 0, 2, 3, 0}, {3, 4, 5, 5, 3, 3}, {0, 1, 3, 2, 3, 0}, {0, 0, 0, 2, 3, 0}, {3, 4, 3, 5, 3, 3}, {3, 4, 4, 5, 3, 3}, {2, 1, 2, 1, x, x}},  // C
@@ -30,6 +31,7 @@ constexpr Shape Shapes[RootCount][KindCount] = {
     {{1, 3, 3, 3, 1, 1}, {1, 2, 3, 3, 1, 1}, {1, 3, 1, 3, 1, 1}, {1, 3, 2, 3, 1, 1}, {1, 2, 1, 3, 1, 1}, {1, 2, 2, 3, 1, 1}, {3, 2, 3, 2, x, x}},  // A#
     {{2, 4, 4, 4, 2, 2}, {2, 3, 4, 4, 2, 2}, {2, 0, 2, 1, 2, x}, {2, 4, 3, 4, 2, 2}, {2, 3, 2, 4, 2, 2}, {2, 3, 3, 4, 2, 2}, {1, 0, 1, 0, x, x}},  // B
 };
+// clang-format on
 
 }  // namespace
 

@@ -16,8 +16,7 @@ constexpr int LowestNote = 40;
 
 DWORD PackNoteOn(BYTE channel, BYTE note, BYTE velocity)
 {
-    return static_cast<DWORD>(0x90 | channel) | (static_cast<DWORD>(note) << 8) |
-           (static_cast<DWORD>(velocity) << 16);
+    return static_cast<DWORD>(0x90 | channel) | (static_cast<DWORD>(note) << 8) | (static_cast<DWORD>(velocity) << 16);
 }
 
 void PlaySlot(const NoteSlot& slot)

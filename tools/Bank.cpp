@@ -16,10 +16,12 @@ std::vector<BankSample> BuildBank()
 {
     std::vector<BankSample> bank;
     for (int note = LowestNote; note <= HighestNote; ++note)
-        bank.push_back({note - LowestNote, NoteFileName(note), EncodeWav(Quantize(PluckedNote(note), SamplePeak), SampleRate)});
+        bank.push_back(
+            {note - LowestNote, NoteFileName(note), EncodeWav(Quantize(PluckedNote(note), SamplePeak), SampleRate)});
     const int firstEffect = HighestNote - LowestNote + 1;
     for (int i = 0; i < EffectCount; ++i)
-        bank.push_back({firstEffect + i, EffectName(i) + ".wav", EncodeWav(Quantize(MakeEffect(i), SamplePeak), SampleRate)});
+        bank.push_back(
+            {firstEffect + i, EffectName(i) + ".wav", EncodeWav(Quantize(MakeEffect(i), SamplePeak), SampleRate)});
     return bank;
 }
 

@@ -7,7 +7,7 @@
 // The default sound bank: one sample per sound identifier, ready to write.
 struct BankSample {
     int id;
-    std::string fileName; // plain lower-case name, e.g. "guitar_e2.wav"
+    std::string fileName;  // plain lower-case name, e.g. "guitar_e2.wav"
     std::vector<std::uint8_t> wav;
 };
 

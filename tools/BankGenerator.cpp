@@ -63,7 +63,7 @@ int Generate(const std::filesystem::path& folder, bool writeFolder)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

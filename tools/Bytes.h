@@ -17,4 +17,7 @@ inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value)
     PutU16(out, value >> 16);
 }
 
-inline void PutText(std::vector<std::uint8_t>& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+inline void PutText(std::vector<std::uint8_t>& out, std::string_view text)
+{
+    out.insert(out.end(), text.begin(), text.end());
+}

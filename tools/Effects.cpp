@@ -13,7 +13,10 @@ namespace {
 
 constexpr double TwoPi = 2.0 * std::numbers::pi;
 
-double Seconds(int n) { return static_cast<double>(n) / SampleRate; }
+double Seconds(int n)
+{
+    return static_cast<double>(n) / SampleRate;
+}
 
 // A decaying sine starting at sample start.
 void AddDampedSine(Signal& out, int start, double frequency, double level, double decaySeconds)
@@ -26,8 +29,8 @@ void AddDampedSine(Signal& out, int start, double frequency, double level, doubl
 
 // A plucked string whose pitch may move (bends, hammer-ons): harmonic partials
 // on one running phase, each decaying faster than the one below it.
-void AddString(Signal& out, int start, const std::function<double(double)>& frequencyAt, int partials,
-               double level, double decaySeconds)
+void AddString(Signal& out, int start, const std::function<double(double)>& frequencyAt, int partials, double level,
+               double decaySeconds)
 {
     double phase = 0.0;
     for (int n = std::max(start, 0); n < static_cast<int>(out.size()); ++n) {
@@ -39,7 +42,7 @@ void AddString(Signal& out, int start, const std::function<double(double)>& freq
             sample += std::sin(k * phase) * std::exp(-t / partialDecay) / k;
         }
         out[n] += level * sample;
-        phase = std::fmod(phase + TwoPi * f0 / SampleRate, TwoPi); // k * phase stays exact mod 2 pi
+        phase = std::fmod(phase + TwoPi * f0 / SampleRate, TwoPi);  // k * phase stays exact mod 2 pi
     }
 }
 
@@ -63,9 +66,10 @@ Signal Knock()
 Signal Slap()
 {
     Signal out(SamplesFor(0.45), 0.0);
-    AddString(out, 0, [](double) { return 82.41; }, 40, 1.0, 0.09);
+    AddString(
+        out, 0, [](double) { return 82.41; }, 40, 1.0, 0.09);
     for (double& x : out)
-        x = std::tanh(3.0 * x); // the fret buzz
+        x = std::tanh(3.0 * x);  // the fret buzz
     Random random(32);
     Biquad high;
     high.SetHighPass(3000.0, 0.7, SampleRate);
@@ -91,7 +95,8 @@ Signal Slide()
         const double ridges = 0.55 + 0.45 * std::sin(ridgePhase);
         out[n] = envelope * ridges * band.Process(random.Next());
     }
-    AddString(out, 0, [](double t) { return 110.0 * std::pow(1.5, std::min(t / 0.7, 1.0)); }, 6, 0.06, 0.5);
+    AddString(
+        out, 0, [](double t) { return 110.0 * std::pow(1.5, std::min(t / 0.7, 1.0)); }, 6, 0.06, 0.5);
     return out;
 }
 
@@ -143,9 +148,11 @@ Signal Scrape()
 Signal Hammer()
 {
     Signal out(SamplesFor(0.70), 0.0);
-    AddString(out, 0, [](double t) { return t < 0.15 ? 220.0 : 261.63; }, 12, 1.0, 0.22);
+    AddString(
+        out, 0, [](double t) { return t < 0.15 ? 220.0 : 261.63; }, 12, 1.0, 0.22);
     // The hammering finger excites the string once more.
-    AddString(out, SamplesFor(0.15), [](double) { return 261.63; }, 12, 0.4, 0.18);
+    AddString(
+        out, SamplesFor(0.15), [](double) { return 261.63; }, 12, 0.4, 0.18);
     return out;
 }
 
@@ -153,11 +160,14 @@ Signal Hammer()
 Signal Bend()
 {
     Signal out(SamplesFor(0.90), 0.0);
-    AddString(out, 0, [](double t) {
-        const double x = std::clamp((t - 0.15) / 0.30, 0.0, 1.0);
-        const double smooth = x * x * (3.0 - 2.0 * x);
-        return 196.0 * std::pow(2.0, 2.0 * smooth / 12.0);
-    }, 12, 1.0, 0.30);
+    AddString(
+        out, 0,
+        [](double t) {
+            const double x = std::clamp((t - 0.15) / 0.30, 0.0, 1.0);
+            const double smooth = x * x * (3.0 - 2.0 * x);
+            return 196.0 * std::pow(2.0, 2.0 * smooth / 12.0);
+        },
+        12, 1.0, 0.30);
     return out;
 }
 
@@ -168,9 +178,11 @@ Signal Rake()
     const double muted[] = {82.41, 110.0, 146.83, 196.0, 246.94};
     for (int i = 0; i < 5; ++i) {
         const int start = SamplesFor(0.022 * i);
-        AddString(out, start, [f = muted[i]](double) { return f; }, 10, 0.6, 0.025);
+        AddString(
+            out, start, [f = muted[i]](double) { return f; }, 10, 0.6, 0.025);
     }
-    AddString(out, SamplesFor(0.11), [](double) { return 329.63; }, 10, 1.0, 0.20);
+    AddString(
+        out, SamplesFor(0.11), [](double) { return 329.63; }, 10, 1.0, 0.20);
     return out;
 }
 
@@ -199,14 +211,16 @@ struct EffectRecipe {
 };
 
 const EffectRecipe Recipes[EffectCount] = {
-    {"fx_knock", Knock},   {"fx_slap", Slap},     {"fx_slide", Slide}, {"fx_harmonic", Harmonic},
-    {"fx_chuck", Chuck},   {"fx_scrape", Scrape}, {"fx_hammer", Hammer}, {"fx_bend", Bend},
-    {"fx_rake", Rake},     {"fx_squeak", Squeak},
+    {"fx_knock", Knock},   {"fx_slap", Slap},     {"fx_slide", Slide}, {"fx_harmonic", Harmonic}, {"fx_chuck", Chuck},
+    {"fx_scrape", Scrape}, {"fx_hammer", Hammer}, {"fx_bend", Bend},   {"fx_rake", Rake},         {"fx_squeak", Squeak},
 };
 
-} // namespace
+}  // namespace
 
-std::string EffectName(int index) { return Recipes[index].name; }
+std::string EffectName(int index)
+{
+    return Recipes[index].name;
+}
 
 Signal MakeEffect(int index)
 {

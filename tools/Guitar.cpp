@@ -9,11 +9,14 @@
 namespace {
 
 constexpr double NoteSeconds = 2.0;
-constexpr double HighestPartial = 9500.0; // Hz; keeps every partial well below Nyquist
+constexpr double HighestPartial = 9500.0;  // Hz; keeps every partial well below Nyquist
 
 // Amplitude decay rate in nepers per second of a partial at frequency f:
 // string losses grow with frequency, so the low partials ring longest.
-double DecayRate(double f) { return 1.9 + 0.0012 * f + 3.0e-7 * f * f; }
+double DecayRate(double f)
+{
+    return 1.9 + 0.0012 * f + 3.0e-7 * f * f;
+}
 
 // A gentle body: broad resonances of the air cavity and top plate.
 double BodyGain(double f)
@@ -26,7 +29,10 @@ double BodyGain(double f)
 }
 
 // The pick rounds off the top of the spectrum.
-double PickGain(double f) { return 1.0 / (1.0 + (f / 4200.0) * (f / 4200.0)); }
+double PickGain(double f)
+{
+    return 1.0 / (1.0 + (f / 4200.0) * (f / 4200.0));
+}
 
 // Every partial is an exact integer multiple of f0, so the note's period, and
 // with it the pitch, is exactly that of f0.
@@ -35,7 +41,8 @@ void AddPartials(Signal& out, double f0, double pluckPosition)
     const int length = static_cast<int>(out.size());
     for (int k = 1; k * f0 < HighestPartial; ++k) {
         const double f = k * f0;
-        const double amplitude = std::abs(std::sin(k * std::numbers::pi * pluckPosition)) / k * BodyGain(f) * PickGain(f);
+        const double amplitude =
+            std::abs(std::sin(k * std::numbers::pi * pluckPosition)) / k * BodyGain(f) * PickGain(f);
         // Two decays: a bright prompt part and the long aftersound.
         const double slow = std::exp(-DecayRate(f) / SampleRate);
         const double fast = std::exp(-4.0 * DecayRate(f) / SampleRate);
@@ -72,9 +79,12 @@ void AddPickNoise(Signal& out, int midiNote, double level)
     }
 }
 
-} // namespace
+}  // namespace
 
-double NoteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
+double NoteFrequency(int midiNote)
+{
+    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
+}
 
 Signal PluckedNote(int midiNote)
 {

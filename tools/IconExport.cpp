@@ -19,14 +19,16 @@
 
 namespace {
 
-QImage Draw(pixel_art::Art art, int scale) {
+QImage Draw(pixel_art::Art art, int scale)
+{
     const int side = static_cast<int>(art.size());
     QImage image(side * scale, side * scale, QImage::Format_ARGB32);
     image.fill(0u);  // transparent
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const int index = pixel_art::IndexOf(art[y / scale][x / scale]);
-            if (index < 0) continue;
+            if (index < 0)
+                continue;
             const auto& rgb = pixel_art::kPalette[index];
             image.setPixel(x, y, qRgb(rgb[0], rgb[1], rgb[2]));
         }
@@ -34,18 +36,21 @@ QImage Draw(pixel_art::Art art, int scale) {
 }
 
 // The icon at size x size pixels; null when no image of the art divides it.
-QImage Icon(int size) {
+QImage Icon(int size)
+{
     const pixel_art::Art images[] = {kGuitar32, kGuitar16};  // largest first
     for (pixel_art::Art art : images) {
         const int side = static_cast<int>(art.size());
-        if (size > 0 && size % side == 0) return Draw(art, size / side);
+        if (size > 0 && size % side == 0)
+            return Draw(art, size / side);
     }
     return {};
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 4) {
         std::fprintf(stderr, "usage: strumkey_icons <folder> <name> <size>...\n");
         return 2;

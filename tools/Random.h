@@ -15,7 +15,7 @@ public:
         state ^= state << 25;
         state ^= state >> 27;
         const std::uint64_t bits = (state * 0x2545F4914F6CDD1Dull) >> 11;
-        return static_cast<double>(bits) / 4503599627370496.0 - 1.0; // 2^52
+        return static_cast<double>(bits) / 4503599627370496.0 - 1.0;  // 2^52
     }
 
 private:

@@ -9,7 +9,10 @@ using Signal = std::vector<double>;
 
 constexpr int SampleRate = 22050;
 
-inline int SamplesFor(double seconds) { return static_cast<int>(seconds * SampleRate + 0.5); }
+inline int SamplesFor(double seconds)
+{
+    return static_cast<int>(seconds * SampleRate + 0.5);
+}
 
 // Raised-cosine fade-in over the first attackSeconds and fade-out over the last
 // fadeSeconds; the last sample becomes exactly zero, so a sample never ends

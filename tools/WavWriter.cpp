@@ -13,7 +13,7 @@ std::vector<std::uint8_t> EncodeWav(const std::vector<std::int16_t>& samples, in
     PutText(out, "WAVE");
     PutText(out, "fmt ");
     PutU32(out, 16);
-    PutU16(out, 1); // PCM
+    PutU16(out, 1);  // PCM
     PutU16(out, channels);
     PutU32(out, static_cast<std::uint32_t>(sampleRate));
     PutU32(out, static_cast<std::uint32_t>(sampleRate) * channels * bytesPerSample);

@@ -10,13 +10,13 @@ namespace {
 constexpr std::uint32_t LocalHeaderSignature = 0x04034b50;
 constexpr std::uint32_t CentralHeaderSignature = 0x02014b50;
 constexpr std::uint32_t EndRecordSignature = 0x06054b50;
-constexpr unsigned VersionNeeded = 10;          // 1.0: stored members only
-constexpr unsigned VersionMadeBy = (3 << 8) | 20; // Unix, 2.0: external attributes hold the mode
-constexpr std::uint32_t FileMode = 0100644;      // regular file, rw-r--r--
+constexpr unsigned VersionNeeded = 10;             // 1.0: stored members only
+constexpr unsigned VersionMadeBy = (3 << 8) | 20;  // Unix, 2.0: external attributes hold the mode
+constexpr std::uint32_t FileMode = 0100644;        // regular file, rw-r--r--
 // 2024-01-01 00:00:00 in DOS format; a constant keeps builds reproducible.
 constexpr unsigned DosTime = 0;
 constexpr unsigned DosDate = ((2024 - 1980) << 9) | (1 << 5) | 1;
-constexpr std::size_t MaxMembers = 0x7FFF; // the reader takes the count as signed 16-bit
+constexpr std::size_t MaxMembers = 0x7FFF;  // the reader takes the count as signed 16-bit
 
 std::array<std::uint32_t, 256> MakeCrcTable()
 {
@@ -32,18 +32,18 @@ std::array<std::uint32_t, 256> MakeCrcTable()
 
 void PutCommonFields(std::vector<std::uint8_t>& out, std::uint32_t crc, std::uint32_t size, std::size_t nameLength)
 {
-    PutU16(out, 0); // flags: no data descriptor, no encryption
-    PutU16(out, 0); // method: stored
+    PutU16(out, 0);  // flags: no data descriptor, no encryption
+    PutU16(out, 0);  // method: stored
     PutU16(out, DosTime);
     PutU16(out, DosDate);
     PutU32(out, crc);
-    PutU32(out, size); // compressed size
-    PutU32(out, size); // uncompressed size
+    PutU32(out, size);  // compressed size
+    PutU32(out, size);  // uncompressed size
     PutU16(out, static_cast<unsigned>(nameLength));
-    PutU16(out, 0); // extra field length
+    PutU16(out, 0);  // extra field length
 }
 
-} // namespace
+}  // namespace
 
 std::uint32_t ZipWriter::Crc32(const std::vector<std::uint8_t>& data)
 {
@@ -83,21 +83,21 @@ std::vector<std::uint8_t> ZipWriter::Finish() const
         PutU16(out, VersionMadeBy);
         PutU16(out, VersionNeeded);
         PutCommonFields(out, m.crc, m.size, m.name.size());
-        PutU16(out, 0); // comment length
-        PutU16(out, 0); // disk number start
-        PutU16(out, 0); // internal attributes
+        PutU16(out, 0);  // comment length
+        PutU16(out, 0);  // disk number start
+        PutU16(out, 0);  // internal attributes
         PutU32(out, FileMode << 16);
         PutU32(out, m.localHeaderOffset);
         PutText(out, m.name);
     }
     const std::uint32_t directorySize = static_cast<std::uint32_t>(out.size()) - directoryOffset;
     PutU32(out, EndRecordSignature);
-    PutU16(out, 0); // this disk
-    PutU16(out, 0); // disk with the directory
+    PutU16(out, 0);  // this disk
+    PutU16(out, 0);  // disk with the directory
     PutU16(out, static_cast<unsigned>(members.size()));
     PutU16(out, static_cast<unsigned>(members.size()));
     PutU32(out, directorySize);
     PutU32(out, directoryOffset);
-    PutU16(out, 0); // comment length
+    PutU16(out, 0);  // comment length
     return out;
 }

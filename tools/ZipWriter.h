@@ -31,5 +31,5 @@ private:
     };
 
     std::vector<Member> members;
-    std::vector<std::uint8_t> localPart; // local headers and member data, in order
+    std::vector<std::uint8_t> localPart;  // local headers and member data, in order
 };

@@ -22,7 +22,7 @@ using namespace StrokeTest;
 
 namespace {
 
-constexpr LPARAM FirstPress = 0x001E0001;             // repeat count 1, a scan code
+constexpr LPARAM FirstPress = 0x001E0001;              // repeat count 1, a scan code
 constexpr LPARAM AutoRepeat = FirstPress | (1 << 30);  // the key was already down
 
 class KeyMappingTest : public ::testing::Test {
@@ -68,8 +68,7 @@ TestBank* KeyMappingTest::bank = nullptr;
 
 TEST_F(KeyMappingTest, LetterTableGivesRootsOnlyForAToG)
 {
-    const std::map<int, int> roots = {{'A', 69}, {'B', 71}, {'C', 60}, {'D', 62},
-                                      {'E', 64}, {'F', 65}, {'G', 67}};
+    const std::map<int, int> roots = {{'A', 69}, {'B', 71}, {'C', 60}, {'D', 62}, {'E', 64}, {'F', 65}, {'G', 67}};
     for (int key = 0; key < 256; ++key) {
         const auto found = roots.find(key);
         EXPECT_EQ(RootNoteForKey(key), found != roots.end() ? found->second : 0) << key;
@@ -95,14 +94,10 @@ TEST_F(KeyMappingTest, ModifierRulesInOrder)
         bool tab, shift, ctrl, alt;
         ChordKind kind;
     } cases[] = {
-        {false, false, false, false, Major},
-        {false, false, false, true, Major},  // Alt alone counts for nothing
-        {false, true, false, false, Minor},
-        {false, true, false, true, Minor},  // Shift+Alt
-        {false, false, true, false, Seventh},
-        {false, false, true, true, MajorSeventh},
-        {false, true, true, false, MinorSeventh},
-        {false, true, true, true, MinorMajorSeventh},
+        {false, false, false, false, Major},      {false, false, false, true, Major},  // Alt alone counts for nothing
+        {false, true, false, false, Minor},       {false, true, false, true, Minor},   // Shift+Alt
+        {false, false, true, false, Seventh},     {false, false, true, true, MajorSeventh},
+        {false, true, true, false, MinorSeventh}, {false, true, true, true, MinorMajorSeventh},
     };
     for (const Case& c : cases) {
         for (bool tab : {false, true}) {
@@ -144,10 +139,21 @@ TEST_F(KeyMappingTest, LettersStrumTheirChordsWithSharpAndFlat)
         std::initializer_list<int> held;
         int root;
     } cases[] = {
-        {'C', {}, 60}, {'D', {}, 62}, {'E', {}, 64}, {'F', {}, 65}, {'G', {}, 67}, {'A', {}, 69}, {'B', {}, 71},
-        {'E', {VK_OEM_PLUS}, 65}, {'E', {VK_ADD}, 65}, {'E', {VK_OEM_7}, 65},
-        {'F', {VK_OEM_MINUS}, 64}, {'F', {VK_SUBTRACT}, 64}, {'F', {VK_OEM_1}, 64},
-        {'C', {VK_OEM_MINUS}, 59}, {'B', {VK_ADD}, 72},
+        {'C', {}, 60},
+        {'D', {}, 62},
+        {'E', {}, 64},
+        {'F', {}, 65},
+        {'G', {}, 67},
+        {'A', {}, 69},
+        {'B', {}, 71},
+        {'E', {VK_OEM_PLUS}, 65},
+        {'E', {VK_ADD}, 65},
+        {'E', {VK_OEM_7}, 65},
+        {'F', {VK_OEM_MINUS}, 64},
+        {'F', {VK_SUBTRACT}, 64},
+        {'F', {VK_OEM_1}, 64},
+        {'C', {VK_OEM_MINUS}, 59},
+        {'B', {VK_ADD}, 72},
         {'G', {VK_OEM_PLUS, VK_SUBTRACT}, 67},  // sharp and flat together: natural
         {'G', {VK_ADD, VK_OEM_7, VK_OEM_1}, 67},
     };
@@ -169,10 +175,10 @@ TEST_F(KeyMappingTest, ModifiersChooseTheKind)
         std::initializer_list<int> held;
         std::vector<int> ids;
     } cases[] = {
-        {{VK_SHIFT, VK_MENU}, {0, 5, 12, 17, 20, 24}},                // A minor
-        {{VK_MENU}, {0, 5, 12, 17, 21, 24}},                          // A major
+        {{VK_SHIFT, VK_MENU}, {0, 5, 12, 17, 20, 24}},                   // A minor
+        {{VK_MENU}, {0, 5, 12, 17, 21, 24}},                             // A major
         {{VK_TAB, VK_SHIFT, VK_CONTROL, VK_MENU}, {5, 11, 17, 20, 26}},  // A dim7
-        {{VK_CONTROL}, {0, 5, 12, 15, 21, 24}},                       // A seventh
+        {{VK_CONTROL}, {0, 5, 12, 15, 21, 24}},                          // A seventh
     };
     for (const Case& c : cases) {
         MixerLog::Clear();

@@ -18,7 +18,8 @@ TEST(RulesDeathTest, ABrokenRuleStopsTheProgramAndSaysWhere)
         const char* broken;
         std::function<void()> breakIt;
     } rules[] = {
-        {"slot.timerId", [] {
+        {"slot.timerId",
+         [] {
              TheNoteSlots.slots[3].timerId = 7;  // a trigger still pending
              ResetNoteSlots();
          }},

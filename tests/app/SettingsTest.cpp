@@ -70,16 +70,17 @@ TEST_F(SettingsTest, FirstRunUsesTheDefaultsAndWritesAllNineKeys)
 
 TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 {
-    Make("[Setting]\n"
-         "Velocity=300\n"
-         "Interval=40\n"
-         "ManualAIntervalRate=7\n"
-         "ManualBIntervalRate=-3\n"
-         "TimeoutInterval=100\n"
-         "MaxInterval=1000\n"
-         "MaxManualAIntervalRate=3000\n"
-         "MaxManualBIntervalRate=4000\n"
-         "StrokeIntervalMode=1\n");
+    Make(
+        "[Setting]\n"
+        "Velocity=300\n"
+        "Interval=40\n"
+        "ManualAIntervalRate=7\n"
+        "ManualBIntervalRate=-3\n"
+        "TimeoutInterval=100\n"
+        "MaxInterval=1000\n"
+        "MaxManualAIntervalRate=3000\n"
+        "MaxManualBIntervalRate=4000\n"
+        "StrokeIntervalMode=1\n");
     LoadSettingsFrom(Win().c_str());
     EXPECT_EQ(Settings.Velocity, 44);  // the low 8 bits of 300
     EXPECT_EQ(Settings.Interval, 40);
@@ -113,7 +114,7 @@ TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
     const struct {
         const char* line;  // nullptr: no such key
         int frames;
-    } cases[] = {{nullptr, 1024}, {"128", 128}, {"256", 256}, {"4096", 4096}, {"1000", 512}, {"100", 128},
+    } cases[] = {{nullptr, 1024}, {"128", 128}, {"256", 256},   {"4096", 4096},        {"1000", 512}, {"100", 128},
                  {"0", 128},      {"-5", 128},  {"8192", 4096}, {"99999999999", 4096}, {"lots", 128}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line ? c.line : "(none)");
@@ -124,7 +125,8 @@ TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
         LoadSettingsFrom(Win().c_str());
         EXPECT_EQ(Settings.AudioBufferFrames, c.frames);
         SaveSettingsTo(Win().c_str());
-        const bool written = Bytes().find("AudioBufferFrames=" + std::to_string(c.frames) + "\r\n") != std::string::npos;
+        const bool written =
+            Bytes().find("AudioBufferFrames=" + std::to_string(c.frames) + "\r\n") != std::string::npos;
         EXPECT_EQ(written, c.line != nullptr) << Bytes();
     }
 }
@@ -144,19 +146,20 @@ TEST_F(SettingsTest, AReadOnlyFileIsWrittenAndLeftWritable)
 
 TEST_F(SettingsTest, AFileEditedByHandKeepsEverythingButTheValues)
 {
-    Make("; Strumkey\r\n"
-         "\r\n"
-         "[Window]\r\n"
-         "Left=10\r\n"
-         "\r\n"
-         "[setting]\r\n"
-         "; how hard\r\n"
-         "  velocity = 300\r\n"
-         "MaxInterval = 1000\r\n"
-         "\tInterval=\t25 \r\n"
-         "\r\n"
-         "[Other]\r\n"
-         "Velocity=5");
+    Make(
+        "; Strumkey\r\n"
+        "\r\n"
+        "[Window]\r\n"
+        "Left=10\r\n"
+        "\r\n"
+        "[setting]\r\n"
+        "; how hard\r\n"
+        "  velocity = 300\r\n"
+        "MaxInterval = 1000\r\n"
+        "\tInterval=\t25 \r\n"
+        "\r\n"
+        "[Other]\r\n"
+        "Velocity=5");
     LoadSettingsFrom(Win().c_str());
     EXPECT_EQ(Settings.MaxInterval, 1000);
     SaveSettingsTo(Win().c_str());

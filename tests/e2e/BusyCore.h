@@ -11,8 +11,10 @@ public:
         : thread_([this] {
               while (!stop_) {
               }
-          }) {}
-    ~BusyCore() {
+          })
+    {}
+    ~BusyCore()
+    {
         stop_ = true;
         thread_.join();
     }

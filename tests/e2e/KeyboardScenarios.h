@@ -17,7 +17,8 @@ namespace keyboard_scenarios {
 
 using Ids = std::vector<int>;
 
-inline Ids operator+(Ids a, const Ids& b) {
+inline Ids operator+(Ids a, const Ids& b)
+{
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -37,7 +38,8 @@ public:
 
 // A held key repeats; only its first press may strike. A key released and
 // pressed again strikes again, however quickly.
-inline void HeldKeysStrikeOnceAndTapsStrikeAgain(Keyboard& keyboard) {
+inline void HeldKeysStrikeOnceAndTapsStrikeAgain(Keyboard& keyboard)
+{
     // Well past the repeat delay (660 ms on X, 600 ms on sway), at 25 a second.
     ASSERT_EQ(keyboard.Type({"keydown", "c", "sleep", "1.5", "keyup", "c"}), 0);
     const Ids cMajor = ChordIds(60, Major);
@@ -59,14 +61,15 @@ inline void HeldKeysStrikeOnceAndTapsStrikeAgain(Keyboard& keyboard) {
 // with the key that is sharp on that layout held, C sharp major. A letter key
 // that carries no Latin letter counts as the letter of its place. A layout
 // list counts by its active group.
-inline void EveryLayoutPlaysTheCKeyAndItsSharpKey(Keyboard& keyboard) {
+inline void EveryLayoutPlaysTheCKeyAndItsSharpKey(Keyboard& keyboard)
+{
     const struct {
         const char* name;
-        const char* cKey;   // the keysym of the key in the C place
-        const char* sharp;  // the keysym of the sharp key
+        const char* cKey;         // the keysym of the key in the C place
+        const char* sharp;        // the keysym of the sharp key
         unsigned sharpGroup = 0;  // the group it is sharp in
     } layouts[] = {
-        {"us", "c", "equal"},           {"de", "c", "dead_acute"},     {"fr", "c", "equal"},
+        {"us", "c", "equal"},           {"de", "c", "dead_acute"},    {"fr", "c", "equal"},
         {"ru", "Cyrillic_es", "equal"}, {"gr", "Greek_psi", "equal"}, {"jp", "c", "semicolon"},
         {"us,jp", "c", "semicolon", 1}, {"us", "c", "equal"},
     };

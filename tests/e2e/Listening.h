@@ -19,7 +19,8 @@ inline constexpr std::chrono::seconds kHearLimit{60};
 
 // Polls until done() holds; past kHearLimit the failure tells how long it waited.
 template <class Done>
-bool Until(Done done) {
+bool Until(Done done)
+{
     const auto start = std::chrono::steady_clock::now();
     while (!done()) {
         const auto waited = std::chrono::steady_clock::now() - start;
@@ -33,23 +34,29 @@ bool Until(Done done) {
     return true;
 }
 
-inline std::size_t FileSize(const std::string& path) {
+inline std::size_t FileSize(const std::string& path)
+{
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     return error ? 0 : static_cast<std::size_t>(size);
 }
 
 // Waits until the file holds at least this many bytes.
-inline bool Written(const std::string& path, std::size_t bytes) {
+inline bool Written(const std::string& path, std::size_t bytes)
+{
     return Until([&] { return FileSize(path) >= bytes; });
 }
 
 // The test bank's samples heard so far, by their levels (see TestBank.h).
-inline std::vector<int> Sounded(const std::string& path) { return IdsOf(MixedOutput(path).Onsets(128)); }
+inline std::vector<int> Sounded(const std::string& path)
+{
+    return IdsOf(MixedOutput(path).Onsets(128));
+}
 
 // Waits until count samples have been heard, then for another second of
 // output, in which nothing more may come.
-inline std::vector<int> SoundedAfterAll(const std::string& path, std::size_t count) {
+inline std::vector<int> SoundedAfterAll(const std::string& path, std::size_t count)
+{
     Until([&] { return Sounded(path).size() >= count; });
     Written(path, FileSize(path) + 22050 * 4);
     return Sounded(path);

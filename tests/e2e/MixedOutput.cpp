@@ -6,7 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-MixedOutput::MixedOutput(const std::string& rawFile) {
+MixedOutput::MixedOutput(const std::string& rawFile)
+{
     std::ifstream in(rawFile, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
@@ -16,35 +17,43 @@ MixedOutput::MixedOutput(const std::string& rawFile) {
     }
 }
 
-int MixedOutput::Level(long frame) const {
+int MixedOutput::Level(long frame) const
+{
     return frame >= 0 && frame < Frames() ? left_[static_cast<std::size_t>(frame)] : 0;
 }
 
-std::vector<Step> MixedOutput::Steps() const {
+std::vector<Step> MixedOutput::Steps() const
+{
     std::vector<Step> steps;
     int previous = 0;
     for (long frame = 0; frame < Frames(); ++frame) {
         const int level = left_[static_cast<std::size_t>(frame)];
-        if (level != previous) steps.push_back({frame, level - previous});
+        if (level != previous)
+            steps.push_back({frame, level - previous});
         previous = level;
     }
     return steps;
 }
 
-std::vector<Onset> MixedOutput::Onsets(int volume) const {
+std::vector<Onset> MixedOutput::Onsets(int volume) const
+{
     std::vector<Onset> onsets;
     for (const Step& step : Steps()) {
-        if (step.delta <= 0) continue;
+        if (step.delta <= 0)
+            continue;
         int id = -1;
         for (int candidate = TestBank::FirstId; candidate <= TestBank::LastId; ++candidate)
-            if (TestBank::LevelAt(candidate, volume) == step.delta) id = candidate;
+            if (TestBank::LevelAt(candidate, volume) == step.delta)
+                id = candidate;
         onsets.push_back({step.frame, id});
     }
     return onsets;
 }
 
-std::vector<int> IdsOf(const std::vector<Onset>& onsets) {
+std::vector<int> IdsOf(const std::vector<Onset>& onsets)
+{
     std::vector<int> ids;
-    for (const Onset& onset : onsets) ids.push_back(onset.id);
+    for (const Onset& onset : onsets)
+        ids.push_back(onset.id);
     return ids;
 }

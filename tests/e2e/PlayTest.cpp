@@ -31,43 +31,53 @@ namespace {
 using Script = std::vector<std::string>;
 using Ids = std::vector<int>;
 
-Ids operator+(Ids a, const Ids& b) {
+Ids operator+(Ids a, const Ids& b)
+{
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-
 // C major on this guitar: all six strings, notes 40 48 52 55 60 64.
 const Ids CMajor = {0, 8, 12, 15, 20, 24};
 
-long FramesOf(int ms) { return static_cast<long>(ms) * TestBank::Rate / 1000; }
+long FramesOf(int ms)
+{
+    return static_cast<long>(ms) * TestBank::Rate / 1000;
+}
 constexpr long OneMillisecond = TestBank::Rate / 1000;
 
 // Only guitar notes (ids 0 to 30).
-std::vector<Onset> Notes(const std::vector<Onset>& onsets) {
+std::vector<Onset> Notes(const std::vector<Onset>& onsets)
+{
     std::vector<Onset> notes;
     for (const Onset& onset : onsets)
-        if (onset.id >= 0 && onset.id <= 30) notes.push_back(onset);
+        if (onset.id >= 0 && onset.id <= 30)
+            notes.push_back(onset);
     return notes;
 }
 
 // Onsets first to last lie ms apart, to the millisecond unless told otherwise.
 void ExpectSpacing(const std::vector<Onset>& onsets, std::size_t first, std::size_t last, int ms,
-                   long tolerance = OneMillisecond) {
+                   long tolerance = OneMillisecond)
+{
     for (std::size_t i = first + 1; i <= last && i < onsets.size(); ++i)
         EXPECT_NEAR(onsets[i].frame - onsets[i - 1].frame, FramesOf(ms), tolerance) << "onset " << i;
 }
 
 // The first frame at or after from whose level is level; -1 when none.
-long FirstFrameAt(const MixedOutput& output, long from, int level) {
+long FirstFrameAt(const MixedOutput& output, long from, int level)
+{
     for (long frame = std::max(from, 0L); frame < output.Frames(); ++frame)
-        if (output.Level(frame) == level) return frame;
+        if (output.Level(frame) == level)
+            return frame;
     return -1;
 }
 
 // Runs the script with these settings; the program must have ended normally.
-void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& settings = {}) {
-    if (!settings.empty()) run.WriteSettings(SettingsText(settings));
+void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& settings = {})
+{
+    if (!settings.empty())
+        run.WriteSettings(SettingsText(settings));
     ProcessResult result = run.Play(script);
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(run.Lines("exit "), (std::vector<std::string>{"0"})) << result.out;
@@ -81,25 +91,31 @@ void Play(PlayerRun& run, const Script& script, const std::vector<std::string>& 
 // last of each thousand left to sound whole: the program reports nothing and
 // its memory stays flat once warmed up (in the sanitizer build too, whose
 // quarantine of freed memory, growing by design, is switched off here).
-TEST(Soak, TwentyThousandRandomKeysLeaveNoErrorAndNoGrowth) {
+TEST(Soak, TwentyThousandRandomKeysLeaveNoErrorAndNoGrowth)
+{
     const char* const letters[] = {"a", "b", "c", "d", "e", "f", "g"};
     const char* const modifiers[] = {"shift", "ctrl", "alt", "tab", "equal", "minus"};
     const char* const others[] = {"1", "5", "0", "kp5", "space"};
     std::mt19937 random(2026);
     Script script;
     for (int key = 0; key < 20000; ++key) {
-        if (key % 1000 == 999) script.push_back("settle");  // the last stroke heard whole
-        if (key == 2000 || key == 19999) script.push_back("memory");
+        if (key % 1000 == 999)
+            script.push_back("settle");  // the last stroke heard whole
+        if (key == 2000 || key == 19999)
+            script.push_back("memory");
         if (random() % 4 == 0) {
             script.push_back(std::string("tap ") + others[random() % 5]);
             continue;
         }
         std::vector<const char*> held;
         for (const char* modifier : modifiers)
-            if (random() % 5 == 0) held.push_back(modifier);
-        for (const char* modifier : held) script.push_back(std::string("press ") + modifier);
+            if (random() % 5 == 0)
+                held.push_back(modifier);
+        for (const char* modifier : held)
+            script.push_back(std::string("press ") + modifier);
         script.push_back(std::string("tap ") + letters[random() % 7]);
-        for (const char* modifier : held) script.push_back(std::string("release ") + modifier);
+        for (const char* modifier : held)
+            script.push_back(std::string("release ") + modifier);
     }
     script.insert(script.end(), {"settle", "close"});
     PlayerRun run;
@@ -112,7 +128,8 @@ TEST(Soak, TwentyThousandRandomKeysLeaveNoErrorAndNoGrowth) {
     EXPECT_GT(run.Output().Steps().size(), 20u * 6) << "the keys were not heard";
 }
 
-TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
+TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart)
+{
     PlayerRun run;
     Play(run, {"mark before", "tap c", "settle", "close"}, {"Interval=150"});
     const auto onsets = run.Output().Onsets(128);
@@ -125,13 +142,14 @@ TEST(Strum, APlainChordSoundsItsStringsLowestFirstOneIntervalApart) {
 // the mixer's buffer (46 ms by default, or as the settings file sets it), and
 // while another program keeps a core busy; at 0 every string starts on the
 // same frame.
-TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
+TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed)
+{
     const struct {
         int interval;
         int buffer;
         bool busy = false;
-    } cases[] = {{0, 1024}, {1, 1024}, {10, 1024}, {25, 1024}, {40, 1024}, {60, 1024}, {150, 1024},
-                 {25, 256}, {10, 128}, {60, 4096}, {10, 1024, true}, {40, 512, true}};
+    } cases[] = {{0, 1024},   {1, 1024}, {10, 1024}, {25, 1024}, {40, 1024},       {60, 1024},
+                 {150, 1024}, {25, 256}, {10, 128},  {60, 4096}, {10, 1024, true}, {40, 512, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.interval) + " ms, buffer " + std::to_string(c.buffer) +
                      (c.busy ? ", a core busy" : ""));
@@ -139,7 +157,8 @@ TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
         run.PaceDiskFor(c.buffer);
         {
             std::optional<BusyCore> busy;
-            if (c.busy) busy.emplace();
+            if (c.busy)
+                busy.emplace();
             Play(run, {"tap c", "settle", "close"},
                  {"Interval=" + std::to_string(c.interval), "AudioBufferFrames=" + std::to_string(c.buffer)});
         }
@@ -147,7 +166,8 @@ TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
         const MixedOutput output = run.Output();
         if (c.interval == 0) {
             int chord = 0;
-            for (const int id : CMajor) chord += TestBank::LevelOf(id);
+            for (const int id : CMajor)
+                chord += TestBank::LevelOf(id);
             const std::vector<Step> steps = output.Steps();
             ASSERT_FALSE(steps.empty());
             EXPECT_EQ(steps[0].delta, chord) << "the strings did not start on one frame";
@@ -162,7 +182,8 @@ TEST(Strum, TheStringsSoundExactlyOneIntervalApartAtEverySpeed) {
 // Timers held far past their strings' times (as on a machine that stalls):
 // the late strings do not bunch up on one mix, they keep their spacing from
 // the first late one on.
-TEST(Strum, StringsThatComeLateKeepTheirSpacing) {
+TEST(Strum, StringsThatComeLateKeepTheirSpacing)
+{
     PlayerRun run;
     Play(run, {"hold-timers", "tap c", "settle 5", "release-timers", "settle", "close"}, {"Interval=25"});
     const auto onsets = run.Output().Onsets(128);
@@ -173,7 +194,8 @@ TEST(Strum, StringsThatComeLateKeepTheirSpacing) {
 
 // A stroke cuts what sounds on the very frame where its first string starts:
 // neither a gap of silence nor the two together.
-TEST(Strum, ANewStrokeCutsTheOldSoundOnItsFirstStringsFrame) {
+TEST(Strum, ANewStrokeCutsTheOldSoundOnItsFirstStringsFrame)
+{
     PlayerRun run;
     Play(run, {"tap 1", "settle", "tap c", "settle", "close"}, {"Interval=150"});
     const std::vector<Step> steps = run.Output().Steps();
@@ -182,7 +204,8 @@ TEST(Strum, ANewStrokeCutsTheOldSoundOnItsFirstStringsFrame) {
     EXPECT_EQ(steps[1].delta, TestBank::LevelOf(0) - TestBank::LevelOf(31));
 }
 
-TEST(Strum, TheModifiersChooseEveryChordKind) {
+TEST(Strum, TheModifiersChooseEveryChordKind)
+{
     struct Case {
         Script keys;  // held while D goes down, in this order
         ChordKind kind;
@@ -200,9 +223,11 @@ TEST(Strum, TheModifiersChooseEveryChordKind) {
     Script script;
     Ids expected;
     for (const Case& c : cases) {
-        for (const std::string& key : c.keys) script.push_back("press " + key);
+        for (const std::string& key : c.keys)
+            script.push_back("press " + key);
         script.push_back("tap d");
-        for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key) script.push_back("release " + *key);
+        for (auto key = c.keys.rbegin(); key != c.keys.rend(); ++key)
+            script.push_back("release " + *key);
         script.push_back("settle");
         expected = expected + ChordIds(62, c.kind);
     }
@@ -212,7 +237,8 @@ TEST(Strum, TheModifiersChooseEveryChordKind) {
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), expected);
 }
 
-TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
+TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones)
+{
     const Ids openStrings = {0, 5, 10, 15, 19, 24};  // roots outside the table
     struct Case {
         Script held;
@@ -232,9 +258,11 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
     Script script = {"tap kpadd", "tap minus", "settle"};  // alone: nothing
     Ids expected;
     for (const Case& c : cases) {
-        for (const std::string& key : c.held) script.push_back("press " + key);
+        for (const std::string& key : c.held)
+            script.push_back("press " + key);
         script.push_back(std::string("tap ") + c.letter);
-        for (const std::string& key : c.held) script.push_back("release " + key);
+        for (const std::string& key : c.held)
+            script.push_back("release " + key);
         script.push_back("settle");
         expected = expected + c.ids;
     }
@@ -244,7 +272,8 @@ TEST(Strum, SharpAndFlatKeysMoveTheRootBySemitones) {
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), expected);
 }
 
-TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
+TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke)
+{
     PlayerRun run;
     Play(run, {"press c", "wait 60", "repeat c", "wait 60", "repeat c", "repeat c", "release c", "settle", "close"},
          {"Interval=120"});
@@ -255,7 +284,8 @@ TEST(Strum, AnAutoRepeatedLetterPlaysOneStroke) {
 
 // ---- Modifier keys and the dialog ------------------------------------------
 
-TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
+TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive)
+{
     PlayerRun run;
     Play(run, {"press alt", "tap a", "release alt", "menu", "settle", "tap 1", "settle", "menu", "close"},
          {"Interval=100"});
@@ -264,7 +294,8 @@ TEST(Keys, AltLetterPlaysItsChordAndLeavesNoMenuActive) {
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, Major) + Ids{31});
 }
 
-TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
+TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh)
+{
     PlayerRun run;
     Play(run, {"focus", "press tab", "focus", "tap a", "release tab", "settle", "tap tab", "focus", "close"},
          {"Interval=100"});
@@ -272,7 +303,8 @@ TEST(Keys, TabMovesBetweenTheSlidersAndSelectsTheDiminishedSeventh) {
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), ChordIds(69, DiminishedSeventh));
 }
 
-TEST(Keys, EscapeAndEnterLeaveTheDialogOpen) {
+TEST(Keys, EscapeAndEnterLeaveTheDialogOpen)
+{
     PlayerRun run;
     Play(run, {"tap escape", "tap return", "open", "tap 1", "settle", "close"});
     EXPECT_EQ(run.Lines("open "), (std::vector<std::string>{"1"}));
@@ -281,14 +313,16 @@ TEST(Keys, EscapeAndEnterLeaveTheDialogOpen) {
 
 // ---- Effects and space --------------------------------------------------------
 
-TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects) {
+TEST(Effects, DigitsOfBothKeyboardsPlayTheirEffects)
+{
     PlayerRun run;
-    Play(run, {"tap 1", "settle", "tap 9", "settle", "tap 0", "settle", "tap kp5", "settle", "tap kp0", "settle",
-               "close"});
+    Play(run,
+         {"tap 1", "settle", "tap 9", "settle", "tap 0", "settle", "tap kp5", "settle", "tap kp0", "settle", "close"});
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{31, 39, 40, 35, 40}));
 }
 
-TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
+TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing)
+{
     PlayerRun run;
     // The effect comes while five strings are still due (the first one is
     // written out by then: the interval must be longer than that).
@@ -312,12 +346,14 @@ TEST(Effects, ADigitSoundsOverAStrokeAndCancelsNothing) {
     EXPECT_TRUE(endsThere);
 }
 
-TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound) {
+TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound)
+{
     PlayerRun run;
     // The space comes while five strings are due; settling would hear them
     // if they still were.
-    Play(run, {"tap space", "hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap space", "release-timers",
-               "settle", "close"},
+    Play(run,
+         {"tap space", "hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap space", "release-timers", "settle",
+          "close"},
          {"Interval=1000"});
     const MixedOutput output = run.Output();
     const auto onsets = output.Onsets(128);
@@ -331,11 +367,13 @@ TEST(Effects, SpaceDropsThePendingStringsAndCutsEverySound) {
 
 // ---- Sliders -------------------------------------------------------------------
 
-TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
+TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce)
+{
     PlayerRun run;
     // The strength changes while five strings are due.
-    Play(run, {"hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap pageup", "tap pageup", "sliders",
-               "release-timers", "settle", "close"},
+    Play(run,
+         {"hold-timers", "tap c", "settle 5", "tap 5", "settle 5", "tap pageup", "tap pageup", "sliders",
+          "release-timers", "settle", "close"},
          {"Interval=1000"});
     const auto sliders = run.Lines("sliders ");
     ASSERT_EQ(sliders.size(), 1u);
@@ -347,12 +385,14 @@ TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
     const std::vector<Step> steps = output.Steps();
     std::vector<Step> rises;
     for (const Step& step : steps)
-        if (step.delta > 0) rises.push_back(step);
+        if (step.delta > 0)
+            rises.push_back(step);
     ASSERT_EQ(rises.size(), 7u);
     EXPECT_EQ(rises[0].delta, TestBank::LevelOf(0));
     EXPECT_EQ(rises[1].delta, TestBank::LevelOf(35));
     const int laterStrings[] = {8, 12, 15, 20, 24};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(rises[i + 2].delta, TestBank::LevelAt(laterStrings[i], volume)) << i;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(rises[i + 2].delta, TestBank::LevelAt(laterStrings[i], volume)) << i;
     // The sounding effect itself turned softer, before its end.
     const long softer = FirstFrameAt(output, rises[1].frame, TestBank::LevelAt(35, volume));
     ASSERT_GE(softer, 0);
@@ -360,10 +400,12 @@ TEST(Sliders, TheStrengthSliderMovedByKeysChangesTheLevelAtOnce) {
     EXPECT_EQ(SettingOf(run.Settings(), "Velocity"), std::to_string(volume));
 }
 
-TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
+TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing)
+{
     PlayerRun run;
-    Play(run, {"tap c", "settle", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "settle", "sliders",
-               "mark moved", "tap c", "settle", "close"},
+    Play(run,
+         {"tap c", "settle", "tap tab", "mark arrows", "tap end", "tap left", "tap left", "settle", "sliders",
+          "mark moved", "tap c", "settle", "close"},
          {"Interval=100", "MaxInterval=750"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 748 128 750"}));
     const auto onsets = run.Output().Onsets(128);
@@ -378,23 +420,32 @@ TEST(Sliders, TheSpeedSliderMovedByKeysSetsTheNextStrokesSpacing) {
 
 // ---- Settings ------------------------------------------------------------------
 
-TEST(Settings, AFirstRunWritesAllNineKeysAtExit) {
+TEST(Settings, AFirstRunWritesAllNineKeysAtExit)
+{
     PlayerRun run;
     Play(run, {"sliders", "tap 2", "settle", "close"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{32}));
     const std::string written = run.Settings();
     const std::pair<const char*, const char*> keys[] = {
-        {"Velocity", "128"}, {"Interval", "25"}, {"ManualAIntervalRate", "1024"}, {"ManualBIntervalRate", "512"},
-        {"TimeoutInterval", "750"}, {"MaxInterval", "750"}, {"MaxManualAIntervalRate", "2048"},
-        {"MaxManualBIntervalRate", "2048"}, {"StrokeIntervalMode", "0"},
+        {"Velocity", "128"},
+        {"Interval", "25"},
+        {"ManualAIntervalRate", "1024"},
+        {"ManualBIntervalRate", "512"},
+        {"TimeoutInterval", "750"},
+        {"MaxInterval", "750"},
+        {"MaxManualAIntervalRate", "2048"},
+        {"MaxManualBIntervalRate", "2048"},
+        {"StrokeIntervalMode", "0"},
     };
     EXPECT_EQ(written.rfind("[Setting]", 0), 0u) << written;
-    for (const auto& [key, value] : keys) EXPECT_EQ(SettingOf(written, key), value) << key;
+    for (const auto& [key, value] : keys)
+        EXPECT_EQ(SettingOf(written, key), value) << key;
     EXPECT_EQ(written.find("AudioBufferFrames"), std::string::npos) << "written though it was not in the file";
 }
 
-TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
+TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched)
+{
     PlayerRun run;
     // Until the second string has sounded: four are still due.
     Play(run, {"sliders", "tap c", "settle 4", "close"}, {"Interval=5000", "MaxInterval=750"});
@@ -410,7 +461,8 @@ TEST(Settings, AnIntervalAboveTheSliderRangePlaysUntilTheSliderIsTouched) {
     EXPECT_EQ(SettingOf(written, "MaxInterval"), "750");
 }
 
-TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128) {
+TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128)
+{
     PlayerRun run;
     Play(run, {"sliders", "tap 3", "settle", "close"}, {"Velocity=200"});
     EXPECT_EQ(run.Lines("sliders "), (std::vector<std::string>{"128 25 128 750"}));
@@ -418,7 +470,8 @@ TEST(Settings, AStrengthAbove128PlaysAtFullVolumeAndIsWrittenAs128) {
     EXPECT_EQ(SettingOf(run.Settings(), "Velocity"), "128");
 }
 
-TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
+TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet)
+{
     PlayerRun run;
     Play(run, {"tap c", "settle", "tap 4", "settle", "close"}, {"StrokeIntervalMode=1"});
     EXPECT_EQ(IdsOf(run.Output().Onsets(128)), (Ids{34}));
@@ -427,7 +480,8 @@ TEST(Settings, LetterKeysAreSilentWhileStrokeIntervalModeIsSet) {
 
 // ---- Start and end -------------------------------------------------------------
 
-TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings) {
+TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings)
+{
     PlayerRun run;
     // The second string is due long after the close, however slow the machine;
     // the first string and the effect are written out before it.
@@ -437,7 +491,8 @@ TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings) {
     EXPECT_EQ(output.Level(output.Frames() - 1), 0);
 }
 
-TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing) {
+TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing)
+{
     PlayerRun run;
     const std::string before = SettingsText({"Interval=77"});
     run.WriteSettings(before);

@@ -9,36 +9,45 @@
 #include <iterator>
 #include <sstream>
 
-PlayerRun::PlayerRun() : PlayerRun(SCRIPTED_PLAYER) {}
+PlayerRun::PlayerRun() : PlayerRun(SCRIPTED_PLAYER)
+{}
 
-PlayerRun::PlayerRun(const std::string& player) {
+PlayerRun::PlayerRun(const std::string& player)
+{
     std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
+    if (mkdtemp(pattern.data()) == nullptr)
+        return;
     folder_ = pattern;
     std::filesystem::copy_file(player, Executable());
     TestBank::Write(folder_);
 }
 
-PlayerRun::~PlayerRun() {
+PlayerRun::~PlayerRun()
+{
     for (ChildProcess* child : started_) {
         child->Kill();
         delete child;
     }
     std::error_code ignored;
-    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    if (!folder_.empty())
+        std::filesystem::remove_all(folder_, ignored);
 }
 
-void PlayerRun::WriteSettings(const std::string& text) const {
+void PlayerRun::WriteSettings(const std::string& text) const
+{
     std::ofstream(SettingsFile(), std::ios::binary) << text;
 }
 
-std::string PlayerRun::Settings() const {
+std::string PlayerRun::Settings() const
+{
     std::ifstream in(SettingsFile(), std::ios::binary);
-    if (!in) return "(none)";
+    if (!in)
+        return "(none)";
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const {
+std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const
+{
     // The disk driver sleeps whole milliseconds after each buffer: at the
     // buffer's length rounded up, it runs a little slower than a sound card
     // (47 ms for 1024 frames of 46.4 ms), which the placement follows.
@@ -54,57 +63,71 @@ std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) c
     return environment;
 }
 
-std::vector<std::string> PlayerRun::CommandLine(const std::string& script) const {
+std::vector<std::string> PlayerRun::CommandLine(const std::string& script) const
+{
     std::vector<std::string> command = runUnder_;
     command.push_back(Executable());
     command.push_back(script);
     return command;
 }
 
-std::string PlayerRun::WriteScript(const std::vector<std::string>& script) {
+std::string PlayerRun::WriteScript(const std::vector<std::string>& script)
+{
     const std::string path = folder_ + "/script" + std::to_string(++scripts_) + ".txt";
     std::ofstream out(path);
-    for (const std::string& line : script) out << line << "\n";
+    for (const std::string& line : script)
+        out << line << "\n";
     return path;
 }
 
-ProcessResult PlayerRun::Play(const std::vector<std::string>& script) {
+ProcessResult PlayerRun::Play(const std::vector<std::string>& script)
+{
     ChildProcess child(CommandLine(WriteScript(script)), Environment(OutputFile()), {"DISPLAY", "WAYLAND_DISPLAY"});
     ProcessResult result = child.Finish();
     out_ = result.out;
     return result;
 }
 
-ChildProcess* PlayerRun::Start(const std::vector<std::string>& script, const std::string& outputFile) {
+ChildProcess* PlayerRun::Start(const std::vector<std::string>& script, const std::string& outputFile)
+{
     started_.push_back(
         new ChildProcess(CommandLine(WriteScript(script)), Environment(outputFile), {"DISPLAY", "WAYLAND_DISPLAY"}));
     return started_.back();
 }
 
-std::vector<std::string> PlayerRun::Lines(const std::string& prefix) const {
+std::vector<std::string> PlayerRun::Lines(const std::string& prefix) const
+{
     std::vector<std::string> lines;
     std::istringstream in(out_);
     for (std::string line; std::getline(in, line);)
-        if (line.rfind(prefix, 0) == 0) lines.push_back(line.substr(prefix.size()));
+        if (line.rfind(prefix, 0) == 0)
+            lines.push_back(line.substr(prefix.size()));
     return lines;
 }
 
-long PlayerRun::Mark(const std::string& name) const {
-    for (const std::string& line : Lines("mark " + name + " ")) return std::stol(line);
+long PlayerRun::Mark(const std::string& name) const
+{
+    for (const std::string& line : Lines("mark " + name + " "))
+        return std::stol(line);
     return -1;
 }
 
-std::string SettingsText(const std::vector<std::string>& lines) {
+std::string SettingsText(const std::vector<std::string>& lines)
+{
     std::string text = "[Setting]\r\n";
-    for (const std::string& line : lines) text += line + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
     return text;
 }
 
-std::string SettingOf(const std::string& text, const std::string& key) {
+std::string SettingOf(const std::string& text, const std::string& key)
+{
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind(key + "=", 0) == 0)
+            return line.substr(key.size() + 1);
     }
     return "";
 }

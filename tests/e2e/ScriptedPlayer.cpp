@@ -71,29 +71,53 @@ struct XKey {
     const char* text;
 };
 
-const std::map<std::string, XKey>& Keys() {
+const std::map<std::string, XKey>& Keys()
+{
     static const std::map<std::string, XKey> keys = {
-        {"a", {Qt::Key_A, 38, 'a', "a"}}, {"b", {Qt::Key_B, 56, 'b', "b"}}, {"c", {Qt::Key_C, 54, 'c', "c"}},
-        {"d", {Qt::Key_D, 40, 'd', "d"}}, {"e", {Qt::Key_E, 26, 'e', "e"}}, {"f", {Qt::Key_F, 41, 'f', "f"}},
-        {"g", {Qt::Key_G, 42, 'g', "g"}}, {"h", {Qt::Key_H, 43, 'h', "h"}}, {"x", {Qt::Key_X, 53, 'x', "x"}},
-        {"1", {Qt::Key_1, 10, '1', "1"}}, {"2", {Qt::Key_2, 11, '2', "2"}}, {"3", {Qt::Key_3, 12, '3', "3"}},
-        {"4", {Qt::Key_4, 13, '4', "4"}}, {"5", {Qt::Key_5, 14, '5', "5"}}, {"6", {Qt::Key_6, 15, '6', "6"}},
-        {"7", {Qt::Key_7, 16, '7', "7"}}, {"8", {Qt::Key_8, 17, '8', "8"}}, {"9", {Qt::Key_9, 18, '9', "9"}},
+        {"a", {Qt::Key_A, 38, 'a', "a"}},
+        {"b", {Qt::Key_B, 56, 'b', "b"}},
+        {"c", {Qt::Key_C, 54, 'c', "c"}},
+        {"d", {Qt::Key_D, 40, 'd', "d"}},
+        {"e", {Qt::Key_E, 26, 'e', "e"}},
+        {"f", {Qt::Key_F, 41, 'f', "f"}},
+        {"g", {Qt::Key_G, 42, 'g', "g"}},
+        {"h", {Qt::Key_H, 43, 'h', "h"}},
+        {"x", {Qt::Key_X, 53, 'x', "x"}},
+        {"1", {Qt::Key_1, 10, '1', "1"}},
+        {"2", {Qt::Key_2, 11, '2', "2"}},
+        {"3", {Qt::Key_3, 12, '3', "3"}},
+        {"4", {Qt::Key_4, 13, '4', "4"}},
+        {"5", {Qt::Key_5, 14, '5', "5"}},
+        {"6", {Qt::Key_6, 15, '6', "6"}},
+        {"7", {Qt::Key_7, 16, '7', "7"}},
+        {"8", {Qt::Key_8, 17, '8', "8"}},
+        {"9", {Qt::Key_9, 18, '9', "9"}},
         {"0", {Qt::Key_0, 19, '0', "0"}},
-        {"kp5", {Qt::Key_5, 84, 0xFFB5, "5"}}, {"kp0", {Qt::Key_0, 90, 0xFFB0, "0"}},
-        {"kpadd", {Qt::Key_Plus, 86, 0xFFAB, "+"}}, {"kpsubtract", {Qt::Key_Minus, 82, 0xFFAD, "-"}},
-        {"equal", {Qt::Key_Equal, 21, '=', "="}}, {"minus", {Qt::Key_Minus, 20, '-', "-"}},
-        {"apostrophe", {Qt::Key_Apostrophe, 48, '\'', "'"}}, {"semicolon", {Qt::Key_Semicolon, 47, ';', ";"}},
+        {"kp5", {Qt::Key_5, 84, 0xFFB5, "5"}},
+        {"kp0", {Qt::Key_0, 90, 0xFFB0, "0"}},
+        {"kpadd", {Qt::Key_Plus, 86, 0xFFAB, "+"}},
+        {"kpsubtract", {Qt::Key_Minus, 82, 0xFFAD, "-"}},
+        {"equal", {Qt::Key_Equal, 21, '=', "="}},
+        {"minus", {Qt::Key_Minus, 20, '-', "-"}},
+        {"apostrophe", {Qt::Key_Apostrophe, 48, '\'', "'"}},
+        {"semicolon", {Qt::Key_Semicolon, 47, ';', ";"}},
         {"space", {Qt::Key_Space, 65, ' ', " "}},
-        {"shift", {Qt::Key_Shift, 50, 0xFFE1, ""}}, {"rshift", {Qt::Key_Shift, 62, 0xFFE2, ""}},
-        {"ctrl", {Qt::Key_Control, 37, 0xFFE3, ""}}, {"rctrl", {Qt::Key_Control, 105, 0xFFE4, ""}},
+        {"shift", {Qt::Key_Shift, 50, 0xFFE1, ""}},
+        {"rshift", {Qt::Key_Shift, 62, 0xFFE2, ""}},
+        {"ctrl", {Qt::Key_Control, 37, 0xFFE3, ""}},
+        {"rctrl", {Qt::Key_Control, 105, 0xFFE4, ""}},
         {"alt", {Qt::Key_Alt, 64, 0xFFE9, ""}},
         {"tab", {Qt::Key_Tab, 23, 0xFF09, "\t"}},
-        {"escape", {Qt::Key_Escape, 9, 0xFF1B, "\x1b"}}, {"return", {Qt::Key_Return, 36, 0xFF0D, "\r"}},
-        {"left", {Qt::Key_Left, 113, 0xFF51, ""}}, {"right", {Qt::Key_Right, 114, 0xFF53, ""}},
-        {"up", {Qt::Key_Up, 111, 0xFF52, ""}}, {"down", {Qt::Key_Down, 116, 0xFF54, ""}},
-        {"home", {Qt::Key_Home, 110, 0xFF50, ""}}, {"end", {Qt::Key_End, 115, 0xFF57, ""}},
-        {"pageup", {Qt::Key_PageUp, 112, 0xFF55, ""}}, {"pagedown", {Qt::Key_PageDown, 117, 0xFF56, ""}},
+        {"escape", {Qt::Key_Escape, 9, 0xFF1B, "\x1b"}},
+        {"return", {Qt::Key_Return, 36, 0xFF0D, "\r"}},
+        {"left", {Qt::Key_Left, 113, 0xFF51, ""}},
+        {"right", {Qt::Key_Right, 114, 0xFF53, ""}},
+        {"up", {Qt::Key_Up, 111, 0xFF52, ""}},
+        {"down", {Qt::Key_Down, 116, 0xFF54, ""}},
+        {"home", {Qt::Key_Home, 110, 0xFF50, ""}},
+        {"end", {Qt::Key_End, 115, 0xFF57, ""}},
+        {"pageup", {Qt::Key_PageUp, 112, 0xFF55, ""}},
+        {"pagedown", {Qt::Key_PageDown, 117, 0xFF56, ""}},
     };
     return keys;
 }
@@ -101,29 +125,38 @@ const std::map<std::string, XKey>& Keys() {
 std::vector<std::string> scriptLines;
 Qt::KeyboardModifiers held;
 
-void Print(const std::string& line) {
+void Print(const std::string& line)
+{
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
 
-platform::Dialog* TheDialog() {
+platform::Dialog* TheDialog()
+{
     for (QWindow* window : QGuiApplication::topLevelWindows())
-        if (platform::Dialog* dialog = platform::Dialog::OfWindow(window)) return dialog;
+        if (platform::Dialog* dialog = platform::Dialog::OfWindow(window))
+            return dialog;
     return nullptr;
 }
 
-Qt::KeyboardModifier ModifierOf(int qtKey) {
+Qt::KeyboardModifier ModifierOf(int qtKey)
+{
     switch (qtKey) {
-    case Qt::Key_Shift: return Qt::ShiftModifier;
-    case Qt::Key_Control: return Qt::ControlModifier;
-    case Qt::Key_Alt: return Qt::AltModifier;
-    default: return Qt::NoModifier;
+    case Qt::Key_Shift:
+        return Qt::ShiftModifier;
+    case Qt::Key_Control:
+        return Qt::ControlModifier;
+    case Qt::Key_Alt:
+        return Qt::AltModifier;
+    default:
+        return Qt::NoModifier;
     }
 }
 
 // What X reports for a key with the modifiers held: Shift gives the upper
 // case letter (and Shift+Tab is ISO_Left_Tab), Ctrl a control character.
-void SendKey(QEvent::Type type, XKey key, bool autoRepeat) {
+void SendKey(QEvent::Type type, XKey key, bool autoRepeat)
+{
     platform::Dialog* dialog = TheDialog();
     if (dialog == nullptr) {
         Print("error no dialog");
@@ -135,7 +168,8 @@ void SendKey(QEvent::Type type, XKey key, bool autoRepeat) {
             key.keysym = static_cast<quint32>(key.keysym - 'a' + 'A');
             text = std::string(1, static_cast<char>(key.keysym));
         }
-        if (held & Qt::ControlModifier) text = std::string(1, static_cast<char>(key.keysym & 0x1F));
+        if (held & Qt::ControlModifier)
+            text = std::string(1, static_cast<char>(key.keysym & 0x1F));
     }
     if (key.qtKey == Qt::Key_Tab && (held & Qt::ShiftModifier)) {
         key.qtKey = Qt::Key_Backtab;
@@ -154,21 +188,25 @@ void SendKey(QEvent::Type type, XKey key, bool autoRepeat) {
                                                    autoRepeat);
 }
 
-void Wait(int milliseconds) {
+void Wait(int milliseconds)
+{
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(milliseconds - clock.elapsed()));
 }
 
-long long FramesWritten() {
+long long FramesWritten()
+{
     const char* file = std::getenv("SDL_DISKAUDIOFILE");
-    struct stat info{};
-    if (file == nullptr || stat(file, &info) != 0) return -1;
+    struct stat info {};
+    if (file == nullptr || stat(file, &info) != 0)
+        return -1;
     return static_cast<long long>(info.st_size) / 4;
 }
 
-int StringsDue() {
+int StringsDue()
+{
     int armed = 0;
     for (const NoteSlot& slot : TheNoteSlots.slots)
         armed += slot.timerId.load(std::memory_order_acquire) != 0 ? 1 : 0;
@@ -176,7 +214,8 @@ int StringsDue() {
 }
 
 // Every wait here ends on what it waits for; a minute only stops a hang.
-void Settle(int stringsDue, long moreFrames) {
+void Settle(int stringsDue, long moreFrames)
+{
     QElapsedTimer clock;
     clock.start();
     const auto runUntil = [&clock](auto done) {
@@ -190,23 +229,28 @@ void Settle(int stringsDue, long moreFrames) {
         }
         return true;
     };
-    if (!runUntil([stringsDue] { return StringsDue() <= stringsDue; })) return;
+    if (!runUntil([stringsDue] { return StringsDue() <= stringsDue; }))
+        return;
     // A sample started now sounds at the latest the output's lead after the
     // next buffer, and is written out (a note is shorter than a buffer) once
     // the buffer after it has been.
     const long long written = FramesWritten();
     const long long wanted = written + Mivo::Placement::LeadFrames() + 2 * Mivo::Placement::BufferFrames() + moreFrames;
-    if (written >= 0) runUntil([wanted] { return FramesWritten() >= wanted; });
+    if (written >= 0)
+        runUntil([wanted] { return FramesWritten() >= wanted; });
 }
 
-long ResidentKilobytes() {
+long ResidentKilobytes()
+{
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
     return -1;
 }
 
-int RealTimeThreads() {
+int RealTimeThreads()
+{
     int threads = 0;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         const int policy = sched_getscheduler(std::atoi(task.path().filename().c_str()));
@@ -217,16 +261,19 @@ int RealTimeThreads() {
 
 std::unique_ptr<TimerHold> timerHold;
 
-QSlider* SliderView(platform::Dialog* dialog, int id) {
+QSlider* SliderView(platform::Dialog* dialog, int id)
+{
     platform::Window* slider = dialog->Child(id);
     return slider != nullptr ? static_cast<QSlider*>(slider->Widget()) : nullptr;
 }
 
-void Run(const std::string& line) {
+void Run(const std::string& line)
+{
     std::istringstream words(line);
     std::string command, argument;
     words >> command >> argument;
-    if (command.empty() || command[0] == '#') return;
+    if (command.empty() || command[0] == '#')
+        return;
     const auto key = Keys().find(argument);
     platform::Dialog* dialog = TheDialog();
     if (command == "press" || command == "release" || command == "tap" || command == "repeat") {
@@ -234,8 +281,10 @@ void Run(const std::string& line) {
             Print("error unknown key " + argument);
             return;
         }
-        if (command != "release") SendKey(QEvent::KeyPress, key->second, command == "repeat");
-        if (command == "release" || command == "tap") SendKey(QEvent::KeyRelease, key->second, false);
+        if (command != "release")
+            SendKey(QEvent::KeyPress, key->second, command == "repeat");
+        if (command == "release" || command == "tap")
+            SendKey(QEvent::KeyRelease, key->second, false);
     } else if (command == "wait") {
         Wait(std::atoi(argument.c_str()));
     } else if (command == "settle") {
@@ -244,7 +293,8 @@ void Run(const std::string& line) {
         Settle(std::atoi(argument.c_str()), moreFrames);
     } else if (command == "hold-timers") {
         timerHold = std::make_unique<TimerHold>();
-        if (!timerHold->Problem().empty()) Print("error " + timerHold->Problem());
+        if (!timerHold->Problem().empty())
+            Print("error " + timerHold->Problem());
     } else if (command == "release-timers") {
         timerHold.reset();
     } else if (command == "mark") {
@@ -287,8 +337,10 @@ void Run(const std::string& line) {
     }
 }
 
-void RunScript() {
-    for (const std::string& line : scriptLines) Run(line);
+void RunScript()
+{
+    for (const std::string& line : scriptLines)
+        Run(line);
     // The timer thread must be free before shutdown stops it.
     timerHold.reset();
     // A script that forgot to close would leave the dialog waiting for ever.
@@ -299,28 +351,32 @@ void RunScript() {
     }
 }
 
-void OnMessageBox(HWND, const char* text, const char* caption, UINT) {
+void OnMessageBox(HWND, const char* text, const char* caption, UINT)
+{
     Print(std::string("messagebox ") + (caption != nullptr ? caption : "(null)") + "|" + (text != nullptr ? text : ""));
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <script>\n", argv[0]);
         return 2;
     }
     std::ifstream script(argv[1]);
-    for (std::string line; std::getline(script, line);) scriptLines.push_back(line);
+    for (std::string line; std::getline(script, line);)
+        scriptLines.push_back(line);
 
     platform::SetApplicationArguments(argc, argv);
     platform::SetMessageBoxObserver(OnMessageBox);
-    if (!platform::StartUserInterface()) return 2;
+    if (!platform::StartUserInterface())
+        return 2;
     // The first event loop to run is the dialog's own.
     QTimer::singleShot(0, RunScript);
     char commandLine[] = "";
-    const int result = WinMain(platform::ModuleHandle(platform::ExecutableResources()), nullptr, commandLine,
-                               SW_SHOWNORMAL);
+    const int result =
+        WinMain(platform::ModuleHandle(platform::ExecutableResources()), nullptr, commandLine, SW_SHOWNORMAL);
     Print("exit " + std::to_string(result));
     // The audio device stays open until the process ends: let it write a few
     // more buffers, so that the output ends with what shutdown left sounding.

@@ -8,17 +8,20 @@
 namespace TestBank {
 namespace {
 
-void Put16(std::string& out, std::uint16_t v) {
+void Put16(std::string& out, std::uint16_t v)
+{
     out += static_cast<char>(v & 0xFF);
     out += static_cast<char>(v >> 8);
 }
-void Put32(std::string& out, std::uint32_t v) {
+void Put32(std::string& out, std::uint32_t v)
+{
     Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
     Put16(out, static_cast<std::uint16_t>(v >> 16));
 }
 
 // 16-bit stereo PCM at the device's rate, both channels at level.
-std::string Wav(int frames, int level) {
+std::string Wav(int frames, int level)
+{
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames) * 4;
     std::string out = "RIFF";
     Put32(out, 36 + dataBytes);
@@ -32,13 +35,15 @@ std::string Wav(int frames, int level) {
     Put16(out, 16);
     out += "data";
     Put32(out, dataBytes);
-    for (int i = 0; i < frames * 2; ++i) Put16(out, static_cast<std::uint16_t>(level));
+    for (int i = 0; i < frames * 2; ++i)
+        Put16(out, static_cast<std::uint16_t>(level));
     return out;
 }
 
 }  // namespace
 
-void Write(const std::string& folder) {
+void Write(const std::string& folder)
+{
     std::filesystem::create_directories(folder + "/se");
     std::ofstream table(folder + "/se.csv", std::ios::binary);
     table << "# id, file\n";

@@ -13,8 +13,8 @@
 
 namespace TestBank {
 
-constexpr int Rate = 22050;          // frames per second
-constexpr int BufferFrames = 1024;   // one mix of the device
+constexpr int Rate = 22050;         // frames per second
+constexpr int BufferFrames = 1024;  // one mix of the device
 constexpr int NoteFrames = 600;
 constexpr int EffectFrames = 44100;
 constexpr int FirstId = 0;
@@ -22,11 +22,20 @@ constexpr int LastId = 40;
 
 // Levels grow by 20 from 2000: any two sounding at once add up to more than
 // any one alone.
-constexpr int LevelOf(int id) { return 2000 + 20 * id; }
-constexpr int FramesOf(int id) { return id <= 30 ? NoteFrames : EffectFrames; }
+constexpr int LevelOf(int id)
+{
+    return 2000 + 20 * id;
+}
+constexpr int FramesOf(int id)
+{
+    return id <= 30 ? NoteFrames : EffectFrames;
+}
 
 // The level of id after the mixer's volume (0 to 128) has scaled it.
-constexpr int LevelAt(int id, int volume) { return LevelOf(id) * volume / 128; }
+constexpr int LevelAt(int id, int volume)
+{
+    return LevelOf(id) * volume / 128;
+}
 
 // Writes se.csv and the folder se with one WAV file per id into folder.
 void Write(const std::string& folder);

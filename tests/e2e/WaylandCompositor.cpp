@@ -15,22 +15,26 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-std::string TempFolder() {
+std::string TempFolder()
+{
     std::string pattern = (fs::temp_directory_path() / "strumkey-wayland-XXXXXX").string();
     return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
 }
 
 // The first entry of the folder whose name starts with prefix and is a socket.
-std::string SocketIn(const std::string& folder, const std::string& prefix) {
+std::string SocketIn(const std::string& folder, const std::string& prefix)
+{
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.path().filename().string().rfind(prefix, 0) == 0 && entry.is_socket(error)) return entry.path();
+        if (entry.path().filename().string().rfind(prefix, 0) == 0 && entry.is_socket(error))
+            return entry.path();
     return {};
 }
 
 }  // namespace
 
-WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver) {
+WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver)
+{
     serverFolder_ = TempFolder();
     clientFolder_ = TempFolder();
     if (serverFolder_.empty() || clientFolder_.empty()) {
@@ -49,7 +53,8 @@ WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver) {
     X11Process::Options options;
     // A change of user clears the parent-death signal that ends the child
     // with the test: setpriv sets it again.
-    if (root) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "SIGTERM"};
+    if (root)
+        options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "SIGTERM"};
     options.args.insert(options.args.end(), {"sway", "--config", config});
     options.env = {"XDG_RUNTIME_DIR=" + serverFolder_, "HOME=" + serverFolder_, "WLR_BACKENDS=headless",
                    "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"};
@@ -77,35 +82,46 @@ WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver) {
     keyboard_ = std::make_unique<X11Process>(keyboard);
 }
 
-WaylandCompositor::~WaylandCompositor() {
-    if (keyboard_) keyboard_->Stop();
-    if (process_) process_->Stop();
+WaylandCompositor::~WaylandCompositor()
+{
+    if (keyboard_)
+        keyboard_->Stop();
+    if (process_)
+        process_->Stop();
     std::error_code ignored;
-    if (!serverFolder_.empty()) fs::remove_all(serverFolder_, ignored);
-    if (!clientFolder_.empty()) fs::remove_all(clientFolder_, ignored);
+    if (!serverFolder_.empty())
+        fs::remove_all(serverFolder_, ignored);
+    if (!clientFolder_.empty())
+        fs::remove_all(clientFolder_, ignored);
 }
 
-std::vector<std::string> WaylandCompositor::Environment() const {
+std::vector<std::string> WaylandCompositor::Environment() const
+{
     return {"WAYLAND_DISPLAY=" + socket_, "XDG_RUNTIME_DIR=" + clientFolder_, "QT_QPA_PLATFORM=wayland"};
 }
 
-int WaylandCompositor::Command(const std::string& command, std::string* output) const {
+int WaylandCompositor::Command(const std::string& command, std::string* output) const
+{
     X11Process::Options options;
     options.args = {"swaymsg", "--socket", commandSocket_, command};
     return X11Process::Run(options, output);
 }
 
-std::string WaylandCompositor::FocusedAppId() const {
+std::string WaylandCompositor::FocusedAppId() const
+{
     X11Process::Options options;
     options.args = {"swaymsg", "--socket", commandSocket_, "--raw", "--type", "get_tree"};
     std::string tree;
-    if (X11Process::Run(options, &tree) != 0) return {};
+    if (X11Process::Run(options, &tree) != 0)
+        return {};
     // The focused node is the only one with "focused": true; a window's
     // app_id follows in the same object, before the next node's "type".
     const std::size_t focused = tree.find("\"focused\": true");
-    if (focused == std::string::npos) return {};
+    if (focused == std::string::npos)
+        return {};
     const std::size_t id = tree.find("\"app_id\": \"", focused);
-    if (id == std::string::npos || id > tree.find("\"type\":", focused)) return {};
+    if (id == std::string::npos || id > tree.find("\"type\":", focused))
+        return {};
     const std::size_t start = id + 11;
     return tree.substr(start, tree.find('"', start) - start);
 }

@@ -32,9 +32,9 @@ public:
     const std::string& Problem() const { return problem_; }
 
 private:
-    std::string serverFolder_;  // the compositor's runtime folder
-    std::string clientFolder_;  // the clients' runtime folder
-    std::string socket_;        // absolute path of the Wayland socket
+    std::string serverFolder_;   // the compositor's runtime folder
+    std::string clientFolder_;   // the clients' runtime folder
+    std::string socket_;         // absolute path of the Wayland socket
     std::string commandSocket_;  // sway's IPC socket
     std::unique_ptr<X11Process> process_;
     std::unique_ptr<X11Process> keyboard_;

@@ -74,35 +74,45 @@ const wl_message keyboard_requests[] = {
     {"modifiers", "uuuu", no_types},
     {"destroy", "", no_types},
 };
-const wl_interface keyboard_interface = {
-    "zwp_virtual_keyboard_v1", 1, 4, keyboard_requests, 0, nullptr};
+const wl_interface keyboard_interface = {"zwp_virtual_keyboard_v1", 1, 4, keyboard_requests, 0, nullptr};
 
 const wl_interface* create_types[] = {&wl_seat_interface, &keyboard_interface};
 
 const wl_message manager_requests[] = {
     {"create_virtual_keyboard", "on", create_types},
 };
-const wl_interface manager_interface = {
-    "zwp_virtual_keyboard_manager_v1", 1, 1, manager_requests, 0, nullptr};
+const wl_interface manager_interface = {"zwp_virtual_keyboard_manager_v1", 1, 1, manager_requests, 0, nullptr};
 
 enum KeyboardRequest : uint32_t { kKeymap = 0, kKey = 1, kModifiers = 2, kDestroy = 3 };
 constexpr uint32_t kKeymapFormatXkbV1 = 1;  // wl_keyboard's keymap format
 
-[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+[[noreturn]] void Fail(const std::string& message)
+{
+    throw std::runtime_error(message);
+}
 
 // Owners of what the libraries hand out.
 
 template <auto Free>
 struct Deleter {
     template <typename T>
-    void operator()(T* pointer) const { Free(pointer); }
+    void operator()(T* pointer) const
+    {
+        Free(pointer);
+    }
 };
-void DestroyProxy(void* proxy) { wl_proxy_destroy(static_cast<wl_proxy*>(proxy)); }
-void DestroyKeyboard(wl_proxy* keyboard) {
-    wl_proxy_marshal_flags(keyboard, kDestroy, nullptr, wl_proxy_get_version(keyboard),
-                           WL_MARSHAL_FLAG_DESTROY);
+void DestroyProxy(void* proxy)
+{
+    wl_proxy_destroy(static_cast<wl_proxy*>(proxy));
 }
-void FreeText(char* text) { std::free(text); }
+void DestroyKeyboard(wl_proxy* keyboard)
+{
+    wl_proxy_marshal_flags(keyboard, kDestroy, nullptr, wl_proxy_get_version(keyboard), WL_MARSHAL_FLAG_DESTROY);
+}
+void FreeText(char* text)
+{
+    std::free(text);
+}
 
 using Display = std::unique_ptr<wl_display, Deleter<wl_display_disconnect>>;
 using Registry = std::unique_ptr<wl_registry, Deleter<DestroyProxy>>;
@@ -118,8 +128,10 @@ public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            close(fd_);
     }
     int get() const { return fd_; }
 
@@ -131,34 +143,42 @@ private:
 
 struct Step {
     enum class Kind { kLayout, kPress, kRelease, kSleep, kGroup, kSignal, kAwait } kind;
-    std::string layout;  // kLayout; the file of kSignal and kAwait
-    Keymap keymap;       // kLayout
+    std::string layout;     // kLayout; the file of kSignal and kAwait
+    Keymap keymap;          // kLayout
     xkb_keycode_t key = 0;  // kPress, kRelease: an XKB key code (evdev + 8)
     double seconds = 0;     // kSleep; the group of kGroup
 };
 
-Keymap CompileLayout(xkb_context* context, const std::string& layout) {
+Keymap CompileLayout(xkb_context* context, const std::string& layout)
+{
     const xkb_rule_names names = {"evdev", "pc105", layout.c_str(), nullptr, nullptr};
     Keymap keymap(xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap) Fail("no keymap for layout \"" + layout + "\"");
+    if (!keymap)
+        Fail("no keymap for layout \"" + layout + "\"");
     return keymap;
 }
 
-xkb_keysym_t KeysymByName(const std::string& name) {
-    static const struct { const char* name; const char* keysym; } xdotool_names[] = {
-        {"shift", "Shift_L"}, {"ctrl", "Control_L"}, {"alt", "Alt_L"}};
+xkb_keysym_t KeysymByName(const std::string& name)
+{
+    static const struct {
+        const char* name;
+        const char* keysym;
+    } xdotool_names[] = {{"shift", "Shift_L"}, {"ctrl", "Control_L"}, {"alt", "Alt_L"}};
     std::string keysym_name = name;
     for (const auto& alias : xdotool_names)
-        if (strcasecmp(name.c_str(), alias.name) == 0) keysym_name = alias.keysym;
+        if (strcasecmp(name.c_str(), alias.name) == 0)
+            keysym_name = alias.keysym;
     xkb_keysym_t keysym = xkb_keysym_from_name(keysym_name.c_str(), XKB_KEYSYM_NO_FLAGS);
     if (keysym == XKB_KEY_NoSymbol)
         keysym = xkb_keysym_from_name(keysym_name.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
-    if (keysym == XKB_KEY_NoSymbol) Fail("unknown keysym \"" + name + "\"");
+    if (keysym == XKB_KEY_NoSymbol)
+        Fail("unknown keysym \"" + name + "\"");
     return keysym;
 }
 
 // The lowest key code whose first level in the first group is the keysym.
-xkb_keycode_t KeyOf(xkb_keymap* keymap, const std::string& layout, const std::string& name) {
+xkb_keycode_t KeyOf(xkb_keymap* keymap, const std::string& layout, const std::string& name)
+{
     struct Search {
         xkb_keysym_t keysym;
         xkb_keycode_t found = XKB_KEYCODE_INVALID;
@@ -167,11 +187,13 @@ xkb_keycode_t KeyOf(xkb_keymap* keymap, const std::string& layout, const std::st
         keymap,
         [](xkb_keymap* keymap, xkb_keycode_t key, void* data) {
             auto& search = *static_cast<Search*>(data);
-            if (search.found != XKB_KEYCODE_INVALID) return;
+            if (search.found != XKB_KEYCODE_INVALID)
+                return;
             const xkb_keysym_t* syms = nullptr;
             const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, 0, &syms);
             for (int i = 0; i < count; ++i)
-                if (syms[i] == search.keysym) search.found = key;
+                if (syms[i] == search.keysym)
+                    search.found = key;
         },
         &search);
     if (search.found == XKB_KEYCODE_INVALID)
@@ -179,10 +201,12 @@ xkb_keycode_t KeyOf(xkb_keymap* keymap, const std::string& layout, const std::st
     return search.found;
 }
 
-std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv) {
+std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv)
+{
     if (argc < 2)
-        Fail("usage: wayland_keys [layout <name>] "
-             "(keydown|keyup|key <keysym> | sleep <seconds> | group <n> | signal|await <path>)...");
+        Fail(
+            "usage: wayland_keys [layout <name>] "
+            "(keydown|keyup|key <keysym> | sleep <seconds> | group <n> | signal|await <path>)...");
     std::vector<Step> steps;
     std::optional<size_t> layout;  // the last layout step
     const auto add_layout = [&](const std::string& name) {
@@ -191,16 +215,20 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv) {
     };
     for (int i = 1; i < argc; i += 2) {
         const std::string command = argv[i];
-        if (i + 1 >= argc) Fail("\"" + command + "\" without its argument");
+        if (i + 1 >= argc)
+            Fail("\"" + command + "\" without its argument");
         const std::string argument = argv[i + 1];
         if (command == "layout") {
             add_layout(argument);
         } else if (command == "keydown" || command == "keyup" || command == "key") {
-            if (!layout) add_layout("us");
+            if (!layout)
+                add_layout("us");
             const Step& current = steps[*layout];
             const xkb_keycode_t key = KeyOf(current.keymap.get(), current.layout, argument);
-            if (command != "keyup") steps.push_back({Step::Kind::kPress, {}, {}, key});
-            if (command != "keydown") steps.push_back({Step::Kind::kRelease, {}, {}, key});
+            if (command != "keyup")
+                steps.push_back({Step::Kind::kPress, {}, {}, key});
+            if (command != "keydown")
+                steps.push_back({Step::Kind::kRelease, {}, {}, key});
         } else if (command == "sleep") {
             char* end = nullptr;
             const double seconds = std::strtod(argument.c_str(), &end);
@@ -208,7 +236,8 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv) {
                 Fail("\"" + argument + "\" is not a number of seconds");
             steps.push_back({Step::Kind::kSleep, {}, {}, 0, seconds});
         } else if (command == "group") {
-            if (argument.size() != 1 || argument[0] < '0' || argument[0] > '3') Fail("no group \"" + argument + "\"");
+            if (argument.size() != 1 || argument[0] < '0' || argument[0] > '3')
+                Fail("no group \"" + argument + "\"");
             steps.push_back({Step::Kind::kGroup, {}, {}, 0, static_cast<double>(argument[0] - '0')});
         } else if (command == "signal") {
             steps.push_back({Step::Kind::kSignal, argument, {}});
@@ -225,95 +254,108 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv) {
 
 class VirtualKeyboard {
 public:
-    VirtualKeyboard() : display_(wl_display_connect(nullptr)) {
+    VirtualKeyboard() : display_(wl_display_connect(nullptr))
+    {
         if (!display_) {
             const std::string reason = std::strerror(errno);
             const char* name = std::getenv("WAYLAND_DISPLAY");
-            Fail(std::string("no Wayland compositor at ") +
-                 (name != nullptr && *name != '\0' ? name : "wayland-0") + ": " + reason);
+            Fail(std::string("no Wayland compositor at ") + (name != nullptr && *name != '\0' ? name : "wayland-0") +
+                 ": " + reason);
         }
         Registry registry(wl_display_get_registry(display_.get()));
         static const wl_registry_listener listener = {
             [](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
                 auto& self = *static_cast<VirtualKeyboard*>(data);
                 if (!self.seat_ && std::strcmp(interface, wl_seat_interface.name) == 0)
-                    self.seat_.reset(static_cast<wl_proxy*>(
-                        wl_registry_bind(registry, name, &wl_seat_interface, 1)));
+                    self.seat_.reset(static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
                 if (!self.manager_ && std::strcmp(interface, manager_interface.name) == 0)
-                    self.manager_.reset(static_cast<wl_proxy*>(
-                        wl_registry_bind(registry, name, &manager_interface, 1)));
+                    self.manager_.reset(
+                        static_cast<wl_proxy*>(wl_registry_bind(registry, name, &manager_interface, 1)));
             },
             [](void*, wl_registry*, uint32_t) {},
         };
         wl_registry_add_listener(registry.get(), &listener, this);
         RoundTrip();
-        if (!seat_) Fail("the compositor has no wl_seat");
-        if (!manager_) Fail("the compositor has no zwp_virtual_keyboard_manager_v1");
+        if (!seat_)
+            Fail("the compositor has no wl_seat");
+        if (!manager_)
+            Fail("the compositor has no zwp_virtual_keyboard_manager_v1");
         keyboard_.reset(wl_proxy_marshal_flags(manager_.get(), 0, &keyboard_interface,
-                                               wl_proxy_get_version(manager_.get()), 0,
-                                               seat_.get(), nullptr));
-        if (!keyboard_) Fail("could not make a virtual keyboard");
+                                               wl_proxy_get_version(manager_.get()), 0, seat_.get(), nullptr));
+        if (!keyboard_)
+            Fail("could not make a virtual keyboard");
         RoundTrip();
     }
 
     // Sends the keymap.
-    void SetKeymap(xkb_keymap* keymap) {
+    void SetKeymap(xkb_keymap* keymap)
+    {
         Text text(xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1));
-        if (!text) Fail("could not write the keymap out");
+        if (!text)
+            Fail("could not write the keymap out");
         const size_t size = std::strlen(text.get()) + 1;
         const FileDescriptor file(memfd_create("wayland-keys-keymap", MFD_CLOEXEC));
-        if (file.get() < 0) Fail(std::string("memfd_create: ") + std::strerror(errno));
+        if (file.get() < 0)
+            Fail(std::string("memfd_create: ") + std::strerror(errno));
         for (size_t written = 0; written < size;) {
             const ssize_t count = write(file.get(), text.get() + written, size - written);
-            if (count < 0 && errno == EINTR) continue;
-            if (count <= 0) Fail(std::string("writing the keymap: ") + std::strerror(errno));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                Fail(std::string("writing the keymap: ") + std::strerror(errno));
             written += count;
         }
         // The request carries a duplicate of the descriptor.
         Request(kKeymap, kKeymapFormatXkbV1, file.get(), static_cast<uint32_t>(size));
         state_.reset(xkb_state_new(keymap));
-        if (!state_) Fail("could not make a keyboard state");
+        if (!state_)
+            Fail("could not make a keyboard state");
         SendModifiers();
     }
 
-    void Key(xkb_keycode_t key, bool down) {
+    void Key(xkb_keycode_t key, bool down)
+    {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const auto time_ms = static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
-        const auto state = static_cast<uint32_t>(down ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
+        const auto state = static_cast<uint32_t>(down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
         Request(kKey, time_ms, key - 8, state);
         // The compositor takes the modifiers from the client, not from its keys.
         xkb_state_update_key(state_.get(), key, down ? XKB_KEY_DOWN : XKB_KEY_UP);
         SendModifiers();
     }
 
-    void LockGroup(xkb_layout_index_t group) {
+    void LockGroup(xkb_layout_index_t group)
+    {
         xkb_state_update_mask(state_.get(), xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
                               xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LATCHED),
                               xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LOCKED), 0, 0, group);
         SendModifiers();
     }
 
-    void RoundTrip() {
+    void RoundTrip()
+    {
         if (wl_display_roundtrip(display_.get()) < 0)
             Fail(std::string("lost the compositor: ") + std::strerror(wl_display_get_error(display_.get())));
     }
 
     // Destroys the keyboard, and waits for the compositor to have done so.
-    void Close() {
+    void Close()
+    {
         keyboard_.reset();
         RoundTrip();
     }
 
 private:
     template <typename... Arguments>
-    void Request(KeyboardRequest request, Arguments... arguments) {
-        wl_proxy_marshal_flags(keyboard_.get(), request, nullptr,
-                               wl_proxy_get_version(keyboard_.get()), 0, arguments...);
+    void Request(KeyboardRequest request, Arguments... arguments)
+    {
+        wl_proxy_marshal_flags(keyboard_.get(), request, nullptr, wl_proxy_get_version(keyboard_.get()), 0,
+                               arguments...);
     }
 
-    void SendModifiers() {
+    void SendModifiers()
+    {
         Request(kModifiers, xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
                 xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LATCHED),
                 xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LOCKED),
@@ -330,23 +372,34 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     try {
         const Context context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
-        if (!context) Fail("could not make an XKB context");
+        if (!context)
+            Fail("could not make an XKB context");
         const std::vector<Step> steps = ReadCommands(context.get(), argc, argv);
         VirtualKeyboard keyboard;
         for (const Step& step : steps) {
             switch (step.kind) {
-            case Step::Kind::kLayout: keyboard.SetKeymap(step.keymap.get()); break;
-            case Step::Kind::kPress: keyboard.Key(step.key, true); break;
-            case Step::Kind::kRelease: keyboard.Key(step.key, false); break;
+            case Step::Kind::kLayout:
+                keyboard.SetKeymap(step.keymap.get());
+                break;
+            case Step::Kind::kPress:
+                keyboard.Key(step.key, true);
+                break;
+            case Step::Kind::kRelease:
+                keyboard.Key(step.key, false);
+                break;
             case Step::Kind::kSleep:
                 std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
                 break;
-            case Step::Kind::kGroup: keyboard.LockGroup(static_cast<xkb_layout_index_t>(step.seconds)); break;
+            case Step::Kind::kGroup:
+                keyboard.LockGroup(static_cast<xkb_layout_index_t>(step.seconds));
+                break;
             case Step::Kind::kSignal:
-                if (!std::ofstream(step.layout)) Fail("cannot create " + step.layout);
+                if (!std::ofstream(step.layout))
+                    Fail("cannot create " + step.layout);
                 break;
             case Step::Kind::kAwait:
                 while (access(step.layout.c_str(), F_OK) != 0)

@@ -23,16 +23,21 @@ using namespace keyboard_scenarios;
 // workspace, typed at with wayland_keys.
 class WaylandKeyboardTest : public ::testing::Test, public Keyboard {
 protected:
-    static void SetUpTestSuite() {
-        if (WaylandCompositor::Available()) compositor_ = new WaylandCompositor(WAYLAND_KEYS);
+    static void SetUpTestSuite()
+    {
+        if (WaylandCompositor::Available())
+            compositor_ = new WaylandCompositor(WAYLAND_KEYS);
     }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete compositor_;
         compositor_ = nullptr;
     }
 
-    void SetUp() override {
-        if (!WaylandCompositor::Available()) GTEST_SKIP() << "sway is not installed: no Wayland compositor to run on";
+    void SetUp() override
+    {
+        if (!WaylandCompositor::Available())
+            GTEST_SKIP() << "sway is not installed: no Wayland compositor to run on";
         ASSERT_TRUE(compositor_->Running()) << compositor_->Problem();
         ASSERT_TRUE(program_.Ready());
         program_.UseTestBank();
@@ -40,8 +45,10 @@ protected:
         run_ = program_.Start(compositor_->Environment(), kAudio);
         ASSERT_TRUE(Focused()) << program_.Read(program_.Name() + ".log");
     }
-    void TearDown() override {
-        if (run_ == nullptr || !run_->Running()) return;
+    void TearDown() override
+    {
+        if (run_ == nullptr || !run_->Running())
+            return;
         std::string kill = "[app_id=\"";
         kill.append(kAppId).append("\"] kill");
         EXPECT_EQ(compositor_->Command(kill), 0);
@@ -51,7 +58,8 @@ protected:
     // Waits until the program's window has the keyboard. The window carries
     // the name of the program's desktop entry, by which the desktop finds its
     // icon.
-    bool Focused() {
+    bool Focused()
+    {
         return Until([&] { return compositor_->FocusedAppId() == kAppId; });
     }
     static constexpr const char* kAppId = "io.github.strumkey.Strumkey";
@@ -59,21 +67,25 @@ protected:
     // Each run is a keyboard of its own, with the layout in use: its first
     // key makes that keymap the seat's, as a switch of layouts does. A key
     // held in it is released at its end.
-    X11Process::Options Typing(const std::vector<std::string>& commands) const {
+    X11Process::Options Typing(const std::vector<std::string>& commands) const
+    {
         X11Process::Options options;
         options.args = {WAYLAND_KEYS, "layout", layouts_, "group", std::to_string(group_)};
         options.args.insert(options.args.end(), commands.begin(), commands.end());
         options.env = compositor_->Environment();
         return options;
     }
-    int Type(const std::vector<std::string>& commands) override {
+    int Type(const std::vector<std::string>& commands) override
+    {
         return X11Process::Run(Typing(commands), nullptr, listening::kHearLimit);
     }
-    void UseLayout(const std::string& layouts, unsigned group) override {
+    void UseLayout(const std::string& layouts, unsigned group) override
+    {
         layouts_ = layouts;
         group_ = group;
     }
-    Ids SoundedAfterAll(std::size_t count) override {
+    Ids SoundedAfterAll(std::size_t count) override
+    {
         return listening::SoundedAfterAll(program_.PathOf(kAudio), count);
     }
 
@@ -88,17 +100,22 @@ protected:
 WaylandCompositor* WaylandKeyboardTest::compositor_ = nullptr;
 
 // The toolkit repeats a held key itself, at the compositor's rate.
-TEST_F(WaylandKeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) {
+TEST_F(WaylandKeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
+{
     HeldKeysStrikeOnceAndTapsStrikeAgain(*this);
 }
 
 // Each layout comes to the program as a new keymap.
-TEST_F(WaylandKeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey) { EveryLayoutPlaysTheCKeyAndItsSharpKey(*this); }
+TEST_F(WaylandKeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
+{
+    EveryLayoutPlaysTheCKeyAndItsSharpKey(*this);
+}
 
 // Shift and the sharp key go down while another workspace has the keyboard
 // and are still held when the window gets it back: the compositor tells the
 // window which keys are down, and the next letter plays C sharp minor.
-TEST_F(WaylandKeyboardTest, KeysHeldAcrossAFocusChangeCount) {
+TEST_F(WaylandKeyboardTest, KeysHeldAcrossAFocusChangeCount)
+{
     ASSERT_EQ(compositor_->Command("workspace 2"), 0);
     ASSERT_TRUE(Until([&] { return compositor_->FocusedAppId().empty(); }));
     const std::string held = program_.PathOf("held"), back = program_.PathOf("back");

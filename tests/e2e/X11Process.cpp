@@ -18,27 +18,34 @@ extern char** environ;
 
 namespace {
 
-std::string FindOnPath(const std::string& name) {
-    if (name.find('/') != std::string::npos) return name;
+std::string FindOnPath(const std::string& name)
+{
+    if (name.find('/') != std::string::npos)
+        return name;
     const char* path = std::getenv("PATH");
     std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
     std::string folder;
     while (std::getline(folders, folder, ':')) {
         const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
     }
     return {};
 }
 
-std::vector<std::string> Environment(const X11Process::Options& options) {
+std::vector<std::string> Environment(const X11Process::Options& options)
+{
     std::vector<std::string> result;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
         const std::string name = text.substr(0, text.find('='));
         bool drop = false;
-        for (const std::string& gone : options.unset) drop |= name == gone;
-        for (const std::string& set : options.env) drop |= name == set.substr(0, set.find('='));
-        if (!drop) result.push_back(text);
+        for (const std::string& gone : options.unset)
+            drop |= name == gone;
+        for (const std::string& set : options.env)
+            drop |= name == set.substr(0, set.find('='));
+        if (!drop)
+            result.push_back(text);
     }
     result.insert(result.end(), options.env.begin(), options.env.end());
     return result;
@@ -46,16 +53,20 @@ std::vector<std::string> Environment(const X11Process::Options& options) {
 
 }  // namespace
 
-X11Process::X11Process(const Options& options) {
+X11Process::X11Process(const Options& options)
+{
     const std::string program = FindOnPath(options.args.empty() ? std::string() : options.args[0]);
-    if (program.empty()) return;
+    if (program.empty())
+        return;
     // Everything the child needs is prepared before the fork: after it, only
     // async-signal-safe calls are allowed.
     std::vector<std::string> environment = Environment(options);
     std::vector<char*> argv, envp;
-    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : options.args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    for (std::string& entry : environment) envp.push_back(entry.data());
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
     envp.push_back(nullptr);
     const int output = open(options.output.empty() ? "/dev/null" : options.output.c_str(),
                             O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -65,48 +76,66 @@ X11Process::X11Process(const Options& options) {
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(126);  // the parent is already gone
-        setpgid(0, 0);                        // keep keyboard signals of the terminal away
-        if (input >= 0) dup2(input, 0);
+        if (getppid() != parent)
+            _exit(126);  // the parent is already gone
+        setpgid(0, 0);   // keep keyboard signals of the terminal away
+        if (input >= 0)
+            dup2(input, 0);
         if (output >= 0) {
             dup2(output, 1);
             dup2(output, 2);
         }
-        if (options.keepOpen >= 0) fcntl(options.keepOpen, F_SETFD, 0);
-        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+        if (options.keepOpen >= 0)
+            fcntl(options.keepOpen, F_SETFD, 0);
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+            _exit(126);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
-    if (output >= 0) close(output);
-    if (input >= 0) close(input);
+    if (output >= 0)
+        close(output);
+    if (input >= 0)
+        close(input);
 }
 
-X11Process::~X11Process() {
-    if (Started()) Stop();
+X11Process::~X11Process()
+{
+    if (Started())
+        Stop();
 }
 
-bool X11Process::Reap(int flags) {
-    if (pid_ <= 0 || status_) return true;
+bool X11Process::Reap(int flags)
+{
+    if (pid_ <= 0 || status_)
+        return true;
     int status = 0;
     const pid_t done = waitpid(pid_, &status, flags);
-    if (done != pid_) return false;
+    if (done != pid_)
+        return false;
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
 }
 
-bool X11Process::Running() { return Started() && !Reap(WNOHANG); }
+bool X11Process::Running()
+{
+    return Started() && !Reap(WNOHANG);
+}
 
-std::optional<int> X11Process::Wait(std::chrono::milliseconds limit) {
+std::optional<int> X11Process::Wait(std::chrono::milliseconds limit)
+{
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!Reap(WNOHANG)) {
-        if (std::chrono::steady_clock::now() >= end) return std::nullopt;
+        if (std::chrono::steady_clock::now() >= end)
+            return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return status_;
 }
 
-int X11Process::Stop() {
-    if (!Started()) return -1;
+int X11Process::Stop()
+{
+    if (!Started())
+        return -1;
     if (Running()) {
         kill(pid_, SIGTERM);
         if (!Wait(std::chrono::seconds(5))) {
@@ -117,7 +146,8 @@ int X11Process::Stop() {
     return status_.value_or(-1);
 }
 
-int X11Process::Run(const Options& options, std::string* output, std::chrono::milliseconds limit) {
+int X11Process::Run(const Options& options, std::string* output, std::chrono::milliseconds limit)
+{
     Options withOutput = options;
     char name[] = "/tmp/strumkey-tool-XXXXXX";
     const int file = mkstemp(name);
@@ -137,8 +167,12 @@ int X11Process::Run(const Options& options, std::string* output, std::chrono::mi
         text << in.rdbuf();
         *output = text.str();
     }
-    if (file >= 0) unlink(name);
+    if (file >= 0)
+        unlink(name);
     return *status;
 }
 
-bool X11Process::OnPath(const std::string& name) { return !FindOnPath(name).empty(); }
+bool X11Process::OnPath(const std::string& name)
+{
+    return !FindOnPath(name).empty();
+}

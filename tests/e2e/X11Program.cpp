@@ -12,9 +12,11 @@
 
 namespace fs = std::filesystem;
 
-X11Program::X11Program(const std::string& executable, const std::string& name, const std::string& folderName) {
+X11Program::X11Program(const std::string& executable, const std::string& name, const std::string& folderName)
+{
     std::string pattern = (fs::temp_directory_path() / "strumkey-x11-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
+    if (mkdtemp(pattern.data()) == nullptr)
+        return;
     top_ = pattern;
     const fs::path source(executable);
     name_ = name.empty() ? source.filename().string() : name;
@@ -25,7 +27,8 @@ X11Program::X11Program(const std::string& executable, const std::string& name, c
     }
     fs::copy_file(source, fs::path(pattern) / name_, error);
     for (const char* data : {"se.csv", "se.dat"})
-        if (!error) fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
+        if (!error)
+            fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
     folder_ = pattern;
     if (error) {
         fs::remove_all(top_, error);
@@ -33,21 +36,25 @@ X11Program::X11Program(const std::string& executable, const std::string& name, c
     }
 }
 
-void X11Program::UseTestBank() const {
+void X11Program::UseTestBank() const
+{
     std::error_code ignored;
     fs::remove(PathOf("se.dat"), ignored);
     TestBank::Write(folder_);
 }
 
-X11Program::~X11Program() {
+X11Program::~X11Program()
+{
     // Kept for a look at what went wrong when asked to.
-    if (top_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr) return;
+    if (top_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr)
+        return;
     std::error_code ignored;
     fs::remove_all(top_, ignored);
 }
 
 std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& environment,
-                                              const std::string& audio) const {
+                                              const std::string& audio) const
+{
     const std::string& program = name_;
     X11Process::Options options;
     options.args = {PathOf(program)};
@@ -67,32 +74,40 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
     return std::make_unique<X11Process>(options);
 }
 
-std::string X11Program::Read(const std::string& name) const {
+std::string X11Program::Read(const std::string& name) const
+{
     std::ifstream in(PathOf(name), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-void X11Program::Write(const std::string& name, const std::string& bytes) const {
+void X11Program::Write(const std::string& name, const std::string& bytes) const
+{
     std::ofstream(PathOf(name), std::ios::binary) << bytes;
 }
 
-bool X11Program::Exists(const std::string& name) const { return fs::exists(PathOf(name)); }
+bool X11Program::Exists(const std::string& name) const
+{
+    return fs::exists(PathOf(name));
+}
 
-std::vector<short> ReadSamples(const std::string& path, std::size_t fromByte) {
+std::vector<short> ReadSamples(const std::string& path, std::size_t fromByte)
+{
     std::ifstream in(path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(fromByte));
     std::vector<short> samples;
     char pair[2];
     while (in.read(pair, 2))
-        samples.push_back(static_cast<short>(static_cast<unsigned char>(pair[0]) |
-                                             (static_cast<unsigned char>(pair[1]) << 8)));
+        samples.push_back(
+            static_cast<short>(static_cast<unsigned char>(pair[0]) | (static_cast<unsigned char>(pair[1]) << 8)));
     return samples;
 }
 
-int Peak(const std::vector<short>& samples) {
+int Peak(const std::vector<short>& samples)
+{
     int peak = 0;
-    for (short sample : samples) peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    for (short sample : samples)
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
     return peak;
 }

@@ -6,7 +6,8 @@
 
 #include <cctype>
 
-X11Server::X11Server() {
+X11Server::X11Server()
+{
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
         problem_ = "no pipe";
@@ -15,8 +16,8 @@ X11Server::X11Server() {
     // -displayfd: the server takes the first free display number and writes
     // it to the pipe once it accepts clients, which also tells us it is ready.
     X11Process::Options options;
-    options.args = {"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-nolisten", "tcp",
-                    "-screen", "0", "1024x768x24", "-noreset"};
+    options.args = {"Xvfb",        "-displayfd", std::to_string(pipeEnds[1]), "-nolisten", "tcp", "-screen", "0",
+                    "1024x768x24", "-noreset"};
     options.keepOpen = pipeEnds[1];
     process_ = std::make_unique<X11Process>(options);
     close(pipeEnds[1]);
@@ -25,7 +26,8 @@ X11Server::X11Server() {
     pollfd wait{pipeEnds[0], POLLIN, 0};
     char c = 0;
     while (process_->Started() && poll(&wait, 1, 20000) > 0 && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
-        if (std::isdigit(static_cast<unsigned char>(c))) number += c;
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            number += c;
     close(pipeEnds[0]);
     if (number.empty()) {
         problem_ = process_->Started() ? "Xvfb did not report a display" : "Xvfb could not be started";
@@ -35,6 +37,8 @@ X11Server::X11Server() {
     display_ = ":" + number;
 }
 
-X11Server::~X11Server() {
-    if (process_) process_->Stop();
+X11Server::~X11Server()
+{
+    if (process_)
+        process_->Stop();
 }

@@ -43,16 +43,21 @@ constexpr std::size_t kBuffer = 4096;
 
 class X11Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (X11Server::Available()) server_ = new X11Server;
+    static void SetUpTestSuite()
+    {
+        if (X11Server::Available())
+            server_ = new X11Server;
     }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         delete server_;
         server_ = nullptr;
     }
 
-    void SetUp() override {
-        if (!X11Server::Available()) GTEST_SKIP() << "Xvfb is not installed (package xvfb): no X server to run on";
+    void SetUp() override
+    {
+        if (!X11Server::Available())
+            GTEST_SKIP() << "Xvfb is not installed (package xvfb): no X server to run on";
         ASSERT_TRUE(server_->Running()) << server_->Problem();
         ASSERT_TRUE(X11Process::OnPath("xdotool")) << "xdotool is needed to type at the window";
         windows_ = std::make_unique<X11Windows>(server_->Display());
@@ -61,17 +66,20 @@ protected:
     }
 
     // Starts a copy and waits for its window with the caption.
-    std::unique_ptr<X11Process> Launch(const std::string& audio, X11Windows::Id* window) {
+    std::unique_ptr<X11Process> Launch(const std::string& audio, X11Windows::Id* window)
+    {
         return Launch(program_, audio, window);
     }
-    std::unique_ptr<X11Process> Launch(const X11Program& program, const std::string& audio, X11Windows::Id* window) {
+    std::unique_ptr<X11Process> Launch(const X11Program& program, const std::string& audio, X11Windows::Id* window)
+    {
         std::unique_ptr<X11Process> process = program.Start(server_->Environment(), audio);
         *window = process->Started() ? windows_->WaitFor(kCaption, process->Pid(), kStartLimit) : 0;
         return process;
     }
 
     // Real key events (XTEST) to the window, given the input focus first.
-    int Keys(X11Windows::Id window, const std::vector<std::string>& keys) {
+    int Keys(X11Windows::Id window, const std::vector<std::string>& keys)
+    {
         X11Process::Options options;
         options.args = {"xdotool", "windowfocus", std::to_string(window), "key", "--delay", "20"};
         options.args.insert(options.args.end(), keys.begin(), keys.end());
@@ -81,35 +89,44 @@ protected:
 
     // Waits until the output written after fromByte is loud; the driver
     // writes at about real-time pace, a buffer or two behind the mixer.
-    bool Heard(const std::string& audio, std::size_t fromByte) {
+    bool Heard(const std::string& audio, std::size_t fromByte)
+    {
         return Until([&] { return Peak(ReadSamples(program_.PathOf(audio), fromByte)) > 1000; });
     }
 
     // Waits until the newest output is silence: what was mixed before a stop
     // has been written out.
-    bool Silenced(const std::string& audio) {
+    bool Silenced(const std::string& audio)
+    {
         return Until([&] {
             const std::size_t size = Size(audio);
             return size >= 4 * kBuffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * kBuffer)) == 0;
         });
     }
 
-    bool Written(const std::string& audio, std::size_t bytes) { return listening::Written(program_.PathOf(audio), bytes); }
+    bool Written(const std::string& audio, std::size_t bytes)
+    {
+        return listening::Written(program_.PathOf(audio), bytes);
+    }
 
     // Gives the window the keyboard once it can take it.
-    bool GiveFocus(X11Windows::Id window) {
+    bool GiveFocus(X11Windows::Id window)
+    {
         return Until([&] {
-            if (windows_->Viewable(window)) windows_->Focus(window);
+            if (windows_->Viewable(window))
+                windows_->Focus(window);
             return windows_->Focused() == window;
         });
     }
 
-    std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count) {
+    std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count)
+    {
         return listening::SoundedAfterAll(program_.PathOf(audio), count);
     }
     std::size_t Size(const std::string& audio) { return listening::FileSize(program_.PathOf(audio)); }
 
-    int Tool(std::vector<std::string> args) {
+    int Tool(std::vector<std::string> args)
+    {
         X11Process::Options options;
         options.args = std::move(args);
         options.env = server_->Environment();
@@ -123,7 +140,8 @@ protected:
 
 X11Server* X11Test::server_ = nullptr;
 
-TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun) {
+TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
+{
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("out.raw", &window);
     ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
@@ -157,13 +175,14 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun) {
 
     const std::string ini = program_.Read("strumkey.ini");
     EXPECT_NE(ini.find("[Setting]"), std::string::npos) << ini;
-    for (const char* line : {"Velocity=125", "Interval=25", "MaxInterval=750", "StrokeIntervalMode=0",
-                             "TimeoutInterval=", "ManualAIntervalRate=", "ManualBIntervalRate=",
-                             "MaxManualAIntervalRate=", "MaxManualBIntervalRate="})
+    for (const char* line :
+         {"Velocity=125", "Interval=25", "MaxInterval=750", "StrokeIntervalMode=0", "TimeoutInterval=",
+          "ManualAIntervalRate=", "ManualBIntervalRate=", "MaxManualAIntervalRate=", "MaxManualBIntervalRate="})
         EXPECT_NE(ini.find(line), std::string::npos) << line << " missing in\n" << ini;
 }
 
-TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
+TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
+{
     // A settings file of the user's own, with a comment the program must keep.
     const std::string settings = "; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n";
     program_.Write("strumkey.ini", settings);
@@ -186,8 +205,8 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
         std::string output;
     } answers[] = {
         {"--version", 0, "Strumkey " STRUMKEY_VERSION "\n"},
-        {"--help", 0, usage},   // and more lines
-        {"--play", 2, usage},   // the whole answer
+        {"--help", 0, usage},  // and more lines
+        {"--play", 2, usage},  // the whole answer
         {"", 2, usage},
     };
     for (const auto& answer : answers) {
@@ -256,7 +275,8 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns) {
 // users: each plays from the installed bank, and each one's settings are kept
 // and come back. As root, one of them is the user "nobody"; otherwise the
 // installed folder is made read-only and the two are sessions of their own.
-TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
+TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
+{
     namespace fs = std::filesystem;
     const bool root = ::geteuid() == 0;
     const fs::path top = program_.Folder() + u8"/installed Música ü";
@@ -288,13 +308,17 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
         fs::create_directories(user.home / "run");
         fs::permissions(user.home, fs::perms::all, fs::perm_options::replace);
         fs::permissions(user.home / "run", fs::perms::owner_all, fs::perm_options::replace);
-        if (user.nobody) ::chown((user.home / "run").c_str(), 65534, 65534);
+        if (user.nobody)
+            ::chown((user.home / "run").c_str(), 65534, 65534);
         X11Process::Options options;
-        if (user.nobody) options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        if (user.nobody)
+            options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
         options.args.push_back((prefix / "bin/strumkey").string());
         options.env = server_->Environment();
-        for (const std::string& entry : std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(), "SDL_DISKAUDIODELAY=46",
-              "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(), "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
+        for (const std::string& entry :
+             std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
+                                      "SDL_DISKAUDIODELAY=46", "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
+                                      "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
             options.env.push_back(entry);
         options.unset = {"XDG_CONFIG_HOME", "SESSION_MANAGER"};
         options.output = (user.home / "log.txt").string();
@@ -323,10 +347,11 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
         const std::string audio = (user.home / "audio.raw").string();
         const std::size_t from = listening::FileSize(audio);
         ASSERT_EQ(Keys(user.window, {"c"}), 0);
-        EXPECT_TRUE(Until([&] { return Peak(ReadSamples(audio, from)) > 1000; }))
-            << user.name << " heard nothing\n" << read(user.home / "log.txt");
+        EXPECT_TRUE(Until([&] { return Peak(ReadSamples(audio, from)) > 1000; })) << user.name << " heard nothing\n"
+                                                                                  << read(user.home / "log.txt");
     }
-    for (User& user : users) close(user);
+    for (User& user : users)
+        close(user);
     for (User& user : users)
         EXPECT_NE(read(settingsOf(user)).find("\r\nVelocity=128\r\n"), std::string::npos) << user.name;
     if (!root) {
@@ -347,7 +372,8 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings) {
 // itself, plays, and keeps its settings there.
 class X11FolderNameTest : public X11Test, public testing::WithParamInterface<const char*> {};
 
-TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName) {
+TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName)
+{
     const X11Program program(STRUMKEY_EXE, {}, GetParam());
     ASSERT_TRUE(program.Ready());
     X11Windows::Id window = 0;
@@ -370,27 +396,33 @@ using namespace keyboard_scenarios;
 // The program on the test bank, typed at with xdotool.
 class X11KeyboardTest : public X11Test, public Keyboard {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         X11Test::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
+        if (IsSkipped() || HasFatalFailure())
+            return;
         program_.UseTestBank();
         program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
         run_ = Launch(kAudio, &window_);
         ASSERT_NE(window_, 0u) << program_.Read(program_.Name() + ".log");
         ASSERT_TRUE(GiveFocus(window_));
     }
-    void TearDown() override {
-        if (run_ == nullptr || window_ == 0) return;
+    void TearDown() override
+    {
+        if (run_ == nullptr || window_ == 0)
+            return;
         EXPECT_TRUE(windows_->RequestClose(window_));
         EXPECT_EQ(run_->Wait(kStartLimit), std::optional<int>(0));
     }
 
-    int Type(const std::vector<std::string>& commands) override {
+    int Type(const std::vector<std::string>& commands) override
+    {
         std::vector<std::string> args = {"xdotool"};
         args.insert(args.end(), commands.begin(), commands.end());
         return Tool(args);
     }
-    void UseLayout(const std::string& layouts, unsigned group) override {
+    void UseLayout(const std::string& layouts, unsigned group) override
+    {
         if (layouts != layouts_) {
             EXPECT_EQ(Tool({"setxkbmap", layouts}), 0);
             layouts_ = layouts;
@@ -405,14 +437,21 @@ protected:
     std::string layouts_ = "us";
 };
 
-TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain) { HeldKeysStrikeOnceAndTapsStrikeAgain(*this); }
+TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
+{
+    HeldKeysStrikeOnceAndTapsStrikeAgain(*this);
+}
 
-TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey) { EveryLayoutPlaysTheCKeyAndItsSharpKey(*this); }
+TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
+{
+    EveryLayoutPlaysTheCKeyAndItsSharpKey(*this);
+}
 
 // Shift and the sharp key go down while the window does not have the
 // keyboard, and are still held when it gets it back: the next letter plays
 // C sharp minor.
-TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount) {
+TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount)
+{
     windows_->Focus(windows_->Root());
     ASSERT_EQ(Type({"keydown", "shift", "keydown", "equal"}), 0);
     ASSERT_TRUE(GiveFocus(window_));
@@ -423,17 +462,21 @@ TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount) {
 // Takes the window's picture as PNG and as 8-bit PPM (for the pixel checks);
 // what went wrong in *problem.
 X11Image Screenshot(const std::vector<std::string>& environment, X11Windows::Id window, const std::string& png,
-                    const std::string& ppm, std::string* problem) {
+                    const std::string& ppm, std::string* problem)
+{
     X11Process::Options options;
     options.env = environment;
     options.args = {"import", "-window", std::to_string(window), png};
-    if (X11Process::Run(options, problem) != 0) return {};
+    if (X11Process::Run(options, problem) != 0)
+        return {};
     options.args = {"import", "-window", std::to_string(window), "-depth", "8", ppm};
-    if (X11Process::Run(options, problem) != 0) return {};
+    if (X11Process::Run(options, problem) != 0)
+        return {};
     return X11Image::ReadPpm(ppm);
 }
 
-TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText) {
+TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
+{
     ASSERT_TRUE(X11Process::OnPath("import")) << "ImageMagick's import is needed for the screenshot";
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("shot.raw", &window);
@@ -456,7 +499,8 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText) {
         if (!image.Empty()) {
             bands = image.WideBands(0.6);
             statusInk = image.DarkPixels(0, statusTop, image.Width() / 2, image.Height());
-            if (bands.size() >= 2 && statusInk > 20) break;
+            if (bands.size() >= 2 && statusInk > 20)
+                break;
         }
         std::this_thread::sleep_for(200ms);
     } while (std::chrono::steady_clock::now() < end);
@@ -480,7 +524,8 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText) {
     // Two slider grooves across the window in its upper part, one above the other.
     std::vector<std::pair<int, int>> sliders;
     for (const auto& band : bands)
-        if (band.second < statusTop) sliders.push_back(band);
+        if (band.second < statusTop)
+            sliders.push_back(band);
     ASSERT_GE(sliders.size(), 2u) << "expected two slider-like bands";
     EXPECT_LT(sliders.front().first, height / 2);
     EXPECT_GT(sliders.back().first, sliders.front().second + 10);

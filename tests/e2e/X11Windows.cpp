@@ -11,42 +11,58 @@ namespace {
 
 // Windows come and go while we look at them; a request on one that has just
 // gone must not end the test (Xlib's own handler exits the process).
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 }  // namespace
 
-X11Windows::X11Windows(const std::string& display) {
+X11Windows::X11Windows(const std::string& display)
+{
     XSetErrorHandler(IgnoreErrors);
     display_ = XOpenDisplay(display.c_str());
 }
 
-X11Windows::~X11Windows() {
-    if (display_ != nullptr) XCloseDisplay(display_);
+X11Windows::~X11Windows()
+{
+    if (display_ != nullptr)
+        XCloseDisplay(display_);
 }
 
-unsigned long X11Windows::Intern(const char* name) { return XInternAtom(display_, name, False); }
+unsigned long X11Windows::Intern(const char* name)
+{
+    return XInternAtom(display_, name, False);
+}
 
-std::vector<X11Windows::Id> X11Windows::TopLevel() {
+std::vector<X11Windows::Id> X11Windows::TopLevel()
+{
     std::vector<Id> result;
-    if (display_ == nullptr) return result;
+    if (display_ == nullptr)
+        return result;
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) return result;
+    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0)
+        return result;
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display_, children[i], &attributes) != 0 && attributes.map_state == IsViewable)
             result.push_back(children[i]);
     }
-    if (children != nullptr) XFree(children);
+    if (children != nullptr)
+        XFree(children);
     return result;
 }
 
-std::string X11Windows::Describe() {
+std::string X11Windows::Describe()
+{
     std::string text;
-    if (display_ == nullptr) return "no connection\n";
+    if (display_ == nullptr)
+        return "no connection\n";
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) return text;
+    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0)
+        return text;
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes{};
         XGetWindowAttributes(display_, children[i], &attributes);
@@ -54,12 +70,15 @@ std::string X11Windows::Describe() {
                 std::to_string(Pid(children[i])) + (attributes.map_state == IsViewable ? " viewable" : " hidden") +
                 " " + std::to_string(attributes.width) + "x" + std::to_string(attributes.height) + "\n";
     }
-    if (children != nullptr) XFree(children);
+    if (children != nullptr)
+        XFree(children);
     return text;
 }
 
-std::string X11Windows::Caption(Id window) {
-    if (display_ == nullptr) return {};
+std::string X11Windows::Caption(Id window)
+{
+    if (display_ == nullptr)
+        return {};
     // Qt gives the UTF-8 caption as _NET_WM_NAME; WM_NAME is the fallback.
     for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
         ::Atom actualType = 0;
@@ -71,14 +90,17 @@ std::string X11Windows::Caption(Id window) {
             data != nullptr) {
             std::string text(reinterpret_cast<char*>(data), items);
             XFree(data);
-            if (format == 8) return text;
+            if (format == 8)
+                return text;
         }
     }
     return {};
 }
 
-pid_t X11Windows::Pid(Id window) {
-    if (display_ == nullptr) return 0;
+pid_t X11Windows::Pid(Id window)
+{
+    if (display_ == nullptr)
+        return 0;
     ::Atom actualType = 0;
     int format = 0;
     unsigned long items = 0, remaining = 0;
@@ -87,13 +109,15 @@ pid_t X11Windows::Pid(Id window) {
     if (XGetWindowProperty(display_, window, Intern("_NET_WM_PID"), 0, 1, False, XA_CARDINAL, &actualType, &format,
                            &items, &remaining, &data) == Success &&
         data != nullptr) {
-        if (format == 32 && items == 1) pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+        if (format == 32 && items == 1)
+            pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
         XFree(data);
     }
     return pid;
 }
 
-void X11Windows::Size(Id window, int* width, int* height) {
+void X11Windows::Size(Id window, int* width, int* height)
+{
     *width = *height = 0;
     XWindowAttributes attributes;
     if (display_ != nullptr && XGetWindowAttributes(display_, window, &attributes) != 0) {
@@ -102,50 +126,63 @@ void X11Windows::Size(Id window, int* width, int* height) {
     }
 }
 
-std::vector<X11Windows::Id> X11Windows::OfProcess(pid_t pid) {
+std::vector<X11Windows::Id> X11Windows::OfProcess(pid_t pid)
+{
     std::vector<Id> result;
     for (Id window : TopLevel())
-        if (Pid(window) == pid) result.push_back(window);
+        if (Pid(window) == pid)
+            result.push_back(window);
     return result;
 }
 
-std::vector<X11Windows::Id> X11Windows::Find(const std::string& caption, pid_t pid) {
+std::vector<X11Windows::Id> X11Windows::Find(const std::string& caption, pid_t pid)
+{
     std::vector<Id> result;
     for (Id window : TopLevel())
-        if (Caption(window) == caption && (pid == 0 || Pid(window) == pid)) result.push_back(window);
+        if (Caption(window) == caption && (pid == 0 || Pid(window) == pid))
+            result.push_back(window);
     return result;
 }
 
-X11Windows::Id X11Windows::WaitFor(const std::string& caption, pid_t pid, std::chrono::milliseconds limit) {
+X11Windows::Id X11Windows::WaitFor(const std::string& caption, pid_t pid, std::chrono::milliseconds limit)
+{
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
         std::vector<Id> found = Find(caption, pid);
-        if (!found.empty()) return found.front();
-        if (std::chrono::steady_clock::now() >= end) return 0;
+        if (!found.empty())
+            return found.front();
+        if (std::chrono::steady_clock::now() >= end)
+            return 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
-bool X11Windows::WaitGone(pid_t pid, std::chrono::milliseconds limit) {
+bool X11Windows::WaitGone(pid_t pid, std::chrono::milliseconds limit)
+{
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!OfProcess(pid).empty()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }
 
-bool X11Windows::RequestClose(Id window) {
-    if (display_ == nullptr) return false;
+bool X11Windows::RequestClose(Id window)
+{
+    if (display_ == nullptr)
+        return false;
     const ::Atom deleteWindow = Intern("WM_DELETE_WINDOW");
     ::Atom* protocols = nullptr;
     int count = 0;
     bool takesPart = false;
     if (XGetWMProtocols(display_, window, &protocols, &count) != 0) {
-        for (int i = 0; i < count; ++i) takesPart |= protocols[i] == deleteWindow;
+        for (int i = 0; i < count; ++i)
+            takesPart |= protocols[i] == deleteWindow;
         XFree(protocols);
     }
-    if (!takesPart) return false;
+    if (!takesPart)
+        return false;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -158,39 +195,52 @@ bool X11Windows::RequestClose(Id window) {
     return true;
 }
 
-void X11Windows::Focus(Id window) {
-    if (display_ == nullptr) return;
+void X11Windows::Focus(Id window)
+{
+    if (display_ == nullptr)
+        return;
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
     XSync(display_, False);
 }
 
-void X11Windows::LockGroup(unsigned group) {
-    if (display_ == nullptr) return;
+void X11Windows::LockGroup(unsigned group)
+{
+    if (display_ == nullptr)
+        return;
     XkbLockGroup(display_, XkbUseCoreKbd, group);
     XSync(display_, False);
 }
 
-X11Windows::Id X11Windows::Root() { return display_ != nullptr ? DefaultRootWindow(display_) : 0; }
+X11Windows::Id X11Windows::Root()
+{
+    return display_ != nullptr ? DefaultRootWindow(display_) : 0;
+}
 
-X11Windows::Id X11Windows::Focused() {
-    if (display_ == nullptr) return 0;
+X11Windows::Id X11Windows::Focused()
+{
+    if (display_ == nullptr)
+        return 0;
     ::Window focus = 0;
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
     return focus;
 }
 
-bool X11Windows::Viewable(Id window) {
+bool X11Windows::Viewable(Id window)
+{
     XWindowAttributes attributes;
     return display_ != nullptr && XGetWindowAttributes(display_, window, &attributes) != 0 &&
            attributes.map_state == IsViewable;
 }
 
-bool X11Windows::SendKey(Id window, const char* keysym, bool press) {
-    if (display_ == nullptr) return false;
+bool X11Windows::SendKey(Id window, const char* keysym, bool press)
+{
+    if (display_ == nullptr)
+        return false;
     const KeySym symbol = XStringToKeysym(keysym);
     const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display_, symbol);
-    if (code == 0) return false;
+    if (code == 0)
+        return false;
     XEvent event{};
     event.xkey.type = press ? KeyPress : KeyRelease;
     event.xkey.display = display_;

@@ -23,10 +23,12 @@ TEST(PathsTest, CountComponents)
     struct Case {
         const char* path;
         int count;
+        // clang-format off
     } cases[] = {
         {"a\\b\\c", 3}, {"a\\b\\", 2}, {"\\a", 2},    {"a", 1},        {"a//b", 3},
         {"", 0},        {"表", 1},     {"表\\ソ", 2}, {"C:\\表\\x", 3}, {"\\", 1},
     };
+    // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(Mivo::CountComponents(c.path), c.count) << c.path;
     EXPECT_EQ(Mivo::CountComponents(nullptr), 0);
@@ -39,6 +41,7 @@ TEST(PathsTest, RemoveLastComponents)
         int n;
         const char* expected;
         int result;
+        // clang-format off
     } cases[] = {
         {"C:\\dir\\app.exe", 1, "C:\\dir", 1},
         {"C:\\app.exe", 1, "C:\\", 1},
@@ -56,6 +59,7 @@ TEST(PathsTest, RemoveLastComponents)
         {"Z:\\表\\ソ\\x.exe", 1, "Z:\\表\\ソ", 1},
         {"", 1, "", 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String path(c.path);
         EXPECT_EQ(Mivo::RemoveLastComponents(path, c.n), c.result) << c.path;
@@ -68,11 +72,13 @@ TEST(PathsTest, TrimSeparators)
     struct Case {
         const char* path;
         const char* expected;
+        // clang-format off
     } cases[] = {
         {"\\a\\", "a"},       {"\\\\a", "\\\\a"},     {"\\\\\\\\a", "\\\\a"}, {"\\\\\\a", "\\\\a"},
         {"C:\\", "C:\\"},     {"a\\\\", "a\\"},       {"C:\\x\\", "C:\\x"},   {"表", "表"},
         {"a\\表\\", "a\\表"}, {"a/", "a/"},           {"", ""},               {"\\", ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String path(c.path);
         Mivo::TrimSeparators(path);
@@ -85,11 +91,13 @@ TEST(PathsTest, RemoveExtension)
     struct Case {
         const char* path;
         const char* expected;
+        // clang-format off
     } cases[] = {
         {".ini", ".ini"},   {"a.b\\c", "a.b\\c"},        {"c.d.e", "c.d"},
         {"a", "a"},         {"C:\\app\\prog.exe", "C:\\app\\prog"},
         {"a.b表", "a"},     {"表.txt", "表"},            {"C:\\dir.d\\ソ", "C:\\dir.d\\ソ"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String path(c.path);
         EXPECT_TRUE(Mivo::RemoveExtension(path));
@@ -103,10 +111,12 @@ TEST(PathsTest, AppendPath)
         const char* path;
         const char* name;
         const char* expected;
+        // clang-format off
     } cases[] = {
         {"C:\\dir", "x", "C:\\dir\\x"}, {"C:\\dir\\", "x", "C:\\dir\\x"}, {"", "x", "x"},
         {"a", "", "a"},                 {"C:\\表", "x", "C:\\表\\x"},     {"a/", "x", "a/\\x"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String path(c.path);
         Mivo::AppendPath(path, c.name);
@@ -142,6 +152,7 @@ TEST(PathsTest, NormalizePath)
     struct Case {
         const char* name;
         const char* expected;
+        // clang-format off
     } cases[] = {
         {"dat\\.\\se\\..\\a.wav", "dat\\a.wav"},
         {".\\se.csv", "se.csv"},
@@ -155,6 +166,7 @@ TEST(PathsTest, NormalizePath)
         {"ソ.\\x", "ソ.\\x"},
         {"a\\..\\b", "b"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String out("old");
         EXPECT_TRUE(Mivo::NormalizePath(c.name, out)) << c.name;
@@ -277,6 +289,7 @@ TEST_F(PathsFileSystemTest, MakeAbsolute)
     struct Case {
         const char* path;
         std::string expected;
+        // clang-format off
     } cases[] = {
         {"se.csv", WindowsPath(temp / "se.csv")},
         {"dat\\a.wav", WindowsPath(temp / "dat" / "a.wav")},
@@ -285,6 +298,7 @@ TEST_F(PathsFileSystemTest, MakeAbsolute)
         {"C:\\x", "C:\\x"},
         {"\\\\srv\\x", "\\\\srv\\x"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         String path(c.path);
         EXPECT_TRUE(Mivo::MakeAbsolute(path)) << c.path;

@@ -63,11 +63,11 @@ protected:
     {
         temp.Write(top + "/guitar.dat", Archive({{"e2.wav", "inner e2"}}).Build());
         temp.Write(top + ".dat", Archive({{"guitar/e2.wav", "outer e2"},
-                                      {"guitar/a2.wav", "outer a2"},
-                                      {"clip.wav", "member clip"},
-                                      {"sub/x.wav", "member x"},
-                                      {"se.csv", "member table"}})
-                                 .Build());
+                                          {"guitar/a2.wav", "outer a2"},
+                                          {"clip.wav", "member clip"},
+                                          {"sub/x.wav", "member x"},
+                                          {"se.csv", "member table"}})
+                                     .Build());
         for (const char* name : {"se/guitar/e2.wav", "se/guitar/a2.wav", "se/guitar/b2.wav", "se/clip.wav",
                                  "se/other.wav", "se/sub/x.wav", "se.csv"})
             temp.Write(top + std::string(name).substr(2), std::string("plain ") + name);
@@ -131,7 +131,6 @@ TEST_F(ResourceFileTest, SingleComponentAndClimbingPathsAskNoArchive)
     for (const char* climbing : {"..\\se.csv", "se\\..\\..\\se.csv", "se\\x\\..\\..\\..\\se\\clip.wav"})
         EXPECT_FALSE(file.Open(climbing)) << climbing;
     EXPECT_EQ(Mivo::ArchiveList().size(), listed);
-
 }
 
 TEST_F(ResourceFileTest, BrokenArchiveIsPassedOverAndTriedAgainLater)
@@ -195,11 +194,10 @@ TEST_F(ResourceFileTest, DiskFilesMayStandOnePastTheEndMembersNot)
         int diskTell;
         int memberTell;
     } steps[] = {
-        {0, 2, 9, 9},      // one byte left
-        {10, 0, 10, 9},    // Size(): the disk file stands past its end
-        {11, 0, 9, 9},     // beyond that: the last byte
-        {-5, 2, 4, 4},     {-3, 1, 7, 7},    {-100, 1, 0, 0}, {-1, 0, 0, 0},
-        {100, 2, 9, 9},    {1, 2, 10, 9},
+        {0, 2, 9, 9},    // one byte left
+        {10, 0, 10, 9},  // Size(): the disk file stands past its end
+        {11, 0, 9, 9},   // beyond that: the last byte
+        {-5, 2, 4, 4},  {-3, 1, 7, 7}, {-100, 1, 0, 0}, {-1, 0, 0, 0}, {100, 2, 9, 9}, {1, 2, 10, 9},
     };
     for (const char* name : {"d\\disk.bin", "m\\member.bin"}) {
         ResourceFile file;

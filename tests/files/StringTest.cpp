@@ -69,9 +69,9 @@ TEST(StringTest, EraseFrontAndErase)
         int pos, count;
         const char* expected;
     } cases[] = {
-        {0, 0, "abcdef"},  {0, -1, "abcdef"}, {-1, 2, "abcdef"}, {0, 2, "cdef"}, {0, 6, ""},
-        {0, 99, ""},       {2, 2, "abef"},    {4, 2, "abcd"},    {4, 99, "abcd"}, {6, 1, "abcdef"},
-        {9, 1, "abcdef"},  {1, INT_MAX, "a"}, {5, 1, "abcde"},
+        {0, 0, "abcdef"}, {0, -1, "abcdef"}, {-1, 2, "abcdef"}, {0, 2, "cdef"},  {0, 6, ""},
+        {0, 99, ""},      {2, 2, "abef"},    {4, 2, "abcd"},    {4, 99, "abcd"}, {6, 1, "abcdef"},
+        {9, 1, "abcdef"}, {1, INT_MAX, "a"}, {5, 1, "abcde"},
     };
     for (const Case& c : cases) {
         String s("abcdef");
@@ -185,7 +185,7 @@ TEST(StringTest, FindTextOnlyAtCharacterStarts)
         int from, expected;
     } cases[] = {
         {"a\\x", "\\x", 0, 1}, {"ソx", "\\x", 0, -1}, {"表ソ.\\", ".\\", 0, 4}, {"ab", "b", 1, -1},
-        {"abab", "ab", 1, 2},  {"abc", "cd", 0, -1},  {"abc", "", 0, 0},   {"表x", "\\x", 1, -1},
+        {"abab", "ab", 1, 2},  {"abc", "cd", 0, -1},  {"abc", "", 0, 0},        {"表x", "\\x", 1, -1},
     };
     for (const Case& c : cases) {
         String s(c.text);

@@ -247,7 +247,9 @@ TEST_F(ZipReaderTest, RefusesWhatIsNotAWholeArchive)
         {"no end record", valid.substr(0, valid.size() - 22)},
         {"entry runs past the directory", with([](HandArchive& h) { h.directorySize = 46 + 5 - 1; })},
         {"second entry past the directory's end",  // though a whole entry follows it
-         with([](HandArchive& h) { h.members.push_back({.name = "b.txt", .data = "bravo"}), h.directorySize = 46 + 5; })},
+         with([](HandArchive& h) {
+             h.members.push_back({.name = "b.txt", .data = "bravo"}), h.directorySize = 46 + 5;
+         })},
         {"more entries counted than the directory holds", with([](HandArchive& h) { h.count = 2; })},
         // The directory view ends on a page end, where reading on may fault.
         {"second entry header after a directory that ends a page", with([](HandArchive& h) {
@@ -382,9 +384,22 @@ TEST_F(ZipReaderTest, NamesAreNormalisedAndTheFirstDuplicateWins)
 TEST_F(ZipReaderTest, IndexedLookupAgreesWithADirectoryScan)
 {
     const std::vector<std::string> stored = {
-        "Bank/Hit.wav", "bank/hit.WAV", "\x82\x60\x82\x61.wav", "\x82\x81\x82\x82.wav",
-        "\x83\x5c.wav", "\x83\x5c\x83\x5c", "dir/\x95\x5c", "a\x81", "A\x81", "x/y", "x\\y", "",
-        "\x83\x9f", "\x83\xbf", "\x82\xa0", "hit.wav",
+        "Bank/Hit.wav",
+        "bank/hit.WAV",
+        "\x82\x60\x82\x61.wav",
+        "\x82\x81\x82\x82.wav",
+        "\x83\x5c.wav",
+        "\x83\x5c\x83\x5c",
+        "dir/\x95\x5c",
+        "a\x81",
+        "A\x81",
+        "x/y",
+        "x\\y",
+        "",
+        "\x83\x9f",
+        "\x83\xbf",
+        "\x82\xa0",
+        "hit.wav",
     };
     HandArchive hand;
     for (std::size_t i = 0; i < stored.size(); ++i)
@@ -393,9 +408,24 @@ TEST_F(ZipReaderTest, IndexedLookupAgreesWithADirectoryScan)
     ASSERT_TRUE(Open(reader, hand.Build()));
 
     std::vector<std::string> probes = {
-        "BANK\\HIT.WAV", "bank/hit.wav", "\x82\x81\x82\x82.WAV", "\x82\x60\x82\x61.wav",
-        "\x83\x5c.WAV", "\x83\x7c.wav", "DIR\\\x95\x5c", "A\x81", "a\x81", "x\\y", "X/Y", "",
-        "\x83\x9f", "\x83\xbf", "\x82\xa0", "\x82\xa1", "missing", "HIT.WAV",
+        "BANK\\HIT.WAV",
+        "bank/hit.wav",
+        "\x82\x81\x82\x82.WAV",
+        "\x82\x60\x82\x61.wav",
+        "\x83\x5c.WAV",
+        "\x83\x7c.wav",
+        "DIR\\\x95\x5c",
+        "A\x81",
+        "a\x81",
+        "x\\y",
+        "X/Y",
+        "",
+        "\x83\x9f",
+        "\x83\xbf",
+        "\x82\xa0",
+        "\x82\xa1",
+        "missing",
+        "HIT.WAV",
     };
     for (const auto& entry : reader.Entries())
         probes.push_back(entry.name.Text());
@@ -438,7 +468,7 @@ TEST_F(ZipReaderTest, SeekAndReadStayOnTheMembersBytes)
         DWORD tell;
         const char* rest;  // what a following read of 4 bytes gives
     } steps[] = {
-        {0, 2, true, 9, "9"},      {-3, 2, true, 6, "6789"}, {100, 0, true, 9, "9"}, {5, 2, true, 9, "9"},
+        {0, 2, true, 9, "9"},       {-3, 2, true, 6, "6789"}, {100, 0, true, 9, "9"},  {5, 2, true, 9, "9"},
         {-100, 1, true, 0, "0123"}, {-1, 0, true, 0, "0123"}, {2, 1, true, 6, "6789"}, {0, 3, false, 10, ""},
     };
     auto file = reader.OpenEntry("d");

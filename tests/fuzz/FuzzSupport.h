@@ -42,8 +42,8 @@ public:
     {
         const std::filesystem::path path = folder_ / name;
         std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                     static_cast<std::streamsize>(size));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         return platform::ToWindowsPath(path.string());
     }
     std::string Windows(const std::string& name) const { return platform::ToWindowsPath((folder_ / name).string()); }

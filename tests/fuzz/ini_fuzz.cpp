@@ -175,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::vector<std::string> expected = before;
             if (!hasSection)
                 expected.push_back("[" + Trim(sectionName) + "]");
-            FUZZ_CHECK(hasKey ? ini_lines::OneLineChanged(after, before) : ini_lines::OneLineMore(after, expected, Trim(key) + "=v1"));
+            FUZZ_CHECK(hasKey ? ini_lines::OneLineChanged(after, before)
+                              : ini_lines::OneLineMore(after, expected, Trim(key) + "=v1"));
             FUZZ_CHECK(set.Find(sectionName, key) == std::optional<std::string>("v1"));
         }
         platform::IniText deleted(bytes);

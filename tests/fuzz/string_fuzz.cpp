@@ -37,7 +37,10 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool Lead(char c) { return Mivo::IsLeadByte(static_cast<unsigned char>(c)); }
+bool Lead(char c)
+{
+    return Mivo::IsLeadByte(static_cast<unsigned char>(c));
+}
 
 // Where the text's characters start, walking from the first byte; a lead
 // byte on the last byte is no character, and its place is returned apart.

@@ -12,7 +12,8 @@
 
 namespace {
 
-const platform::Resource* Find(WORD type, WORD id) {
+const platform::Resource* Find(WORD type, WORD id)
+{
     return platform::FindResource(platform::ModuleHandle(platform::ExecutableResources()), type, id);
 }
 
@@ -24,7 +25,8 @@ struct ExpectedItem {
     short x, y, cx, cy;
 };
 
-TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls) {
+TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls)
+{
     const platform::Resource* resource = Find(platform::RT_DIALOG, IDD_MAIN);
     ASSERT_NE(resource, nullptr);
     std::optional<platform::DialogTemplate> dialog = platform::ParseDialogTemplate(resource->data);
@@ -75,18 +77,21 @@ TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls) {
     }
 }
 
-TEST(DialogTemplate, DataIsAnExtendedTemplateAsTheResourceCompilerLaysItOut) {
+TEST(DialogTemplate, DataIsAnExtendedTemplateAsTheResourceCompilerLaysItOut)
+{
     const std::vector<BYTE>& data = Find(platform::RT_DIALOG, IDD_MAIN)->data;
     ASSERT_GE(data.size(), 26u);
     // dlgVer 1, signature 0xFFFF, help id 0, extended style 0, style, 4 items.
-    const BYTE header[] = {1, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x00, 0xCA, 0x80, 4, 0, 0, 0, 0, 0, 231, 0, 105, 0};
+    const BYTE header[] = {1,    0,    0xFF, 0xFF, 0, 0, 0, 0, 0, 0,   0, 0,   0xC0,
+                           0x00, 0xCA, 0x80, 4,    0, 0, 0, 0, 0, 231, 0, 105, 0};
     EXPECT_TRUE(std::equal(std::begin(header), std::end(header), data.begin()));
     // No menu, no class, then the caption in UTF-16.
     const BYTE caption[] = {0, 0, 0, 0, 'S', 0, 't', 0, 'r', 0};
     EXPECT_TRUE(std::equal(std::begin(caption), std::end(caption), data.begin() + 26));
 }
 
-TEST(DialogTemplate, EveryTruncationIsRefusedAndWritingRoundTrips) {
+TEST(DialogTemplate, EveryTruncationIsRefusedAndWritingRoundTrips)
+{
     const std::vector<BYTE>& data = Find(platform::RT_DIALOG, IDD_MAIN)->data;
     for (std::size_t size = 0; size < data.size(); ++size)
         EXPECT_FALSE(platform::ParseDialogTemplate(std::span(data.data(), size)).has_value()) << size;
@@ -98,7 +103,8 @@ TEST(DialogTemplate, EveryTruncationIsRefusedAndWritingRoundTrips) {
 
 // Whatever is written reads back the same: the font block goes with DS_SETFONT
 // alone, and texts keep every character, a leading byte-order mark too.
-TEST(DialogTemplate, WrittenTemplatesReadBackTheSame) {
+TEST(DialogTemplate, WrittenTemplatesReadBackTheSame)
+{
     const DWORD kFixedSys = 0x0008;
     struct Case {
         DWORD style;
@@ -108,7 +114,10 @@ TEST(DialogTemplate, WrittenTemplatesReadBackTheSame) {
         {DS_SETFONT, "Strumkey", u8"ストローク"},
         {kFixedSys, "Strumkey", "x"},
         {DS_SETFONT | kFixedSys, "", ""},
-        {0, "\xEF\xBB\xBF" "caption", "\xEF\xBB\xBF"},
+        {0,
+         "\xEF\xBB\xBF"
+         "caption",
+         "\xEF\xBB\xBF"},
         {DS_SETFONT, "\xEF\xBB\xBF\xEF\xBB\xBF", "\xEF\xBB\xBFx"},
     };
     for (const Case& c : cases) {
@@ -118,7 +127,9 @@ TEST(DialogTemplate, WrittenTemplatesReadBackTheSame) {
         dialog.caption = c.caption;
         if (c.style & DS_SETFONT) {
             dialog.pointSize = 9;
-            dialog.typeface = "\xEF\xBB\xBF" "Sans";
+            dialog.typeface =
+                "\xEF\xBB\xBF"
+                "Sans";
         }
         platform::DialogItemTemplate item;
         item.classAtom = platform::kStaticClassAtom;
@@ -138,7 +149,8 @@ TEST(DialogTemplate, WrittenTemplatesReadBackTheSame) {
     }
 }
 
-TEST(DialogTemplate, ResourcesAreFoundByModuleTypeAndId) {
+TEST(DialogTemplate, ResourcesAreFoundByModuleTypeAndId)
+{
     platform::ResourceSection section = {{platform::RT_DIALOG, 7, {1, 2, 3}}};
     HINSTANCE own = platform::ModuleHandle(section);
     EXPECT_EQ(platform::ModuleHandle(section), own);

@@ -16,17 +16,20 @@ namespace {
 const std::vector<std::string> kNoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 ProcessResult Probe(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
-                    const std::vector<std::string>& unset = {}) {
+                    const std::vector<std::string>& unset = {})
+{
     std::vector<std::string> all = {ENTRY_PROBE};
     all.insert(all.end(), args.begin(), args.end());
     return ChildProcess(all, env, unset).Finish();
 }
 
-std::string UniqueName(const char* what) {
+std::string UniqueName(const char* what)
+{
     return std::string("Z:*tmp*strumkey-test*") + what + "*" + std::to_string(getpid());
 }
 
-TEST(Entry, WinMainGetsTheCommandLineAndTheInstanceWithTheResources) {
+TEST(Entry, WinMainGetsTheCommandLineAndTheInstanceWithTheResources)
+{
     ProcessResult args = Probe({"args", "two words", "x"});
     EXPECT_EQ(args.status, 0);
     EXPECT_EQ(args.out, "[args \"two words\" x] 1 1\n");
@@ -35,7 +38,8 @@ TEST(Entry, WinMainGetsTheCommandLineAndTheInstanceWithTheResources) {
     EXPECT_EQ(dialog.out, "result 7\n");
 }
 
-TEST(Entry, WithoutADisplayTheDialogFailsWithOneLineAndAFailureCode) {
+TEST(Entry, WithoutADisplayTheDialogFailsWithOneLineAndAFailureCode)
+{
     ProcessResult result = Probe({"dialog"}, {}, kNoDisplay);
     EXPECT_EQ(result.status, 1);  // an exit, not an abort
     EXPECT_EQ(result.out, "result -1\n");
@@ -44,7 +48,8 @@ TEST(Entry, WithoutADisplayTheDialogFailsWithOneLineAndAFailureCode) {
     EXPECT_NE(result.err.find("display"), std::string::npos);
 }
 
-TEST(NamedMutex, ASecondProcessTimesOutUntilTheFirstLetsGo) {
+TEST(NamedMutex, ASecondProcessTimesOutUntilTheFirstLetsGo)
+{
     const std::string name = UniqueName("close");
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     ASSERT_NE(mutex, nullptr);
@@ -57,7 +62,8 @@ TEST(NamedMutex, ASecondProcessTimesOutUntilTheFirstLetsGo) {
 
 // The owner closes what it holds exactly once: when destroyed, reset or
 // assigned over, and never after it was moved out or let go.
-TEST(NamedMutex, AnOwnedHandleClosesOnceWhereverItGoes) {
+TEST(NamedMutex, AnOwnedHandleClosesOnceWhereverItGoes)
+{
     const std::string name = UniqueName("owner");
     auto taken = [&] { return Probe({"try", name}).out == "258\n"; };
     HANDLE raw;
@@ -86,7 +92,8 @@ TEST(NamedMutex, AnOwnedHandleClosesOnceWhereverItGoes) {
     EXPECT_TRUE(CloseHandle(raw));
 }
 
-TEST(NamedMutex, TheLockDiesWithItsProcess) {
+TEST(NamedMutex, TheLockDiesWithItsProcess)
+{
     const std::string name = UniqueName("kill");
     ChildProcess holder({ENTRY_PROBE, "hold", name}, {}, {});
     ASSERT_EQ(holder.ReadLine(), "held");
@@ -98,7 +105,8 @@ TEST(NamedMutex, TheLockDiesWithItsProcess) {
     CloseHandle(mutex);
 }
 
-TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread) {
+TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread)
+{
     const std::string name = UniqueName("threads");
     HANDLE first = CreateMutexA(nullptr, FALSE, name.c_str());
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);

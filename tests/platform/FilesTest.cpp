@@ -271,8 +271,8 @@ TEST_F(Files, ViewsAreAlignedAndStayInsideTheFile)
         DWORD error;  // 0: maps
     } cases[] = {
         {0, 0, 0},
-        {65536, 0, 0},                    // to the end
-        {3 * 65536, 1000, 0},             // exactly the last bytes
+        {65536, 0, 0},         // to the end
+        {3 * 65536, 1000, 0},  // exactly the last bytes
         {3 * 65536, 1001, ERROR_ACCESS_DENIED},
         {0, n + 1, ERROR_ACCESS_DENIED},
         {4 * 65536, 0, ERROR_ACCESS_DENIED},  // past the end
@@ -282,7 +282,8 @@ TEST_F(Files, ViewsAreAlignedAndStayInsideTheFile)
     };
     for (const Case& c : cases) {
         SetLastError(0);
-        const auto* view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, c.offset, c.length));
+        const auto* view =
+            static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, c.offset, c.length));
         if (c.error != 0) {
             EXPECT_EQ(view, nullptr) << c.offset << "+" << c.length;
             EXPECT_EQ(GetLastError(), c.error) << c.offset << "+" << c.length;
@@ -395,14 +396,10 @@ TEST_F(Files, FindFirstFileAttributesNamesAndPatterns)
         DWORD attributes;
         std::string found;
     } cases[] = {
-        {"ro.txt", FILE_ATTRIBUTE_READONLY, "ro.txt"},
-        {"FOLDER", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"ﾚﾃﾞｨ.TXT", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"},
-        {"R?.*", FILE_ATTRIBUTE_READONLY, "ro.txt"},
-        {"*ﾃﾞ*", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"},
-        {"fold*", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"表ソ.TXT", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"},
-        {"表*", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"},
+        {"ro.txt", FILE_ATTRIBUTE_READONLY, "ro.txt"},   {"FOLDER", FILE_ATTRIBUTE_DIRECTORY, "folder"},
+        {"ﾚﾃﾞｨ.TXT", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"}, {"R?.*", FILE_ATTRIBUTE_READONLY, "ro.txt"},
+        {"*ﾃﾞ*", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"},     {"fold*", FILE_ATTRIBUTE_DIRECTORY, "folder"},
+        {"表ソ.TXT", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"}, {"表*", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"},
     };
     for (const Case& c : cases) {
         WIN32_FIND_DATAA data;
@@ -447,20 +444,14 @@ TEST(FileTimes, DosDateTimeAcceptsOnlyRealDates)
         int year, month, day, hour, minute, second;
         bool valid;
     } cases[] = {
-        {1980, 1, 1, 0, 0, 0, true},
-        {2107, 12, 31, 23, 59, 58, true},
-        {2000, 2, 29, 12, 0, 0, true},   // leap year (divisible by 400)
-        {2024, 2, 29, 12, 0, 0, true},
-        {2001, 2, 29, 12, 0, 0, false},
+        {1980, 1, 1, 0, 0, 0, true},    {2107, 12, 31, 23, 59, 58, true},
+        {2000, 2, 29, 12, 0, 0, true},  // leap year (divisible by 400)
+        {2024, 2, 29, 12, 0, 0, true},  {2001, 2, 29, 12, 0, 0, false},
         {2100, 2, 29, 12, 0, 0, false},  // not a leap year
-        {2023, 4, 31, 0, 0, 0, false},
-        {2023, 4, 30, 0, 0, 0, true},
-        {2023, 1, 0, 0, 0, 0, false},
-        {2023, 0, 1, 0, 0, 0, false},
-        {2023, 13, 1, 0, 0, 0, false},
-        {2023, 1, 1, 24, 0, 0, false},
-        {2023, 1, 1, 23, 60, 0, false},
-        {2023, 1, 1, 23, 0, 60, false},  // seconds field 30
+        {2023, 4, 31, 0, 0, 0, false},  {2023, 4, 30, 0, 0, 0, true},
+        {2023, 1, 0, 0, 0, 0, false},   {2023, 0, 1, 0, 0, 0, false},
+        {2023, 13, 1, 0, 0, 0, false},  {2023, 1, 1, 24, 0, 0, false},
+        {2023, 1, 1, 23, 60, 0, false}, {2023, 1, 1, 23, 0, 60, false},  // seconds field 30
     };
     for (const Case& c : cases) {
         FILETIME ft{1, 1};

@@ -20,7 +20,8 @@
 
 namespace {
 
-TEST(Kernel, LastErrorIsPerThread) {
+TEST(Kernel, LastErrorIsPerThread)
+{
     SetLastError(ERROR_ACCESS_DENIED);
     DWORD seen = 0;
     std::thread([&] {
@@ -31,7 +32,8 @@ TEST(Kernel, LastErrorIsPerThread) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
-TEST(Kernel, ModuleFileNameNamesTheExecutable) {
+TEST(Kernel, ModuleFileNameNamesTheExecutable)
+{
     char buffer[4096];
     DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     ASSERT_GT(length, 0u);
@@ -55,14 +57,16 @@ TEST(Kernel, ModuleFileNameNamesTheExecutable) {
     EXPECT_EQ(GetModuleFileNameA(nullptr, other, 0), 0u);
 }
 
-std::string CurrentDirectory() {
+std::string CurrentDirectory()
+{
     char buffer[4096];
     DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
     EXPECT_EQ(length, std::strlen(buffer));
     return buffer;
 }
 
-TEST(Kernel, CurrentDirectoryRoundTripsThroughRealFolders) {
+TEST(Kernel, CurrentDirectoryRoundTripsThroughRealFolders)
+{
     TempFolder temp;
     const std::string japanese = temp.MakeFolder(u8"表ソ");
     const std::string mixed = temp.MakeFolder("Mixed");
@@ -80,7 +84,8 @@ TEST(Kernel, CurrentDirectoryRoundTripsThroughRealFolders) {
     EXPECT_EQ(CurrentDirectory(), root);
 }
 
-TEST(Kernel, CurrentDirectoryReportsTheSizeItNeeds) {
+TEST(Kernel, CurrentDirectoryReportsTheSizeItNeeds)
+{
     TempFolder temp;
     ASSERT_TRUE(SetCurrentDirectoryA(platform::ToWindowsPath(temp.Path()).c_str()));
     const std::string path = CurrentDirectory();
@@ -93,7 +98,8 @@ TEST(Kernel, CurrentDirectoryReportsTheSizeItNeeds) {
     EXPECT_EQ(std::string(buffer.data()), path);
 }
 
-TEST(Kernel, SetCurrentDirectoryFailures) {
+TEST(Kernel, SetCurrentDirectoryFailures)
+{
     TempFolder temp;
     temp.MakeFile("file");
     const std::string root = platform::ToWindowsPath(temp.Path());
@@ -102,12 +108,9 @@ TEST(Kernel, SetCurrentDirectoryFailures) {
         std::string path;
         DWORD error;
     } cases[] = {
-        {root + "\\nope", ERROR_FILE_NOT_FOUND},
-        {root + "\\nope\\deeper", ERROR_PATH_NOT_FOUND},
-        {root + "\\FILE", ERROR_DIRECTORY},
-        {"C:\\", ERROR_PATH_NOT_FOUND},
-        {"\\\\server\\share", ERROR_PATH_NOT_FOUND},
-        {"", ERROR_PATH_NOT_FOUND},
+        {root + "\\nope", ERROR_FILE_NOT_FOUND},     {root + "\\nope\\deeper", ERROR_PATH_NOT_FOUND},
+        {root + "\\FILE", ERROR_DIRECTORY},          {"C:\\", ERROR_PATH_NOT_FOUND},
+        {"\\\\server\\share", ERROR_PATH_NOT_FOUND}, {"", ERROR_PATH_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SetLastError(ERROR_SUCCESS);
@@ -118,7 +121,8 @@ TEST(Kernel, SetCurrentDirectoryFailures) {
     EXPECT_EQ(CurrentDirectory(), root);
 }
 
-TEST(Kernel, CompareEqualityClasses) {
+TEST(Kernel, CompareEqualityClasses)
+{
     struct Case {
         const char* a;
         const char* b;
@@ -128,9 +132,10 @@ TEST(Kernel, CompareEqualityClasses) {
         {"abc", "abc", true, true},
         {"abc", "aBC", false, true},
         {"Ａｂ", "ａＢ", false, true},
-        {"A", "Ａ", false, false},   // widths differ
+        {"A", "Ａ", false, false},  // widths differ
         {"ｱ", "ア", false, false},
-        {"ア", "ャ", false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not folded
+        {"ア", "ャ", false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not
+                                     // folded
         {"ΑΣΩ", "ασω", false, true},
         {"АЁНОПЯ", "аёнопя", false, true},  // around the gap at 0x847F
         {"Н", "о", false, false},
@@ -150,33 +155,42 @@ TEST(Kernel, CompareEqualityClasses) {
 
 // The letters that lstrcmpiA folds, found through Unicode: ASCII, full-width
 // Latin, Greek and Cyrillic capitals and their small letters.
-char32_t UnicodeLower(char32_t c) {
+char32_t UnicodeLower(char32_t c)
+{
     if ((c >= U'A' && c <= U'Z') || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0x391 && c <= 0x3A9) ||
         (c >= 0x410 && c <= 0x42F))
         return c + 0x20;
     return c == 0x401 ? 0x451 : c;  // Ё
 }
 
-char32_t DecodeUtf8(const std::string& s) {
+char32_t DecodeUtf8(const std::string& s)
+{
     auto b = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
-    if (s.size() == 1) return b(0);
-    if (s.size() == 2) return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    if (s.size() == 1)
+        return b(0);
+    if (s.size() == 2)
+        return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
     return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
 }
 
-std::string EncodeUtf8(char32_t c) {
-    if (c < 0x80) return std::string(1, static_cast<char>(c));
-    if (c < 0x800) return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+std::string EncodeUtf8(char32_t c)
+{
+    if (c < 0x80)
+        return std::string(1, static_cast<char>(c));
+    if (c < 0x800)
+        return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
     return {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
             static_cast<char>(0x80 | (c & 0x3F))};
 }
 
 // Every cp932 character: lstrcmpiA must put two characters in one class
 // exactly when their small letters (through Unicode) are the same character.
-TEST(Kernel, CaseFoldingAgreesWithUnicodeOverAllCharacters) {
+TEST(Kernel, CaseFoldingAgreesWithUnicodeOverAllCharacters)
+{
     std::vector<std::string> chars;
     for (int c = 1; c < 0x100; ++c)
-        if (!platform::IsCp932LeadByte(static_cast<unsigned char>(c))) chars.push_back(std::string(1, static_cast<char>(c)));
+        if (!platform::IsCp932LeadByte(static_cast<unsigned char>(c)))
+            chars.push_back(std::string(1, static_cast<char>(c)));
     for (int lead = 0x81; lead <= 0xFC; ++lead)
         for (int trail = 0x40; trail <= 0xFC; ++trail)
             if (platform::IsCp932LeadByte(static_cast<unsigned char>(lead)) && trail != 0x7F)
@@ -185,26 +199,31 @@ TEST(Kernel, CaseFoldingAgreesWithUnicodeOverAllCharacters) {
     std::vector<std::string> valid;
     for (const std::string& c : chars) {
         std::string utf8 = platform::Cp932ToUtf8(c);
-        if (utf8 == u8"\uFFFD") continue;
+        if (utf8 == u8"\uFFFD")
+            continue;
         valid.push_back(c);
         char32_t u = DecodeUtf8(utf8);
         key[c] = UnicodeLower(u) == u ? c : platform::Utf8ToCp932(EncodeUtf8(UnicodeLower(u)));
     }
     ASSERT_GT(valid.size(), 7000u);
-    std::sort(valid.begin(), valid.end(), [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    std::sort(valid.begin(), valid.end(),
+              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
     std::map<std::string, int> classOfKey;
     int currentClass = 0;
     for (std::size_t i = 0; i < valid.size(); ++i) {
-        if (i > 0 && lstrcmpiA(valid[i - 1].c_str(), valid[i].c_str()) != 0) ++currentClass;
+        if (i > 0 && lstrcmpiA(valid[i - 1].c_str(), valid[i].c_str()) != 0)
+            ++currentClass;
         auto [it, added] = classOfKey.emplace(key[valid[i]], currentClass);
         EXPECT_EQ(it->second, currentClass) << valid[i];
     }
     EXPECT_EQ(currentClass + 1, static_cast<int>(classOfKey.size()));
 }
 
-TEST(Kernel, CompareOrdersConsistently) {
-    const std::vector<std::string> texts = {"", "a", "A", "ab", "aB", "Ab", "b", "B", "ａ", "Ａ", "ｱ", "ア", "ャ", "表",
-                                            "表ソ", "\x81", "a\x81", "A\x81", "Ж", "ж", "Я", "я", "\\", "~", "ﾚﾃﾞｨ"};
+TEST(Kernel, CompareOrdersConsistently)
+{
+    const std::vector<std::string> texts = {"",   "a", "A",  "ab", "aB", "Ab",   "b",    "B",     "ａ",
+                                            "Ａ", "ｱ", "ア", "ャ", "表", "表ソ", "\x81", "a\x81", "A\x81",
+                                            "Ж",  "ж", "Я",  "я",  "\\", "~",    "ﾚﾃﾞｨ"};
     for (auto compare : {lstrcmpA, lstrcmpiA}) {
         auto cmp = [&](const std::string& a, const std::string& b) { return compare(a.c_str(), b.c_str()); };
         for (const std::string& a : texts)
@@ -219,8 +238,10 @@ TEST(Kernel, CompareOrdersConsistently) {
                 }
             }
         std::vector<std::string> sorted = texts;
-        std::sort(sorted.begin(), sorted.end(), [&](const std::string& a, const std::string& b) { return cmp(a, b) < 0; });
-        for (std::size_t i = 1; i < sorted.size(); ++i) EXPECT_LE(cmp(sorted[i - 1], sorted[i]), 0);
+        std::sort(sorted.begin(), sorted.end(),
+                  [&](const std::string& a, const std::string& b) { return cmp(a, b) < 0; });
+        for (std::size_t i = 1; i < sorted.size(); ++i)
+            EXPECT_LE(cmp(sorted[i - 1], sorted[i]), 0);
     }
 }
 
@@ -229,8 +250,10 @@ TEST(Kernel, CompareOrdersConsistently) {
 // Sets or removes an environment variable for one scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old, had_ = true;
         value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
     ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
@@ -241,7 +264,8 @@ private:
     bool had_ = false;
 };
 
-TEST(Shell, SettingsFolderFollowsXdgConfigHome) {
+TEST(Shell, SettingsFolderFollowsXdgConfigHome)
+{
     struct Case {
         const char* xdg;
         const char* home;
@@ -263,7 +287,8 @@ TEST(Shell, SettingsFolderFollowsXdgConfigHome) {
     EXPECT_EQ(SHGetFolderPathA(nullptr, 0x0005 /* CSIDL_PERSONAL */, nullptr, 0, path), E_INVALIDARG);
 }
 
-TEST(Shell, CreateDirectoryMakesEveryMissingFolder) {
+TEST(Shell, CreateDirectoryMakesEveryMissingFolder)
+{
     TempFolder folder;
     const std::string deep = folder.Path() + u8"/a/Ёжик/😀 b";
     const std::string win = platform::ToWindowsPath(deep);
@@ -276,7 +301,8 @@ TEST(Shell, CreateDirectoryMakesEveryMissingFolder) {
               ERROR_PATH_NOT_FOUND);
 }
 
-TEST(Console, StandardOutputTakesProgramTextAsUtf8) {
+TEST(Console, StandardOutputTakesProgramTextAsUtf8)
+{
     TempFolder folder;
     const std::string captured = folder.Path() + "/out.txt";
     std::fflush(stdout);
@@ -287,8 +313,8 @@ TEST(Console, StandardOutputTakesProgramTextAsUtf8) {
     ::close(file);
     const std::string text = "ﾚﾃﾞｨ " + platform::Utf8NameToCp932(u8"josé") + "\n";
     DWORD written = 0;
-    const BOOL ok = WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
-                              nullptr);
+    const BOOL ok =
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
     EXPECT_TRUE(ok);

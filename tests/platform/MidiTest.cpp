@@ -9,7 +9,10 @@
 
 namespace {
 
-bool HaveSequencer() { return access("/dev/snd/seq", F_OK) == 0; }
+bool HaveSequencer()
+{
+    return access("/dev/snd/seq", F_OK) == 0;
+}
 
 // One short message and the event it becomes. For note events the two fields
 // are note and velocity, for the others controller number and value.
@@ -21,34 +24,26 @@ struct Encoding {
     int second;
 };
 
-bool IsNoteEvent(snd_seq_event_type_t type) {
+bool IsNoteEvent(snd_seq_event_type_t type)
+{
     return type == SND_SEQ_EVENT_NOTEON || type == SND_SEQ_EVENT_NOTEOFF || type == SND_SEQ_EVENT_KEYPRESS;
 }
 
-TEST(MidiEncoding, ShortMessagesBecomeTheirEvents) {
+TEST(MidiEncoding, ShortMessagesBecomeTheirEvents)
+{
     const Encoding table[] = {
         {0x000019C0, SND_SEQ_EVENT_PGMCHANGE, 0, 0, 25},  // steel-string guitar, as the program sends it
-        {0x00403C90, SND_SEQ_EVENT_NOTEON, 0, 60, 64},
-        {0x00003C95, SND_SEQ_EVENT_NOTEON, 5, 60, 0},
-        {0x00403C8F, SND_SEQ_EVENT_NOTEOFF, 15, 60, 64},
-        {0x00207FA3, SND_SEQ_EVENT_KEYPRESS, 3, 127, 32},
-        {0x00007BB0, SND_SEQ_EVENT_CONTROLLER, 0, 123, 0},
-        {0x007F07B9, SND_SEQ_EVENT_CONTROLLER, 9, 7, 127},
-        {0x000055D2, SND_SEQ_EVENT_CHANPRESS, 2, 0, 0x55},
-        {0x004000E0, SND_SEQ_EVENT_PITCHBEND, 0, 0, 0},
-        {0x000000E1, SND_SEQ_EVENT_PITCHBEND, 1, 0, -8192},
-        {0x007F7FEE, SND_SEQ_EVENT_PITCHBEND, 14, 0, 8191},
+        {0x00403C90, SND_SEQ_EVENT_NOTEON, 0, 60, 64},      {0x00003C95, SND_SEQ_EVENT_NOTEON, 5, 60, 0},
+        {0x00403C8F, SND_SEQ_EVENT_NOTEOFF, 15, 60, 64},    {0x00207FA3, SND_SEQ_EVENT_KEYPRESS, 3, 127, 32},
+        {0x00007BB0, SND_SEQ_EVENT_CONTROLLER, 0, 123, 0},  {0x007F07B9, SND_SEQ_EVENT_CONTROLLER, 9, 7, 127},
+        {0x000055D2, SND_SEQ_EVENT_CHANPRESS, 2, 0, 0x55},  {0x004000E0, SND_SEQ_EVENT_PITCHBEND, 0, 0, 0},
+        {0x000000E1, SND_SEQ_EVENT_PITCHBEND, 1, 0, -8192}, {0x007F7FEE, SND_SEQ_EVENT_PITCHBEND, 14, 0, 8191},
         {0xFF80BCC1, SND_SEQ_EVENT_PGMCHANGE, 1, 0, 0x3C},  // high bits of data bytes and the top byte ignored
-        {0x000012F1, SND_SEQ_EVENT_QFRAME, 0, 0, 0x12},
-        {0x007F01F2, SND_SEQ_EVENT_SONGPOS, 0, 0, (127 << 7) | 1},
-        {0x000005F3, SND_SEQ_EVENT_SONGSEL, 0, 0, 5},
-        {0x000000F6, SND_SEQ_EVENT_TUNE_REQUEST, 0, 0, 0},
-        {0x000000F8, SND_SEQ_EVENT_CLOCK, 0, 0, 0},
-        {0x000000FA, SND_SEQ_EVENT_START, 0, 0, 0},
-        {0x000000FB, SND_SEQ_EVENT_CONTINUE, 0, 0, 0},
-        {0x000000FC, SND_SEQ_EVENT_STOP, 0, 0, 0},
-        {0x000000FE, SND_SEQ_EVENT_SENSING, 0, 0, 0},
-        {0x000000FF, SND_SEQ_EVENT_RESET, 0, 0, 0},
+        {0x000012F1, SND_SEQ_EVENT_QFRAME, 0, 0, 0x12},     {0x007F01F2, SND_SEQ_EVENT_SONGPOS, 0, 0, (127 << 7) | 1},
+        {0x000005F3, SND_SEQ_EVENT_SONGSEL, 0, 0, 5},       {0x000000F6, SND_SEQ_EVENT_TUNE_REQUEST, 0, 0, 0},
+        {0x000000F8, SND_SEQ_EVENT_CLOCK, 0, 0, 0},         {0x000000FA, SND_SEQ_EVENT_START, 0, 0, 0},
+        {0x000000FB, SND_SEQ_EVENT_CONTINUE, 0, 0, 0},      {0x000000FC, SND_SEQ_EVENT_STOP, 0, 0, 0},
+        {0x000000FE, SND_SEQ_EVENT_SENSING, 0, 0, 0},       {0x000000FF, SND_SEQ_EVENT_RESET, 0, 0, 0},
     };
     for (const Encoding& row : table) {
         SCOPED_TRACE(testing::Message() << std::hex << row.message);
@@ -71,7 +66,8 @@ TEST(MidiEncoding, ShortMessagesBecomeTheirEvents) {
     }
 }
 
-TEST(MidiEncoding, MessagesWithoutAShortMeaningAreRefused) {
+TEST(MidiEncoding, MessagesWithoutAShortMeaningAreRefused)
+{
     for (DWORD message : {0x00000000u, 0x0000193Cu, 0x0000007Fu, 0x000000F0u, 0x000000F7u, 0x000000F4u, 0x000000F5u,
                           0x000000F9u, 0x000000FDu}) {
         snd_seq_event_t event, before;
@@ -82,7 +78,8 @@ TEST(MidiEncoding, MessagesWithoutAShortMeaningAreRefused) {
     }
 }
 
-TEST(MidiOut, OpenRefusesBadArguments) {
+TEST(MidiOut, OpenRefusesBadArguments)
+{
     EXPECT_EQ(midiOutOpen(nullptr, MIDI_MAPPER, 0, 0, CALLBACK_NULL), MMSYSERR_INVALPARAM);
     HMIDIOUT midiOut = reinterpret_cast<HMIDIOUT>(&midiOut);
     EXPECT_EQ(midiOutOpen(&midiOut, 1, 0, 0, CALLBACK_NULL), MMSYSERR_BADDEVICEID);
@@ -92,8 +89,10 @@ TEST(MidiOut, OpenRefusesBadArguments) {
     EXPECT_EQ(midiOut, nullptr);
 }
 
-TEST(MidiOut, WithoutSequencerOpenFailsQuietly) {
-    if (HaveSequencer()) GTEST_SKIP() << "this machine has a sequencer";
+TEST(MidiOut, WithoutSequencerOpenFailsQuietly)
+{
+    if (HaveSequencer())
+        GTEST_SKIP() << "this machine has a sequencer";
     for (UINT device : {MIDI_MAPPER, 0u}) {
         HMIDIOUT midiOut = reinterpret_cast<HMIDIOUT>(&midiOut);
         testing::internal::CaptureStderr();
@@ -109,7 +108,8 @@ TEST(MidiOut, WithoutSequencerOpenFailsQuietly) {
     EXPECT_EQ(midiOutClose(nullptr), MMSYSERR_INVALHANDLE);
 }
 
-TEST(MidiOut, ForeignHandlesAreRefusedAndLeftAlone) {
+TEST(MidiOut, ForeignHandlesAreRefusedAndLeftAlone)
+{
     int unrelated = 0;
     HMIDIOUT bogus = reinterpret_cast<HMIDIOUT>(&unrelated);
     EXPECT_EQ(midiOutShortMsg(bogus, 0x19C0), MMSYSERR_INVALHANDLE);
@@ -127,8 +127,10 @@ TEST(MidiOut, ForeignHandlesAreRefusedAndLeftAlone) {
     EXPECT_TRUE(CloseHandle(file));
 }
 
-TEST(MidiOut, WithSequencerOpensSendsResetsAndCloses) {
-    if (!HaveSequencer()) GTEST_SKIP() << "no sequencer (/dev/snd/seq) on this machine";
+TEST(MidiOut, WithSequencerOpensSendsResetsAndCloses)
+{
+    if (!HaveSequencer())
+        GTEST_SKIP() << "no sequencer (/dev/snd/seq) on this machine";
     HMIDIOUT midiOut = nullptr;
     ASSERT_EQ(midiOutOpen(&midiOut, MIDI_MAPPER, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
     ASSERT_NE(midiOut, nullptr);

@@ -14,13 +14,15 @@ using platform::ToWindowsPath;
 
 namespace {
 
-std::string Unix(const std::string& windowsPath) {
+std::string Unix(const std::string& windowsPath)
+{
     std::string out = "(failed)";
     ToUnixPath(windowsPath.c_str(), out);
     return out;
 }
 
-TEST(PathMapping, WindowsToUnix) {
+TEST(PathMapping, WindowsToUnix)
+{
     struct Case {
         const char* windows;
         std::string unixPath;
@@ -34,10 +36,12 @@ TEST(PathMapping, WindowsToUnix) {
         {"Z:\\strumkey-none\\\\b\\", "/strumkey-none/b/"},
         {"strumkey表\\ソ/能", u8"strumkey表/ソ/能"},  // trail bytes 0x5C are no separators
     };
-    for (const Case& c : cases) EXPECT_EQ(Unix(c.windows), c.unixPath) << c.windows;
+    for (const Case& c : cases)
+        EXPECT_EQ(Unix(c.windows), c.unixPath) << c.windows;
 }
 
-TEST(PathMapping, OtherDrivesAndNetworkPathsDoNotExist) {
+TEST(PathMapping, OtherDrivesAndNetworkPathsDoNotExist)
+{
     for (const char* path : {"C:\\x", "c:\\", "A:x", "\\\\server\\share\\x", "//server/share", "\\/x", ""}) {
         std::string out = "kept";
         SetLastError(ERROR_SUCCESS);
@@ -49,7 +53,8 @@ TEST(PathMapping, OtherDrivesAndNetworkPathsDoNotExist) {
     EXPECT_FALSE(ToUnixPath(nullptr, out));
 }
 
-TEST(PathMapping, UnixToWindows) {
+TEST(PathMapping, UnixToWindows)
+{
     struct Case {
         std::string unixPath, windows;
     } cases[] = {
@@ -58,7 +63,8 @@ TEST(PathMapping, UnixToWindows) {
         {u8"/表/ソ", "Z:\\表\\ソ"},
         {"a/b", "a\\b"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ToWindowsPath(c.unixPath), c.windows) << c.unixPath;
+    for (const Case& c : cases)
+        EXPECT_EQ(ToWindowsPath(c.unixPath), c.windows) << c.unixPath;
     // What cp932 lacks takes a code that maps back to it, never a separator.
     std::string unixPath;
     const std::string yen = ToWindowsPath(u8"/a¥b");
@@ -67,7 +73,8 @@ TEST(PathMapping, UnixToWindows) {
     EXPECT_EQ(unixPath, u8"/a¥b");
 }
 
-TEST(PathMapping, FolderWithTrailByte5CRoundTrips) {
+TEST(PathMapping, FolderWithTrailByte5CRoundTrips)
+{
     TempFolder temp;
     std::string folder = temp.MakeFolder(u8"表ソ");
     temp.MakeFile(u8"表ソ/f.txt");
@@ -78,7 +85,8 @@ TEST(PathMapping, FolderWithTrailByte5CRoundTrips) {
     EXPECT_TRUE(std::filesystem::exists(file));
 }
 
-TEST(PathMapping, NamesMatchWithoutAsciiCase) {
+TEST(PathMapping, NamesMatchWithoutAsciiCase)
+{
     TempFolder temp;
     temp.MakeFolder("Mixed/Sub");
     temp.MakeFile("Mixed/Sub/file.TXT");
@@ -92,14 +100,15 @@ TEST(PathMapping, NamesMatchWithoutAsciiCase) {
     } cases[] = {
         {"\\MIXED\\sub\\FILE.txt", "/Mixed/Sub/file.TXT"},
         {"\\mixed\\Sub\\New.txt", "/Mixed/Sub/New.txt"},  // new file in an existing folder
-        {"\\mixed\\Gone\\X", "/Mixed/Gone/X"},             // the rest stays as given
+        {"\\mixed\\Gone\\X", "/Mixed/Gone/X"},            // the rest stays as given
         {"\\mixed\\.\\sub\\..\\SUB", "/Mixed/./Sub/../Sub"},
-        {"\\dup", "/Dup"},                                  // first in byte order
-        {"\\dUP", "/dUP"},                                  // exact name wins
-        {"\\ａB", u8"/ａB"},                                 // only ASCII letters match
+        {"\\dup", "/Dup"},    // first in byte order
+        {"\\dUP", "/dUP"},    // exact name wins
+        {"\\ａB", u8"/ａB"},  // only ASCII letters match
         {"\\Ａb", u8"/Ａb"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Unix(root + c.windows), t + c.unixPath) << c.windows;
+    for (const Case& c : cases)
+        EXPECT_EQ(Unix(root + c.windows), t + c.unixPath) << c.windows;
 
     ASSERT_EQ(chdir(t.c_str()), 0);
     EXPECT_EQ(Unix("mixed\\SUB"), "Mixed/Sub");

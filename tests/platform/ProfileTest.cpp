@@ -75,11 +75,14 @@ TEST_F(Profile, IntegersAreReadAsWindowsReadsThem)
         UINT expected;
     };
     const Case cases[] = {
-        {"42", 42},        {"  42  ", 42},   {"+7", 7},          {"-1", 0xFFFFFFFF},  {"007", 7},
-        {"4294967295", 0xFFFFFFFF},          {"4294967297", 1},  {"-4294967296", 0},  {"12abc", 12},
-        {"3.9", 3},        {"1 2", 1},       {"0x10", 0},        {"abc", 0},          {"-", 0},
-        {"--5", 0},        {"+-5", 0},       {"- 5", 0},         {"\"42\"", 42},      {"'7'", 7},
-        {"\"8", 0},        {"", 99},         {"\"\"", 99},
+        {"42", 42},         {"  42  ", 42},     {"+7", 7},
+        {"-1", 0xFFFFFFFF}, {"007", 7},         {"4294967295", 0xFFFFFFFF},
+        {"4294967297", 1},  {"-4294967296", 0}, {"12abc", 12},
+        {"3.9", 3},         {"1 2", 1},         {"0x10", 0},
+        {"abc", 0},         {"-", 0},           {"--5", 0},
+        {"+-5", 0},         {"- 5", 0},         {"\"42\"", 42},
+        {"'7'", 7},         {"\"8", 0},         {"", 99},
+        {"\"\"", 99},
     };
     for (const Case& c : cases) {
         std::string file = Make("int.ini", std::string("[s]\nk=") + c.value + "\n");
@@ -117,11 +120,11 @@ TEST_F(Profile, NamesCommentsAndFirstMatches)
                             "Late=5\n");
     EXPECT_EQ(Read(file, "setting", "VELOCITY"), 30u);
     EXPECT_EQ(Read(file, " Setting ", " Velocity "), 30u);
-    EXPECT_EQ(Read(file, "Setting", "Hidden"), 99u);   // a comment
+    EXPECT_EQ(Read(file, "Setting", "Hidden"), 99u);  // a comment
     EXPECT_EQ(Read(file, "Setting", "; Hidden"), 99u);
-    EXPECT_EQ(Read(file, "Setting", "Only"), 99u);     // another section's key
-    EXPECT_EQ(Read(file, "Setting", "Late"), 99u);     // only the first section counts
-    EXPECT_EQ(Read(file, "", "early"), 99u);           // lines before any section
+    EXPECT_EQ(Read(file, "Setting", "Only"), 99u);  // another section's key
+    EXPECT_EQ(Read(file, "Setting", "Late"), 99u);  // only the first section counts
+    EXPECT_EQ(Read(file, "", "early"), 99u);        // lines before any section
 }
 
 TEST_F(Profile, CrLfAndCrlfAllEndLines)
@@ -228,7 +231,7 @@ TEST_F(Profile, WritesThatWouldBreakTheFileAreRefused)
         const char *section, *key, *value;
     };
     const Case cases[] = {
-        {"s", "k", "1\n[t]"}, {"s", "k", "1\r2"}, {"s\n", "k", "1"}, {"s", "k=", "1"},
+        {"s", "k", "1\n[t]"}, {"s", "k", "1\r2"}, {"s\n", "k", "1"},   {"s", "k=", "1"},
         {"s", " ;k", "1"},    {"s", "[k]", "1"},  {nullptr, "k", "1"},
     };
     for (const Case& c : cases) {
@@ -362,7 +365,8 @@ TEST(ProfileLines, NoLineIsLostOrMergedByAnyWrite)
             std::vector<std::string> expected = before;
             if (!hasSection)
                 expected.push_back("[" + section + "]");
-            EXPECT_TRUE(ini_lines::OneLineChanged(*changed, before) || ini_lines::OneLineMore(*changed, expected, "k=7"))
+            EXPECT_TRUE(ini_lines::OneLineChanged(*changed, before) ||
+                        ini_lines::OneLineMore(*changed, expected, "k=7"))
                 << "changed key in " << where;
         }
     }

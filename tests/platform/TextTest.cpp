@@ -12,12 +12,14 @@ namespace {
 
 const std::string kReplacement = u8"\uFFFD";
 
-TEST(Text, LiteralsAreCp932) {
+TEST(Text, LiteralsAreCp932)
+{
     EXPECT_EQ(std::string("ﾚﾃﾞｨ"), "\xDA\xC3\xDE\xA8");
     EXPECT_EQ(std::string("表ソ"), "\x95\x5C\x83\x5C");
 }
 
-TEST(Text, RoundTrips) {
+TEST(Text, RoundTrips)
+{
     struct Case {
         std::string cp932, utf8;
     } cases[] = {
@@ -34,7 +36,8 @@ TEST(Text, RoundTrips) {
     }
 }
 
-TEST(Text, WhatCp932CannotHoldBecomesOneQuestionMarkPerCharacter) {
+TEST(Text, WhatCp932CannotHoldBecomesOneQuestionMarkPerCharacter)
+{
     struct Case {
         std::string utf8, cp932;
     } cases[] = {
@@ -42,26 +45,29 @@ TEST(Text, WhatCp932CannotHoldBecomesOneQuestionMarkPerCharacter) {
         {u8"😀表", "?表"},
         {u8"¥", "?"},  // must not become 0x5C, a path separator
         {u8"‾", "?"},
-        {"\xC3\x28", "?("},          // lead byte without its continuation
-        {"x\xE8\xA1", "x?"},         // cut short at the end: one character
+        {"\xC3\x28", "?("},   // lead byte without its continuation
+        {"x\xE8\xA1", "x?"},  // cut short at the end: one character
         {"\xE8\xA1y", "?y"},
-        {"\xED\xA0\x80", "???"},     // surrogate
-        {"\xC0\xAF\xFF", "???"},     // overlong form, byte never used
+        {"\xED\xA0\x80", "???"},  // surrogate
+        {"\xC0\xAF\xFF", "???"},  // overlong form, byte never used
         {"\x80", "?"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.cp932;
+    for (const Case& c : cases)
+        EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.cp932;
 }
 
-TEST(Text, InvalidCp932BecomesReplacementCharacter) {
+TEST(Text, InvalidCp932BecomesReplacementCharacter)
+{
     struct Case {
         std::string cp932, utf8;
     } cases[] = {
-        {"a\x81", "a" + kReplacement},              // lead byte before the end
-        {"\x81 b", kReplacement + " b"},            // lead byte before a non-trail byte
-        {"\x85\x5C", kReplacement},                 // unassigned pair: its 0x5C is no backslash
+        {"a\x81", "a" + kReplacement},    // lead byte before the end
+        {"\x81 b", kReplacement + " b"},  // lead byte before a non-trail byte
+        {"\x85\x5C", kReplacement},       // unassigned pair: its 0x5C is no backslash
         {"\x80\xFF", kReplacement + kReplacement},
     };
-    for (const Case& c : cases) EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);
+    for (const Case& c : cases)
+        EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);
 }
 
 // A name survives the trip through cp932 byte for byte, whatever it holds;
@@ -73,7 +79,8 @@ struct Name {
 
 class NameRoundTrip : public testing::TestWithParam<Name> {};
 
-TEST_P(NameRoundTrip, KeepsEveryByte) {
+TEST_P(NameRoundTrip, KeepsEveryByte)
+{
     const std::string utf8 = GetParam().utf8;
     const std::string cp932 = Utf8NameToCp932(utf8);
     EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
@@ -89,13 +96,13 @@ INSTANTIATE_TEST_SUITE_P(Text, NameRoundTrip,
                                          Name{u8"🎸 songs/😀", false}, Name{u8"日本語/表ソ能", true},
                                          Name{u8"鷗外/𠮷野家", false}, Name{u8"¥ and ‾ and €", false},
                                          Name{u8"\uE000 private \uE757", false},
-                                         Name{"latin1 caf\xE9/\xC3\x28/\xFF", false},
-                                         Name{u8"mixed é表Ж😀\\", false}));
+                                         Name{"latin1 caf\xE9/\xC3\x28/\xFF", false}, Name{u8"mixed é表Ж😀\\", false}));
 
 // Gives out more codes than there are; true when each character got one code
 // to itself until they ran out, the rest became '?', and the codes given out
 // kept their meaning.
-bool UserAreaCodesAreGivenOutOnceEachAndRunOut() {
+bool UserAreaCodesAreGivenOutOnceEachAndRunOut()
+{
     const std::string first = Utf8NameToCp932(u8"ø");
     const auto lead = static_cast<unsigned char>(first.empty() ? 0 : first[0]);
     bool ok = first.size() == 2 && lead >= 0xF0 && lead <= 0xF9;
@@ -114,7 +121,8 @@ bool UserAreaCodesAreGivenOutOnceEachAndRunOut() {
 }
 
 // It exhausts the process's codes, so it runs in a child process.
-TEST(TextDeathTest, UserAreaCodesRunOut) {
+TEST(TextDeathTest, UserAreaCodesRunOut)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(UserAreaCodesAreGivenOutOnceEachAndRunOut() ? 0 : 1), testing::ExitedWithCode(0), "");
 }

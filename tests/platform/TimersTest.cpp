@@ -25,7 +25,8 @@ struct Probe {
     std::atomic<bool> finished{false};
 };
 
-void CALLBACK Record(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK Record(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     auto* probe = reinterpret_cast<Probe*>(user);
     probe->firedAt = Clock::now().time_since_epoch().count();
     probe->id = id;
@@ -36,11 +37,14 @@ void CALLBACK Record(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 // hanging the test, far beyond what a loaded machine needs; when it ends the
 // wait, the failure tells how long that was.
 template <class Condition>
-bool WaitUntil(Condition condition) {
+bool WaitUntil(Condition condition)
+{
     const Clock::time_point start = Clock::now();
     for (auto limit = start + 60s; Clock::now() < limit; std::this_thread::sleep_for(200us))
-        if (condition()) return true;
-    if (condition()) return true;
+        if (condition())
+            return true;
+    if (condition())
+        return true;
     ADD_FAILURE() << "still waiting after "
                   << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() << " ms";
     return false;
@@ -49,18 +53,21 @@ bool WaitUntil(Condition condition) {
 // Timers fire in deadline order, one at a time: once a timer armed now with
 // this delay has fired, every timer that was due earlier has run or was
 // cancelled for good.
-void WaitPast(UINT delay) {
+void WaitPast(UINT delay)
+{
     Probe sentinel;
     ASSERT_NE(timeSetEvent(delay, 1, Record, reinterpret_cast<DWORD_PTR>(&sentinel), TIME_ONESHOT), 0u);
     ASSERT_TRUE(WaitUntil([&] { return sentinel.calls == 1; }));
 }
 
-TEST(Timers, OneShotFiresOnceNotBeforeItsDeadline) {
+TEST(Timers, OneShotFiresOnceNotBeforeItsDeadline)
+{
     for (UINT delay : {1u, 5u, 30u}) {
         SCOPED_TRACE(delay);
         Probe probe;
         Clock::time_point before = Clock::now();
-        UINT id = timeSetEvent(delay, 1, Record, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+        UINT id =
+            timeSetEvent(delay, 1, Record, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
         ASSERT_NE(id, 0u);
         ASSERT_TRUE(WaitUntil([&] { return probe.calls > 0; }));
         EXPECT_GE(Clock::time_point(Clock::duration(probe.firedAt)), before + std::chrono::milliseconds(delay));
@@ -71,7 +78,8 @@ TEST(Timers, OneShotFiresOnceNotBeforeItsDeadline) {
     }
 }
 
-TEST(Timers, RefusesWhatItCannotArm) {
+TEST(Timers, RefusesWhatItCannotArm)
+{
     Probe probe;
     auto user = reinterpret_cast<DWORD_PTR>(&probe);
     EXPECT_EQ(timeSetEvent(10, 1, nullptr, user, TIME_ONESHOT), 0u);
@@ -86,7 +94,8 @@ TEST(Timers, RefusesWhatItCannotArm) {
     EXPECT_EQ(probe.calls, 0);
 }
 
-TEST(Timers, KilledTimerNeverFires) {
+TEST(Timers, KilledTimerNeverFires)
+{
     Probe probe;
     // Due long after the kill, however slowly this thread runs.
     UINT id = timeSetEvent(600000, 1, Record, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT);
@@ -97,8 +106,10 @@ TEST(Timers, KilledTimerNeverFires) {
     EXPECT_EQ(probe.calls, 0);
 }
 
-TEST(Timers, KillRefusesUnknownIds) {
-    for (UINT id : {0u, 1u, 12345u, 0xFFFFFFFFu}) EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM) << id;
+TEST(Timers, KillRefusesUnknownIds)
+{
+    for (UINT id : {0u, 1u, 12345u, 0xFFFFFFFFu})
+        EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM) << id;
 }
 
 struct KillFromCallback {
@@ -108,14 +119,16 @@ struct KillFromCallback {
     std::atomic<bool> done{false};
 };
 
-void CALLBACK KillSelfAndOther(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK KillSelfAndOther(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     auto* state = reinterpret_cast<KillFromCallback*>(user);
     state->ownResult = timeKillEvent(id);  // must not wait for itself
     state->otherResult = timeKillEvent(state->other);
     state->done = true;
 }
 
-TEST(Timers, CallbackKillsItselfAndAnotherTimer) {
+TEST(Timers, CallbackKillsItselfAndAnotherTimer)
+{
     Probe other;
     KillFromCallback state;
     // Due long after the callback that kills it, however slowly this thread runs.
@@ -129,7 +142,8 @@ TEST(Timers, CallbackKillsItselfAndAnotherTimer) {
     EXPECT_EQ(other.calls, 0);
 }
 
-void CALLBACK Linger(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK Linger(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     auto* probe = reinterpret_cast<Probe*>(user);
     probe->started = true;
     std::this_thread::sleep_for(300us);
@@ -139,7 +153,8 @@ void CALLBACK Linger(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 
 // The kill lands before, during or after the callback. Whatever it returns,
 // once it is back the callback is either over or will never start.
-TEST(Timers, KillRacingTheCallbackWaitsForIt) {
+TEST(Timers, KillRacingTheCallbackWaitsForIt)
+{
     constexpr int kRounds = 300;
     std::vector<Probe> probes(kRounds);
     std::vector<MMRESULT> results(kRounds);
@@ -149,10 +164,12 @@ TEST(Timers, KillRacingTheCallbackWaitsForIt) {
         UINT id = timeSetEvent(1, 1, Linger, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT);
         ASSERT_NE(id, 0u);
         if (i % 3 == 0) {
-            while (!probe.started) std::this_thread::yield();  // surely inside the callback
+            while (!probe.started)
+                std::this_thread::yield();  // surely inside the callback
         } else {
             auto until = Clock::now() + std::chrono::microseconds(i % 1500);
-            while (Clock::now() < until) std::this_thread::yield();
+            while (Clock::now() < until)
+                std::this_thread::yield();
         }
         results[i] = timeKillEvent(id);
         startedAtReturn[i] = probe.started;
@@ -184,17 +201,20 @@ struct OrderedTimer {
     int index;
 };
 
-void CALLBACK LogOrder(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+void CALLBACK LogOrder(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
     auto* timer = reinterpret_cast<OrderedTimer*>(user);
     ++timer->log->calls[timer->index];
     int position = timer->log->fired.load();  // only the timer thread writes
-    if (position < static_cast<int>(timer->log->order.size())) timer->log->order[position] = timer->index;
+    if (position < static_cast<int>(timer->log->order.size()))
+        timer->log->order[position] = timer->index;
     timer->log->fired = position + 1;
 }
 
 // Arms count timers, the i-th with delay(i), and returns the order they fired in.
 template <class Delay>
-std::vector<int> FireAll(int count, Delay delay) {
+std::vector<int> FireAll(int count, Delay delay)
+{
     FiringOrder log(count);
     std::vector<OrderedTimer> timers(count);
     std::set<UINT> ids;
@@ -206,28 +226,34 @@ std::vector<int> FireAll(int count, Delay delay) {
     }
     EXPECT_TRUE(WaitUntil([&] { return log.fired == count; }));
     WaitPast(delay(count - 1) + 10);
-    for (int i = 0; i < count; ++i) EXPECT_EQ(log.calls[i], 1) << i;
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(log.calls[i], 1) << i;
     return log.order;
 }
 
-std::vector<int> Sequence(int count) {
+std::vector<int> Sequence(int count)
+{
     std::vector<int> sequence(count);
-    for (int i = 0; i < count; ++i) sequence[i] = i;
+    for (int i = 0; i < count; ++i)
+        sequence[i] = i;
     return sequence;
 }
 
-TEST(Timers, ManyTimersFireOnceEachInDeadlineOrder) {
+TEST(Timers, ManyTimersFireOnceEachInDeadlineOrder)
+{
     // Armed in order of rising deadline: each one is due after the one before.
     EXPECT_EQ(FireAll(500, [](int i) { return UINT(1 + i); }), Sequence(500));
 }
 
-TEST(Timers, EqualDelaysFireInArmingOrder) {
+TEST(Timers, EqualDelaysFireInArmingOrder)
+{
     EXPECT_EQ(FireAll(200, [](int) { return 30u; }), Sequence(200));
 }
 
 // Deadlines in scrambled order, a third of the timers killed from the middle of
 // the queue: the rest still fire once each, in deadline order.
-TEST(Timers, KillsAmongManyKeepTheRestInOrder) {
+TEST(Timers, KillsAmongManyKeepTheRestInOrder)
+{
     constexpr int kCount = 300;
     FiringOrder log(kCount);
     std::vector<OrderedTimer> timers(kCount);
@@ -251,7 +277,8 @@ TEST(Timers, KillsAmongManyKeepTheRestInOrder) {
 
     WaitPast(2 * kCount + 10);
     ASSERT_EQ(log.fired + killed, kCount);
-    for (int i = 0; i < kCount; ++i) EXPECT_TRUE(log.calls[i] == 1 || log.calls[i] == 100) << i;
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_TRUE(log.calls[i] == 1 || log.calls[i] == 100) << i;
     // Each timer fired no earlier than the one before it could have been due.
     for (int k = 1; k < log.fired; ++k) {
         int a = log.order[k - 1], b = log.order[k];
@@ -260,14 +287,16 @@ TEST(Timers, KillsAmongManyKeepTheRestInOrder) {
     }
 }
 
-TEST(Timers, FullPoolRefusesThenRecovers) {
+TEST(Timers, FullPoolRefusesThenRecovers)
+{
     Probe probe;
     auto user = reinterpret_cast<DWORD_PTR>(&probe);
     std::vector<UINT> live;
     std::set<UINT> distinct;
     for (int i = 0; i < 100000; ++i) {
         UINT id = timeSetEvent(600000, 1, Record, user, TIME_ONESHOT);
-        if (id == 0) break;
+        if (id == 0)
+            break;
         live.push_back(id);
         distinct.insert(id);
     }
@@ -283,12 +312,14 @@ TEST(Timers, FullPoolRefusesThenRecovers) {
     EXPECT_EQ(distinct.count(again), 0u) << "a live id came back";
     live[7] = again;
 
-    for (UINT id : live) EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR) << id;
+    for (UINT id : live)
+        EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR) << id;
     EXPECT_NE(timeSetEvent(1, 1, Record, user, TIME_ONESHOT), 0u);
     EXPECT_TRUE(WaitUntil([&] { return probe.calls == 1; }));
 }
 
-TEST(Timers, PeriodRequestsSucceedWithinRange) {
+TEST(Timers, PeriodRequestsSucceedWithinRange)
+{
     EXPECT_EQ(timeBeginPeriod(1), TIMERR_NOERROR);
     EXPECT_EQ(timeEndPeriod(1), TIMERR_NOERROR);
     EXPECT_EQ(timeBeginPeriod(0), TIMERR_NOCANDO);
@@ -297,20 +328,27 @@ TEST(Timers, PeriodRequestsSucceedWithinRange) {
 
 std::atomic<bool> lingering{false};
 
-void CALLBACK LingerLong(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+void CALLBACK LingerLong(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)
+{
     lingering = true;
     std::this_thread::sleep_for(50ms);
 }
 
-void CALLBACK ExitNow(UINT, UINT, DWORD_PTR code, DWORD_PTR, DWORD_PTR) { std::exit(static_cast<int>(code)); }
+void CALLBACK ExitNow(UINT, UINT, DWORD_PTR code, DWORD_PTR, DWORD_PTR)
+{
+    std::exit(static_cast<int>(code));
+}
 
-void CALLBACK Nothing(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
+void CALLBACK Nothing(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)
+{}
 
-TEST(TimersDeathTest, ProcessExitsWithTimersPendingAndRunning) {
+TEST(TimersDeathTest, ProcessExitsWithTimersPendingAndRunning)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            for (int i = 0; i < 100; ++i) timeSetEvent(60000, 1, Nothing, 0, TIME_ONESHOT);
+            for (int i = 0; i < 100; ++i)
+                timeSetEvent(60000, 1, Nothing, 0, TIME_ONESHOT);
             timeSetEvent(1, 1, LingerLong, 0, TIME_ONESHOT);
             WaitUntil([] { return lingering.load(); });
             std::exit(3);
@@ -318,11 +356,13 @@ TEST(TimersDeathTest, ProcessExitsWithTimersPendingAndRunning) {
         testing::ExitedWithCode(3), "");
 }
 
-TEST(TimersDeathTest, CallbackMayEndTheProcess) {
+TEST(TimersDeathTest, CallbackMayEndTheProcess)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            for (int i = 0; i < 10; ++i) timeSetEvent(60000, 1, Nothing, 0, TIME_ONESHOT);
+            for (int i = 0; i < 10; ++i)
+                timeSetEvent(60000, 1, Nothing, 0, TIME_ONESHOT);
             timeSetEvent(1, 1, ExitNow, 4, TIME_ONESHOT);
             std::this_thread::sleep_for(20s);
             std::exit(5);

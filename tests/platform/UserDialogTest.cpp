@@ -56,28 +56,35 @@ struct Recorder {
     std::vector<int> watchedKeys;
     WNDPROC previousSliderProc = nullptr;
 
-    int Count(Event::Source source, UINT message) const {
+    int Count(Event::Source source, UINT message) const
+    {
         int n = 0;
-        for (const Event& e : events) n += e.source == source && e.message == message;
+        for (const Event& e : events)
+            n += e.source == source && e.message == message;
         return n;
     }
-    std::vector<Event> Of(Event::Source source, UINT message) const {
+    std::vector<Event> Of(Event::Source source, UINT message) const
+    {
         std::vector<Event> out;
         for (const Event& e : events)
-            if (e.source == source && e.message == message) out.push_back(e);
+            if (e.source == source && e.message == message)
+                out.push_back(e);
         return out;
     }
 };
 
 Recorder* recorder = nullptr;
 
-INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
     recorder->events.push_back({Event::DialogProc, message, wParam, lParam});
     switch (message) {
     case WM_INITDIALOG:
         QTimer::singleShot(0, [dialog] {
-            if (recorder->script) recorder->script(dialog);
-            if (!recorder->closed) EndDialog(dialog, 99);
+            if (recorder->script)
+                recorder->script(dialog);
+            if (!recorder->closed)
+                EndDialog(dialog, 99);
         });
         return TRUE;
     case WM_CLOSE:
@@ -85,7 +92,8 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         EndDialog(dialog, 42);
         return TRUE;
     case WM_MENUCHAR:
-        if (!recorder->answerMenuChar) return FALSE;
+        if (!recorder->answerMenuChar)
+            return FALSE;
         SetWindowLongA(dialog, DWL_MSGRESULT, MAKELONG(0, recorder->menuCharAnswer));
         return TRUE;
     default:
@@ -93,45 +101,55 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-LRESULT CALLBACK TestHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TestHook(int code, WPARAM wParam, LPARAM lParam)
+{
     recorder->events.push_back({Event::Hook, static_cast<UINT>(code), wParam, lParam});
     std::vector<bool> state;
-    for (int key : recorder->watchedKeys) state.push_back((GetKeyState(key) & 0x80) != 0);
+    for (int key : recorder->watchedKeys)
+        state.push_back((GetKeyState(key) & 0x80) != 0);
     recorder->keysAtHook.push_back(state);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // Put in front of a slider's own procedure: records what reaches the slider and
 // wants typed characters, as the program's slider procedure does.
-LRESULT CALLBACK RecordingSliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK RecordingSliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto previous = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_USERDATA));
     if (message == WM_GETDLGCODE) {
         const MSG* examined = reinterpret_cast<const MSG*>(lParam);
         recorder->events.push_back({Event::Slider, message, examined != nullptr ? examined->message : 0, lParam});
         LRESULT code = CallWindowProcA(previous, window, message, wParam, lParam);
-        if (examined != nullptr && examined->message == WM_CHAR) code |= DLGC_WANTCHARS;
+        if (examined != nullptr && examined->message == WM_CHAR)
+            code |= DLGC_WANTCHARS;
         return code;
     }
     recorder->events.push_back({Event::Slider, message, wParam, lParam});
     return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
-void Subclass(HWND slider) {
+void Subclass(HWND slider)
+{
     LONG_PTR previous = SetWindowLongA(slider, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingSliderProc));
     SetWindowLongA(slider, GWL_USERDATA, previous);
 }
 
-HINSTANCE Instance() { return platform::ModuleHandle(platform::ExecutableResources()); }
+HINSTANCE Instance()
+{
+    return platform::ModuleHandle(platform::ExecutableResources());
+}
 
 class UserDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         recorder = &record;
         platform::ResetKeyState();
     }
     void TearDown() override { recorder = nullptr; }
 
-    INT_PTR Run(std::function<void(HWND)> script, LPARAM param = 0) {
+    INT_PTR Run(std::function<void(HWND)> script, LPARAM param = 0)
+    {
         record.script = std::move(script);
         return DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr, TestDialogProc, param);
     }
@@ -163,30 +181,46 @@ constexpr XKey kHome{Qt::Key_Home, 110, 0xFF50, ""};
 constexpr XKey kEnd{Qt::Key_End, 115, 0xFF57, ""};
 constexpr XKey kPageUp{Qt::Key_PageUp, 112, 0xFF55, ""};
 
-QWindow* WindowOf(HWND dialog) { return platform::Window::From(dialog)->Widget()->windowHandle(); }
+QWindow* WindowOf(HWND dialog)
+{
+    return platform::Window::From(dialog)->Widget()->windowHandle();
+}
 
-void Send(HWND dialog, QEvent::Type type, const XKey& key, bool autoRepeat = false) {
+void Send(HWND dialog, QEvent::Type type, const XKey& key, bool autoRepeat = false)
+{
     QWindowSystemInterface::setSynchronousWindowSystemEvents(true);
     QWindowSystemInterface::handleExtendedKeyEvent(WindowOf(dialog), type, key.qtKey, Qt::NoModifier, key.keycode,
                                                    key.keysym, 0, QString::fromUtf8(key.text), autoRepeat);
 }
-void Press(HWND dialog, const XKey& key, bool autoRepeat = false) { Send(dialog, QEvent::KeyPress, key, autoRepeat); }
-void Release(HWND dialog, const XKey& key) { Send(dialog, QEvent::KeyRelease, key); }
-void Tap(HWND dialog, const XKey& key) {
+void Press(HWND dialog, const XKey& key, bool autoRepeat = false)
+{
+    Send(dialog, QEvent::KeyPress, key, autoRepeat);
+}
+void Release(HWND dialog, const XKey& key)
+{
+    Send(dialog, QEvent::KeyRelease, key);
+}
+void Tap(HWND dialog, const XKey& key)
+{
     Press(dialog, key);
     Release(dialog, key);
 }
 
-HWND Focus(HWND dialog) {
+HWND Focus(HWND dialog)
+{
     platform::Window* focus = platform::Window::From(dialog)->AsDialog()->Focus();
     return focus != nullptr ? focus->Handle() : nullptr;
 }
 
-QSlider* SliderView(HWND slider) { return static_cast<QSlider*>(platform::Window::From(slider)->Widget()); }
+QSlider* SliderView(HWND slider)
+{
+    return static_cast<QSlider*>(platform::Window::From(slider)->Widget());
+}
 
 // ---- Creation, focus and closing -------------------------------------------
 
-TEST_F(UserDialog, InitDialogArrivesOnceWithItsParameterAndTheFirstTabStop) {
+TEST_F(UserDialog, InitDialogArrivesOnceWithItsParameterAndTheFirstTabStop)
+{
     HWND strength = nullptr, speed = nullptr, dialogSeen = nullptr;
     LONG_PTR instance = 0;
     INT_PTR result = Run(
@@ -215,9 +249,14 @@ TEST_F(UserDialog, InitDialogArrivesOnceWithItsParameterAndTheFirstTabStop) {
     EXPECT_EQ(SendMessageA(strength, TBM_GETPOS, 0, 0), 0);
 }
 
-TEST_F(UserDialog, TheCloseButtonSendsWmCloseAndEndDialogEndsTheDialog) {
+TEST_F(UserDialog, TheCloseButtonSendsWmCloseAndEndDialogEndsTheDialog)
+{
     // As the window manager sends it...
-    EXPECT_EQ(Run([](HWND dialog) { QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(WindowOf(dialog)); }), 42);
+    EXPECT_EQ(
+        Run([](HWND dialog) {
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(WindowOf(dialog));
+        }),
+        42);
     EXPECT_EQ(record.Count(Event::DialogProc, WM_CLOSE), 1);
     // ... and as the toolkit's own close().
     record.events.clear();
@@ -226,7 +265,8 @@ TEST_F(UserDialog, TheCloseButtonSendsWmCloseAndEndDialogEndsTheDialog) {
     EXPECT_EQ(record.Count(Event::DialogProc, WM_CLOSE), 1);
 }
 
-TEST_F(UserDialog, EscapeAndEnterAreCommandsThatLeaveTheDialogOpen) {
+TEST_F(UserDialog, EscapeAndEnterAreCommandsThatLeaveTheDialogOpen)
+{
     bool visibleAfterKeys = false;
     INT_PTR result = Run([&](HWND dialog) {
         Tap(dialog, kEscape);
@@ -242,7 +282,8 @@ TEST_F(UserDialog, EscapeAndEnterAreCommandsThatLeaveTheDialogOpen) {
     EXPECT_EQ(record.Count(Event::DialogProc, WM_CLOSE), 0);
 }
 
-TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont) {
+TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont)
+{
     QSize client, strength;
     QPoint strengthAt;
     QFont font;
@@ -257,7 +298,9 @@ TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont) {
     // Windows' base units: the mean width of the 52 Latin letters (rounded)
     // and the font height; x units are quarters, y units eighths of them.
     QFontMetrics metrics(font);
-    const int bx = (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    const int bx =
+        (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) /
+        2;
     const int by = metrics.height();
     auto x = [bx](int units) { return (units * bx + 2) / 4; };
     auto y = [by](int units) { return (units * by + 4) / 8; };
@@ -269,7 +312,8 @@ TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont) {
 }
 
 // What a screen reader announces for each slider: its label.
-TEST_F(UserDialog, EachSliderIsNamedAfterTheLabelBeforeIt) {
+TEST_F(UserDialog, EachSliderIsNamedAfterTheLabelBeforeIt)
+{
     QString strength, speed;
     Run([&](HWND dialog) {
         const auto nameOf = [dialog](int id) {
@@ -285,7 +329,8 @@ TEST_F(UserDialog, EachSliderIsNamedAfterTheLabelBeforeIt) {
 
 // ---- Trackbars -------------------------------------------------------------
 
-TEST_F(UserDialog, TrackbarMessagesSetAndClampWithoutNotifying) {
+TEST_F(UserDialog, TrackbarMessagesSetAndClampWithoutNotifying)
+{
     Run([](HWND dialog) {
         HWND strength = GetDlgItem(dialog, IDC_STRENGTH);
         HWND speed = GetDlgItem(dialog, IDC_SPEED);
@@ -293,9 +338,13 @@ TEST_F(UserDialog, TrackbarMessagesSetAndClampWithoutNotifying) {
         SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(0, 750));
         SendMessageA(strength, TBM_SETTICFREQ, 12, 0);
         SendMessageA(speed, TBM_SETTICFREQ, 75, 0);
-        struct Case { HWND slider; LPARAM set; LRESULT got; } cases[] = {
+        struct Case {
+            HWND slider;
+            LPARAM set;
+            LRESULT got;
+        } cases[] = {
             {strength, 64, 64}, {strength, 200, 128}, {strength, -5, 0}, {strength, 128, 128},
-            {speed, 25, 25}, {speed, 5000, 750}, {speed, 0, 0},
+            {speed, 25, 25},    {speed, 5000, 750},   {speed, 0, 0},
         };
         for (const Case& c : cases) {
             SendMessageA(c.slider, TBM_SETPOS, TRUE, c.set);
@@ -314,7 +363,8 @@ TEST_F(UserDialog, TrackbarMessagesSetAndClampWithoutNotifying) {
     EXPECT_EQ(record.Count(Event::DialogProc, WM_HSCROLL), 0);
 }
 
-TEST_F(UserDialog, NavigationKeysMoveTheFocusedSliderAndNotifyTheDialog) {
+TEST_F(UserDialog, NavigationKeysMoveTheFocusedSliderAndNotifyTheDialog)
+{
     HWND strength = nullptr;
     std::vector<LRESULT> positions;
     Run([&](HWND dialog) {
@@ -338,7 +388,8 @@ TEST_F(UserDialog, NavigationKeysMoveTheFocusedSliderAndNotifyTheDialog) {
     }
 }
 
-TEST_F(UserDialog, DraggingTheThumbReportsTrackAndPosition) {
+TEST_F(UserDialog, DraggingTheThumbReportsTrackAndPosition)
+{
     Run([](HWND dialog) {
         HWND speed = GetDlgItem(dialog, IDC_SPEED);
         SendMessageA(speed, TBM_SETRANGE, TRUE, MAKELPARAM(0, 750));
@@ -355,9 +406,11 @@ TEST_F(UserDialog, DraggingTheThumbReportsTrackAndPosition) {
 
 // ---- Keyboard ---------------------------------------------------------------
 
-TEST_F(UserDialog, TheHookSeesEachKeyOnceWithWindowsKeyDataBeforeTheSlider) {
+TEST_F(UserDialog, TheHookSeesEachKeyOnceWithWindowsKeyDataBeforeTheSlider)
+{
     Run([](HWND dialog) {
-        ASSERT_NE(SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, GetWindowThreadProcessId(dialog, nullptr)), nullptr);
+        ASSERT_NE(SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, GetWindowThreadProcessId(dialog, nullptr)),
+                  nullptr);
         Subclass(GetDlgItem(dialog, IDC_STRENGTH));
         Press(dialog, kA);
         Press(dialog, kA, true);
@@ -373,12 +426,15 @@ TEST_F(UserDialog, TheHookSeesEachKeyOnceWithWindowsKeyDataBeforeTheSlider) {
     // Order: hook, then the slider gets the key-down.
     std::vector<Event::Source> order;
     for (const Event& e : record.events)
-        if ((e.source == Event::Hook) || (e.source == Event::Slider && (e.message == WM_KEYDOWN || e.message == WM_KEYUP)))
+        if ((e.source == Event::Hook) ||
+            (e.source == Event::Slider && (e.message == WM_KEYDOWN || e.message == WM_KEYUP)))
             order.push_back(e.source);
-    EXPECT_EQ(order, (std::vector<Event::Source>{Event::Hook, Event::Slider, Event::Hook, Event::Slider, Event::Hook, Event::Slider}));
+    EXPECT_EQ(order, (std::vector<Event::Source>{Event::Hook, Event::Slider, Event::Hook, Event::Slider, Event::Hook,
+                                                 Event::Slider}));
 }
 
-TEST_F(UserDialog, AltLetterIsASystemKeyAnsweredByWmMenuChar) {
+TEST_F(UserDialog, AltLetterIsASystemKeyAnsweredByWmMenuChar)
+{
     bool menuAfter = true;
     Run([&](HWND dialog) {
         SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, 0);
@@ -402,7 +458,8 @@ TEST_F(UserDialog, AltLetterIsASystemKeyAnsweredByWmMenuChar) {
     EXPECT_FALSE(menuAfter);
 }
 
-TEST_F(UserDialog, AnUnansweredMenuCharLeavesTheMenuToTakeTheNextKey) {
+TEST_F(UserDialog, AnUnansweredMenuCharLeavesTheMenuToTakeTheNextKey)
+{
     record.answerMenuChar = false;
     bool menuAfterAltA = false, menuAfterNextKey = true;
     Run([&](HWND dialog) {
@@ -420,7 +477,8 @@ TEST_F(UserDialog, AnUnansweredMenuCharLeavesTheMenuToTakeTheNextKey) {
     EXPECT_EQ(record.Count(Event::Slider, WM_KEYDOWN), 0);  // the menu took it
 }
 
-TEST_F(UserDialog, KeyStateFollowsPressesAndReleasesIncludingTab) {
+TEST_F(UserDialog, KeyStateFollowsPressesAndReleasesIncludingTab)
+{
     record.watchedKeys = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_TAB};
     HWND strength = nullptr, speed = nullptr;
     std::vector<HWND> focus;
@@ -428,14 +486,14 @@ TEST_F(UserDialog, KeyStateFollowsPressesAndReleasesIncludingTab) {
         strength = GetDlgItem(dialog, IDC_STRENGTH);
         speed = GetDlgItem(dialog, IDC_SPEED);
         SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, 0);
-        Press(dialog, kShiftL);   // hook 0
-        Press(dialog, kShiftR);   // 1
-        Release(dialog, kShiftL); // 2
-        Release(dialog, kShiftR); // 3
-        Press(dialog, kTab);      // 4: to the speed slider
+        Press(dialog, kShiftL);    // hook 0
+        Press(dialog, kShiftR);    // 1
+        Release(dialog, kShiftL);  // 2
+        Release(dialog, kShiftR);  // 3
+        Press(dialog, kTab);       // 4: to the speed slider
         focus.push_back(Focus(dialog));
-        Release(dialog, kTab);    // 5
-        Press(dialog, kTab);      // 6: round to the strength slider
+        Release(dialog, kTab);  // 5
+        Press(dialog, kTab);    // 6: round to the strength slider
         focus.push_back(Focus(dialog));
         Release(dialog, kTab);    // 7
         Press(dialog, kShiftL);   // 8
@@ -462,7 +520,8 @@ TEST_F(UserDialog, KeyStateFollowsPressesAndReleasesIncludingTab) {
     EXPECT_EQ(focus, (std::vector<HWND>{speed, strength, speed}));
 }
 
-TEST_F(UserDialog, TypedCharactersAreOfferedToTheSubclassedSlider) {
+TEST_F(UserDialog, TypedCharactersAreOfferedToTheSubclassedSlider)
+{
     Run([](HWND dialog) {
         HWND strength = GetDlgItem(dialog, IDC_STRENGTH);
         const LONG_PTR builtIn = GetWindowLongA(strength, GWL_WNDPROC);
@@ -487,7 +546,8 @@ TEST_F(UserDialog, TypedCharactersAreOfferedToTheSubclassedSlider) {
 
 // ---- Status bar and icon ------------------------------------------------------
 
-TEST_F(UserDialog, SimpleStatusBarShowsItsTextAlongTheBottom) {
+TEST_F(UserDialog, SimpleStatusBarShowsItsTextAlongTheBottom)
+{
     const std::string ready = platform::Utf8ToCp932(u8"ﾚﾃﾞｨ");
     ASSERT_EQ(ready, std::string({'\xDA', '\xC3', '\xDE', '\xA8'}));
     Run([&](HWND dialog) {
@@ -507,11 +567,13 @@ TEST_F(UserDialog, SimpleStatusBarShowsItsTextAlongTheBottom) {
         EXPECT_EQ(view->geometry().bottom(), client->height() - 1);
         EXPECT_EQ(view->width(), client->width());
         EXPECT_TRUE(view->isVisible());
-        EXPECT_EQ(CreateWindowExA(0, "button", "", WS_CHILD, 0, 0, 1, 1, dialog, nullptr, Instance(), nullptr), nullptr);
+        EXPECT_EQ(CreateWindowExA(0, "button", "", WS_CHILD, 0, 0, 1, 1, dialog, nullptr, Instance(), nullptr),
+                  nullptr);
     });
 }
 
-TEST_F(UserDialog, TheProgramIconHasTwoDrawnSizesAndBecomesTheWindowIcon) {
+TEST_F(UserDialog, TheProgramIconHasTwoDrawnSizesAndBecomesTheWindowIcon)
+{
     HICON icon = LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_MAIN));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(LoadIconA(Instance(), MAKEINTRESOURCEA(IDI_MAIN)), icon);  // shared
@@ -523,16 +585,19 @@ TEST_F(UserDialog, TheProgramIconHasTwoDrawnSizesAndBecomesTheWindowIcon) {
     const QImage& big = (*images)[1];
     EXPECT_EQ(small.size(), QSize(16, 16));
     EXPECT_EQ(big.size(), QSize(32, 32));
-    struct Pixel { const QImage* image; int x, y; QRgb rgba; } pixels[] = {
-        {&big, 0, 0, qRgba(0, 0, 0, 0)},          // transparent corner
-        {&big, 15, 5, qRgb(0x80, 0x00, 0x00)},     // maroon neck
-        {&big, 15, 6, qRgb(0xC0, 0xC0, 0xC0)},     // silver fret
-        {&big, 8, 24, qRgb(0xFF, 0xFF, 0x00)},     // yellow body
-        {&big, 12, 27, qRgb(0x00, 0x00, 0x00)},    // bridge
-        {&big, 24, 24, qRgb(0x80, 0x80, 0x00)},    // shaded edge
-        {&small, 5, 1, qRgb(0xC0, 0xC0, 0xC0)},    // tuning peg
-        {&small, 4, 12, qRgb(0xFF, 0xFF, 0x00)},
-        {&small, 15, 15, qRgba(0, 0, 0, 0)},
+    struct Pixel {
+        const QImage* image;
+        int x, y;
+        QRgb rgba;
+    } pixels[] = {
+        {&big, 0, 0, qRgba(0, 0, 0, 0)},         // transparent corner
+        {&big, 15, 5, qRgb(0x80, 0x00, 0x00)},   // maroon neck
+        {&big, 15, 6, qRgb(0xC0, 0xC0, 0xC0)},   // silver fret
+        {&big, 8, 24, qRgb(0xFF, 0xFF, 0x00)},   // yellow body
+        {&big, 12, 27, qRgb(0x00, 0x00, 0x00)},  // bridge
+        {&big, 24, 24, qRgb(0x80, 0x80, 0x00)},  // shaded edge
+        {&small, 5, 1, qRgb(0xC0, 0xC0, 0xC0)},  // tuning peg
+        {&small, 4, 12, qRgb(0xFF, 0xFF, 0x00)}, {&small, 15, 15, qRgba(0, 0, 0, 0)},
     };
     for (const Pixel& p : pixels)
         EXPECT_EQ(p.image->pixel(p.x, p.y), p.rgba) << p.image->width() << " " << p.x << "," << p.y;
@@ -547,7 +612,8 @@ TEST_F(UserDialog, TheProgramIconHasTwoDrawnSizesAndBecomesTheWindowIcon) {
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
 }
 
-TEST_F(UserDialog, MessageBoxIsAModalBoxWhileADisplayIsThere) {
+TEST_F(UserDialog, MessageBoxIsAModalBoxWhileADisplayIsThere)
+{
     platform::StartUserInterface();
     QString shownText, shownTitle;
     QTimer::singleShot(0, [&] {

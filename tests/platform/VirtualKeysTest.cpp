@@ -22,6 +22,7 @@ struct Case {
 };
 
 // keysym after Shift/NumLock as X reports it; keycode = Linux code + 8.
+// clang-format off
 const Case kCases[] = {
     {"a", 'a', 38, 'A', 'A', 0x1E, false},
     {"Shift+a", 'A', 38, 'A', 'A', 0x1E, false},
@@ -80,8 +81,10 @@ const Case kCases[] = {
     {"Russian zhe on the ; key", 0x6D6, 47, VK_OEM_1, VK_OEM_PLUS, 0x27, false},
     {"German e acute dead key on the = key", 0xFE51, 21, VK_OEM_PLUS, VK_OEM_7, 0x0D, false},
 };
+// clang-format on
 
-TEST(VirtualKeys, UsAndJapaneseLayoutsGiveTheWindowsCodes) {
+TEST(VirtualKeys, UsAndJapaneseLayoutsGiveTheWindowsCodes)
+{
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const platform::WindowsKey us = platform::WindowsKeyFromX(KeyboardLayout::Us, c.keysym, c.keycode);
@@ -94,7 +97,9 @@ TEST(VirtualKeys, UsAndJapaneseLayoutsGiveTheWindowsCodes) {
     }
 }
 
-TEST(VirtualKeys, KeysWithoutAnXDescriptionFollowTheToolkitKey) {
+TEST(VirtualKeys, KeysWithoutAnXDescriptionFollowTheToolkitKey)
+{
+    // clang-format off
     struct { int key; bool keypad; int vk; } cases[] = {
         {Qt::Key_A, false, 'A'},         {Qt::Key_G, false, 'G'},          {Qt::Key_5, false, '5'},
         {Qt::Key_5, true, VK_NUMPAD5},   {Qt::Key_Plus, true, VK_ADD},     {Qt::Key_Minus, true, VK_SUBTRACT},
@@ -104,14 +109,18 @@ TEST(VirtualKeys, KeysWithoutAnXDescriptionFollowTheToolkitKey) {
         {Qt::Key_Tab, false, VK_TAB},     {Qt::Key_Backtab, false, VK_TAB}, {Qt::Key_Space, false, VK_SPACE},
         {Qt::Key_Left, false, VK_LEFT},   {Qt::Key_PageDown, false, VK_NEXT}, {Qt::Key_VolumeDown, false, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(platform::VirtualKeyFromQtKey(c.key, c.keypad), c.vk) << c.key;
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::VirtualKeyFromQtKey(c.key, c.keypad), c.vk) << c.key;
 }
 
-TEST(VirtualKeys, LayoutComesFromTheActiveGroupOfTheXkbLayouts) {
+TEST(VirtualKeys, LayoutComesFromTheActiveGroupOfTheXkbLayouts)
+{
     const struct {
         const char* layouts;
         unsigned group;
         KeyboardLayout expected;
+        // clang-format off
     } cases[] = {
         {"jp", 0, KeyboardLayout::Japanese},      {"jp,us", 0, KeyboardLayout::Japanese},
         {"jp(OADG109A)", 0, KeyboardLayout::Japanese}, {"us,jp", 0, KeyboardLayout::Us},
@@ -121,6 +130,7 @@ TEST(VirtualKeys, LayoutComesFromTheActiveGroupOfTheXkbLayouts) {
         {"jpx", 0, KeyboardLayout::Us},           {"", 0, KeyboardLayout::Us},
         {",", 1, KeyboardLayout::Us},             {nullptr, 0, KeyboardLayout::Us},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(platform::LayoutFromXkbLayouts(c.layouts, c.group), c.expected)
             << (c.layouts ? c.layouts : "(null)") << " group " << c.group;

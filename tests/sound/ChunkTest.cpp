@@ -59,8 +59,8 @@ TEST_F(ChunkTest, LoadsFromDiskAndArchiveAndReleasesTheFile)
     struct Case {
         const char* name;
         bool loads;
-    } cases[] = {{"a.wav", true}, {"bank\\c.wav", true}, {"missing.wav", false}, {"broken.wav", false},
-                   {"text.wav", false}};
+    } cases[] = {
+        {"a.wav", true}, {"bank\\c.wav", true}, {"missing.wav", false}, {"broken.wav", false}, {"text.wav", false}};
     for (const Case& c : cases) {
         Chunk chunk;
         EXPECT_EQ(chunk.Load(Path(c.name).c_str()), c.loads) << c.name;

@@ -102,8 +102,8 @@ TEST_F(ResourceStreamTest, SeeksAsTheResourceFileDoes)
         int offset;
         int whence;
     } steps[] = {
-        {0, 0}, {4, 0}, {9, 0}, {20, 0}, {-5, 0}, {2, 1}, {-3, 1}, {-100, 1}, {100, 1},
-        {0, 2}, {-8, 2}, {-9, 2}, {1, 2}, {5, 2}, {3, 0}, {0, 1},
+        {0, 0},   {4, 0}, {9, 0},  {20, 0}, {-5, 0}, {2, 1}, {-3, 1}, {-100, 1},
+        {100, 1}, {0, 2}, {-8, 2}, {-9, 2}, {1, 2},  {5, 2}, {3, 0},  {0, 1},
     };
     for (const std::string& path : {temp.Windows("disk.bin"), temp.Windows("pack\\member.bin")}) {
         SCOPED_TRACE(path);

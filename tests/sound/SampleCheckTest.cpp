@@ -61,8 +61,8 @@ std::string Be(std::uint32_t value, int bytes)
 // 100 stereo 16-bit frames at 44100 Hz shifted down by shift octaves.
 std::string Aiff(int channels, int shift)
 {
-    const std::string comm = Be(channels, 2) + Be(100, 4) + Be(16, 2) + "\x40" + Be(14 - shift, 1) + "\xAC\x44" +
-                             std::string(6, '\0');
+    const std::string comm =
+        Be(channels, 2) + Be(100, 4) + Be(16, 2) + "\x40" + Be(14 - shift, 1) + "\xAC\x44" + std::string(6, '\0');
     const std::string body = "AIFFCOMM" + Be(18, 4) + comm + "SSND" + Be(408, 4) + std::string(408, '\0');
     return "FORM" + Be(body.size(), 4) + body;
 }
@@ -86,7 +86,8 @@ const Case kCases[] = {
     {"100Hz", Wav({.rate = 100}), true, true},
     {"10MHz", Wav({.rate = 10000000}), true, true},
     {"255-channels", Wav({.channels = 255, .dataBytes = 510}), true, true},
-    {"ima-adpcm", Wav({.tag = 0x11, .channels = 1, .bits = 4, .align = 256, .extra = Le(2, 2) + Le(505, 2), .dataBytes = 256}), true,
+    {"ima-adpcm",
+     Wav({.tag = 0x11, .channels = 1, .bits = 4, .align = 256, .extra = Le(2, 2) + Le(505, 2), .dataBytes = 256}), true,
      true},
     {"ms-adpcm", Wav({.tag = 2, .channels = 1, .bits = 4, .align = 256, .extra = kMsCoefficients, .dataBytes = 256}),
      true, true},
@@ -105,8 +106,9 @@ const Case kCases[] = {
     {"aiff-44100", Aiff(2, 0), true, true},
     {"aiff-256-channels", Aiff(256, 0), false, false},
     {"aiff-5Hz", Aiff(2, 13), false, false},
-    {"voc-block-past-the-end", std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) +
-                                   "\x01\xFF\xFF\xFF\x83" + std::string(40, '\0'),
+    {"voc-block-past-the-end",
+     std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x01\xFF\xFF\xFF\x83" +
+         std::string(40, '\0'),
      false, false},
 };
 
@@ -132,11 +134,10 @@ TEST_P(SampleCheckTest, RefusesWhatTheLibrariesDoNotSurvive)
     EXPECT_EQ(chunk.Load(path.c_str()), GetParam().loads);
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, SampleCheckTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Headers, SampleCheckTest, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+});
 
 }  // namespace

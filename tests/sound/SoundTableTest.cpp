@@ -69,15 +69,16 @@ protected:
 
 TEST_F(SoundTableTest, RecordsDefineIdentifiers)
 {
-    ASSERT_TRUE(Read("# a comment,a.wav\n"
-                     "  \t# 3,a.wav\n"
-                     "\n"
-                     "   \n"
-                     "abc,a.wav\n"
-                     "  7 ,  b.wav  , ignored, too\n"
-                     "\" 9 \",\" c.wav \"\n"
-                     "-4,\"d\n.wav\"\n"  // one record over two lines: a name that does not exist
-                     "11,e.wav,\"never closed\n"));
+    ASSERT_TRUE(
+        Read("# a comment,a.wav\n"
+             "  \t# 3,a.wav\n"
+             "\n"
+             "   \n"
+             "abc,a.wav\n"
+             "  7 ,  b.wav  , ignored, too\n"
+             "\" 9 \",\" c.wav \"\n"
+             "-4,\"d\n.wav\"\n"  // one record over two lines: a name that does not exist
+             "11,e.wav,\"never closed\n"));
     EXPECT_FALSE(Defined(3));
     EXPECT_TRUE(Defined(0));
     EXPECT_TRUE(Defined(7));

@@ -187,7 +187,7 @@ TEST(ChordShapes, APreviousShapeIsFullyOverwritten)
     int frets[StringCount];
     int muted[StringCount];
     GetChordShape(60, DiminishedSeventh, frets, muted);  // mutes 5 and 6
-    GetChordShape(64, Major, frets, muted);               // mutes nothing
+    GetChordShape(64, Major, frets, muted);              // mutes nothing
     EXPECT_EQ(std::vector<int>(frets, frets + 6), (std::vector<int>{0, 0, 1, 2, 2, 0}));
     EXPECT_EQ(std::vector<int>(muted, muted + 6), std::vector<int>(6, 0));
 

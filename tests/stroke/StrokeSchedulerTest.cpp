@@ -33,7 +33,7 @@ struct EarlyTimer {
     std::condition_variable fired;
     bool armed = false;  // the next call waits for its callback
     bool done = false;
-    int calls = 0;       // calls that waited
+    int calls = 0;  // calls that waited
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
 } early;

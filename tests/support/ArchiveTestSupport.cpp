@@ -95,8 +95,8 @@ std::string HandArchive::Build() const
     const auto entries = static_cast<std::uint16_t>(members.size());
     out += Le32(0x06054b50) + Le16(0) + Le16(0) + Le16(entries) + Le16(count.value_or(entries)) +
            Le32(directorySize.value_or(static_cast<std::uint32_t>(directory.size()))) +
-           Le32(directoryOffset.value_or(directoryStart)) + Le16(static_cast<std::uint16_t>(comment.size())) +
-           comment + trailing;
+           Le32(directoryOffset.value_or(directoryStart)) + Le16(static_cast<std::uint16_t>(comment.size())) + comment +
+           trailing;
     return out;
 }
 

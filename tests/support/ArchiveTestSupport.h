@@ -54,7 +54,7 @@ struct HandMember {
 // A stored-member archive in the plainest layout: local headers with data,
 // central directory, end record, comment.
 struct HandArchive {
-    std::string prefix;                  // bytes before the first local header
+    std::string prefix;  // bytes before the first local header
     std::vector<HandMember> members;
     std::string comment;
     std::string trailing;                // bytes after the comment

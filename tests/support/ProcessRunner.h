@@ -24,30 +24,39 @@ class ChildProcess {
 public:
     // env: NAME=value entries added to the environment; unset: names removed.
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                 const std::vector<std::string>& unset) {
+                 const std::vector<std::string>& unset)
+    {
         std::vector<std::string> environment;
         for (char** e = environ; *e != nullptr; ++e) {
             std::string entry = *e;
             bool drop = false;
-            for (const std::string& name : unset) drop |= entry.rfind(name + "=", 0) == 0;
-            for (const std::string& set : env) drop |= entry.rfind(set.substr(0, set.find('=') + 1), 0) == 0;
-            if (!drop) environment.push_back(entry);
+            for (const std::string& name : unset)
+                drop |= entry.rfind(name + "=", 0) == 0;
+            for (const std::string& set : env)
+                drop |= entry.rfind(set.substr(0, set.find('=') + 1), 0) == 0;
+            if (!drop)
+                environment.push_back(entry);
         }
         environment.insert(environment.end(), env.begin(), env.end());
         std::vector<char*> argv, envp;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        for (std::string& e : environment) envp.push_back(e.data());
+        for (std::string& e : environment)
+            envp.push_back(e.data());
         envp.push_back(nullptr);
         int in[2], out[2], err[2];
-        if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return;
+        if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
+            return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&actions, fd);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            posix_spawn_file_actions_addclose(&actions, fd);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);
@@ -59,21 +68,28 @@ public:
     ~ChildProcess() { Finish(); }
 
     // One line of standard output (without the newline); empty at the end.
-    std::string ReadLine() {
+    std::string ReadLine()
+    {
         char buffer[256];
-        if (out_ == nullptr || std::fgets(buffer, sizeof buffer, out_) == nullptr) return {};
+        if (out_ == nullptr || std::fgets(buffer, sizeof buffer, out_) == nullptr)
+            return {};
         std::string line = buffer;
-        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!line.empty() && line.back() == '\n')
+            line.pop_back();
         return line;
     }
 
-    void Kill() {
-        if (pid_ > 0) kill(pid_, SIGKILL);
+    void Kill()
+    {
+        if (pid_ > 0)
+            kill(pid_, SIGKILL);
     }
 
     // Closes its input and waits for it to end.
-    ProcessResult Finish() {
-        if (stdin_ >= 0) close(stdin_);
+    ProcessResult Finish()
+    {
+        if (stdin_ >= 0)
+            close(stdin_);
         stdin_ = -1;
         result_.out += ReadAll(out_);
         result_.err += ReadAll(err_);
@@ -88,12 +104,15 @@ public:
     }
 
 private:
-    static std::string ReadAll(FILE* file) {
+    static std::string ReadAll(FILE* file)
+    {
         std::string all;
-        if (file == nullptr) return all;
+        if (file == nullptr)
+            return all;
         char buffer[256];
         std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) all.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            all.append(buffer, n);
         std::fclose(file);
         return all;
     }

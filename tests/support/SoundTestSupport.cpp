@@ -45,8 +45,8 @@ std::string MakeWav(int frames, int seed)
 {
     const std::string pcm = WavFrames(frames, seed);
     const auto size = static_cast<std::uint32_t>(pcm.size());
-    return "RIFF" + Le32(36 + size) + "WAVE" + "fmt " + Le32(16) + Le16(1) + Le16(2) + Le32(22050) +
-           Le32(22050 * 4) + Le16(4) + Le16(16) + "data" + Le32(size) + pcm;
+    return "RIFF" + Le32(36 + size) + "WAVE" + "fmt " + Le32(16) + Le16(1) + Le16(2) + Le32(22050) + Le32(22050 * 4) +
+           Le16(4) + Le16(16) + "data" + Le32(size) + pcm;
 }
 
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& members)

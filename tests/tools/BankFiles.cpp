@@ -5,11 +5,20 @@
 
 namespace {
 
-unsigned U16(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+unsigned U16(const Bytes& b, std::size_t at)
+{
+    return b[at] | (b[at + 1] << 8);
+}
 
-std::uint32_t U32(const Bytes& b, std::size_t at) { return U16(b, at) | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16); }
+std::uint32_t U32(const Bytes& b, std::size_t at)
+{
+    return U16(b, at) | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16);
+}
 
-bool Tag(const Bytes& b, std::size_t at, const char* tag) { return std::string(b.begin() + at, b.begin() + at + 4) == tag; }
+bool Tag(const Bytes& b, std::size_t at, const char* tag)
+{
+    return std::string(b.begin() + at, b.begin() + at + 4) == tag;
+}
 
 // Bitwise CRC-32 (IEEE), written independently of the generator's table.
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
@@ -29,7 +38,7 @@ bool Fail(std::string& why, const std::string& reason)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 Bytes ReadFileBytes(const std::string& path)
 {
@@ -52,7 +61,8 @@ bool ParseWav(const Bytes& file, Wav& wav, std::string& why)
         if (Tag(file, at, "fmt ")) {
             if (size < 16 || U16(file, body) != 1)
                 return Fail(why, "not PCM");
-            const unsigned channels = U16(file, body + 2), blockAlign = U16(file, body + 12), bits = U16(file, body + 14);
+            const unsigned channels = U16(file, body + 2), blockAlign = U16(file, body + 12),
+                           bits = U16(file, body + 14);
             const std::uint32_t rate = U32(file, body + 4);
             if (blockAlign != channels * bits / 8 || U32(file, body + 8) != rate * blockAlign)
                 return Fail(why, "inconsistent block align or byte rate");
@@ -94,7 +104,8 @@ bool ParseStoredZip(const Bytes& zip, std::vector<ZipMember>& members, std::stri
             return Fail(why, "bad central directory entry");
         const unsigned flags = U16(zip, at + 8), method = U16(zip, at + 10), needed = U16(zip, at + 6);
         const std::uint32_t crc = U32(zip, at + 16), packed = U32(zip, at + 20), size = U32(zip, at + 24);
-        const unsigned nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30), commentLength = U16(zip, at + 32);
+        const unsigned nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30),
+                       commentLength = U16(zip, at + 32);
         const std::size_t local = U32(zip, at + 42);
         if (at + 46 + nameLength + extraLength + commentLength > end)
             return Fail(why, "central entry runs past the directory");

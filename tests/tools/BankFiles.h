@@ -16,7 +16,7 @@ struct Wav {
     int channels = 0;
     int sampleRate = 0;
     int bitsPerSample = 0;
-    std::vector<double> samples; // first channel, in 16-bit units
+    std::vector<double> samples;  // first channel, in 16-bit units
 };
 
 // Walks the RIFF chunks; false with a reason for anything but 16-bit PCM.

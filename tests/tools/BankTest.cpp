@@ -94,7 +94,10 @@ double Peak(const std::vector<double>& x)
     return peak;
 }
 
-double Decibels(double level) { return 20.0 * std::log10(level / 32768.0); }
+double Decibels(double level)
+{
+    return 20.0 * std::log10(level / 32768.0);
+}
 
 // RMS frequency of the signal, from the energy of its slope: a spectral
 // centroid-like measure of brightness that needs no transform.
@@ -130,15 +133,18 @@ TEST(PitchMeter, MeasuresSynthesizedTonesExactly)
     const Case cases[] = {
         {82.4069, [](double t, double hz) { return std::sin(2 * std::numbers::pi * hz * t); }},
         {466.1638, [](double t, double hz) { return std::sin(2 * std::numbers::pi * hz * t + 1.0); }},
-        {300.7, [](double t, double hz) {
+        {300.7,
+         [](double t, double hz) {
              static unsigned noise = 1;
              noise = noise * 1664525u + 1013904223u;
              return std::sin(2 * std::numbers::pi * hz * t) + 0.3 * (noise / 2147483648.0 - 1.0);
          }},
-        {123.47, [](double t, double hz) {
+        {123.47,
+         [](double t, double hz) {
              double v = 0.0;
              for (int k = 1; k <= 20; ++k)
-                 v += (k == 1 ? 0.3 : 1.0 / k) * std::exp(-t * (2.0 + k)) * std::sin(2 * std::numbers::pi * k * hz * t + k);
+                 v += (k == 1 ? 0.3 : 1.0 / k) * std::exp(-t * (2.0 + k)) *
+                      std::sin(2 * std::numbers::pi * k * hz * t + k);
              return v;
          }},
     };
@@ -156,7 +162,7 @@ TEST(SoundBank, TableListsEveryIdentifierWithAFileInTheArchive)
     ASSERT_TRUE(bank.archiveError.empty()) << bank.archiveError;
     EXPECT_FALSE(bank.comments.empty());
     for (const std::string& line : bank.comments)
-        for (char c : line) // a quote in a comment would open a field spanning lines
+        for (char c : line)  // a quote in a comment would open a field spanning lines
             EXPECT_TRUE(c >= 0x20 && c < 0x7F && c != '"') << line;
     ASSERT_EQ(bank.rows.size(), static_cast<std::size_t>(NoteCount + EffectCount));
     std::set<std::string> names;
@@ -258,7 +264,7 @@ TEST(SoundBank, SixStringsAndTwoEffectsNeverClip)
 
 TEST(SoundBank, EffectsAreShortAndUnlikeEachOther)
 {
-    std::vector<std::pair<double, double>> shapes; // seconds, brightness
+    std::vector<std::pair<double, double>> shapes;  // seconds, brightness
     for (int id = NoteCount; id < NoteCount + EffectCount; ++id) {
         const std::vector<double> x = TheBank().Sample(id).samples;
         ASSERT_FALSE(x.empty());
@@ -278,7 +284,8 @@ TEST(SoundBank, EffectsAreShortAndUnlikeEachOther)
 
 TEST(BankGenerator, RebuildsTheSameBytesAndWritesTheFolder)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bank_test_" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("bank_test_" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     ASSERT_EQ(RunGenerator("--folder '" + dir.string() + "'"), 0);
     EXPECT_EQ(ReadFileBytes(dir / "se.dat"), ReadFileBytes(BankDir + "/se.dat"));
@@ -297,11 +304,14 @@ TEST(BankGenerator, RefusesBadArgumentsAndUnwritableFolders)
     EXPECT_EQ(RunGenerator(""), 2);
     EXPECT_EQ(RunGenerator("--bogus /tmp/x"), 2);
     // A folder that cannot exist: its parent is a regular file.
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / ("bank_file_" + std::to_string(getpid()));
-    { std::ofstream(file) << "x"; }
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("bank_file_" + std::to_string(getpid()));
+    {
+        std::ofstream(file) << "x";
+    }
     EXPECT_EQ(RunGenerator("'" + (file / "out").string() + "'"), 1);
     EXPECT_FALSE(std::filesystem::exists(file / "out"));
     std::filesystem::remove(file);
 }
 
-} // namespace
+}  // namespace

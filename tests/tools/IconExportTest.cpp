@@ -19,17 +19,21 @@
 
 namespace {
 
-int RunExporter(const std::string& folder, const std::string& sizes) {
-    return std::system(("'" + std::string(ICON_EXPORT) + "' '" + folder + "' test.icon " + sizes + " 2>/dev/null").c_str());
+int RunExporter(const std::string& folder, const std::string& sizes)
+{
+    return std::system(
+        ("'" + std::string(ICON_EXPORT) + "' '" + folder + "' test.icon " + sizes + " 2>/dev/null").c_str());
 }
 
 // The window icon's image of that side: 16 or 32.
-QImage WindowIcon(int side) {
+QImage WindowIcon(int side)
+{
     HICON icon = LoadIconA(platform::ModuleHandle(platform::ExecutableResources()), MAKEINTRESOURCEA(IDI_MAIN));
     const std::vector<QImage>* images = platform::IconImages(icon);
     if (images != nullptr)
         for (const QImage& image : *images)
-            if (image.width() == side) return image;
+            if (image.width() == side)
+                return image;
     return {};
 }
 
@@ -37,15 +41,20 @@ struct Scaled {
     int size;    // of the icon file
     int source;  // the side of the window icon it is drawn from
 };
-void PrintTo(const Scaled& s, std::ostream* out) { *out << s.size << "px"; }
+void PrintTo(const Scaled& s, std::ostream* out)
+{
+    *out << s.size << "px";
+}
 
 class IconExport : public ::testing::TestWithParam<Scaled> {};
 
-TEST_P(IconExport, EveryPixelIsTheWindowIconsPixelItCovers) {
+TEST_P(IconExport, EveryPixelIsTheWindowIconsPixelItCovers)
+{
     const Scaled s = GetParam();
     TempFolder folder;
     ASSERT_EQ(RunExporter(folder.Path(), std::to_string(s.size)), 0);
-    const std::string file = folder.Path() + "/" + std::to_string(s.size) + "x" + std::to_string(s.size) + "/apps/test.icon.png";
+    const std::string file =
+        folder.Path() + "/" + std::to_string(s.size) + "x" + std::to_string(s.size) + "/apps/test.icon.png";
     const QImage icon(QString::fromStdString(file));
     ASSERT_FALSE(icon.isNull()) << file;
     ASSERT_EQ(icon.size(), QSize(s.size, s.size));
@@ -68,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(ThemeSizes, IconExport,
 
 // A size that no image divides would come out blurred: refused, and nothing
 // is written for it, nor for the good sizes before it.
-TEST(IconExportSizes, ASizeNoImageDividesIsRefused) {
+TEST(IconExportSizes, ASizeNoImageDividesIsRefused)
+{
     for (const char* sizes : {"24", "0", "-32", "16a", "16 24"}) {
         TempFolder folder;
         EXPECT_NE(RunExporter(folder.Path(), sizes), 0) << sizes;

@@ -53,7 +53,7 @@ double WindowedMagnitude(const std::vector<double>& x, double sampleRate, double
     return std::abs(sum);
 }
 
-} // namespace
+}  // namespace
 
 double MeasurePitch(const std::vector<double>& x, double sampleRate, double minHz, double maxHz)
 {
@@ -92,4 +92,7 @@ double MeasurePitch(const std::vector<double>& x, double sampleRate, double minH
     return (low + high) / 2.0;
 }
 
-double CentsBetween(double measuredHz, double expectedHz) { return 1200.0 * std::log2(measuredHz / expectedHz); }
+double CentsBetween(double measuredHz, double expectedHz)
+{
+    return 1200.0 * std::log2(measuredHz / expectedHz);
+}
