@@ -58,6 +58,8 @@ String::String(const String& other)
 
 String& String::operator=(const String& other)
 {
+    if (this == &other)
+        return *this;
     Assign(other.Text());
     return *this;
 }

@@ -584,7 +584,7 @@ BOOL DosDateTimeToFileTime(WORD fatDate, WORD fatTime, LPFILETIME fileTime)
         return FALSE;
     }
     const std::int64_t days = DaysFromCivil(year, month, day) + SecondsFrom1601To1970 / 86400;
-    const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+    const std::int64_t seconds = days * 86400 + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
     *fileTime = MakeFileTime(static_cast<std::uint64_t>(seconds) * TicksPerSecond);
     return TRUE;
 }

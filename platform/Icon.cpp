@@ -102,7 +102,7 @@ std::optional<QImage> DecodeIconImage(std::span<const BYTE> data)
                 unsigned index = (colourRow[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
                 if (index >= colours)
                     index = 0;
-                const BYTE* entry = data.data() + paletteAt + index * 4;
+                const BYTE* entry = data.data() + paletteAt + std::size_t{index} * 4;
                 pixel = qRgb(entry[2], entry[1], entry[0]);
             }
             bool transparent = (maskRow[x / 8] >> (7 - x % 8)) & 1;

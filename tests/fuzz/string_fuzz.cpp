@@ -217,7 +217,7 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
             for (int i : Starts(m)) {
                 if (!InSet(m, i, set))
                     break;
-                front = static_cast<std::size_t>(i + Bytes(m, i));
+                front = static_cast<std::size_t>(i) + static_cast<std::size_t>(Bytes(m, i));
             }
             m.erase(0, front);
             break;
