@@ -26,17 +26,13 @@ bool Chunk::Load(const char* path)
         return true;
     Free();
     SDL_RWops* stream = OpenResourceStream(path);
-    // Some damaged samples crash the audio libraries: those never reach them.
-    if (stream != nullptr && !SampleHeaderIsSafe(stream)) {
-        SDL_RWclose(stream);
+    if (stream == nullptr)
         return false;
-    }
+    // Some damaged samples crash the audio libraries: those never reach them.
     // The stream stays ours (the 0): some loaders leave it open when they
-    // fail, which would keep the file open. The mixer fails cleanly on a
-    // null stream.
-    Mix_Chunk* decoded = Mix_LoadWAV_RW(stream, 0);
-    if (stream != nullptr)
-        SDL_RWclose(stream);
+    // fail, which would keep the file open.
+    Mix_Chunk* decoded = SampleHeaderIsSafe(stream) ? Mix_LoadWAV_RW(stream, 0) : nullptr;
+    SDL_RWclose(stream);
     if (decoded == nullptr)
         return false;
     // The silence that lets a start land inside a buffer, before the sound,

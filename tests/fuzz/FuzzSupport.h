@@ -1,7 +1,9 @@
 #pragma once
-// What the fuzz targets share: a check that stops the run where it fails,
+// What the fuzz targets share: the program's own check (STRUMKEY_CHECK),
+// which stops the run where a property fails, so that the fuzzer keeps the input;
 // and a folder of this process's own for the files that inputs become.
 
+#include "platform/Check.h"
 #include "platform/PathMapping.h"
 
 #include <stdlib.h>
@@ -16,16 +18,6 @@
 
 // Every fuzz target defines this; libFuzzer or FuzzReplay.cpp calls it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
-[[noreturn]] inline void FuzzCheckFailed(const char* condition, const char* file, int line)
-{
-    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
-    std::abort();
-}
-
-// Stops the run, so that the fuzzer keeps the input, when a property fails;
-// on in every build.
-#define FUZZ_CHECK(condition) ((condition) ? (void)0 : FuzzCheckFailed(#condition, __FILE__, __LINE__))
 
 class FuzzScratch {
 public:
@@ -54,7 +46,7 @@ private:
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
-            FuzzCheckFailed("mkdtemp", __FILE__, __LINE__);
+            platform::CheckFailed("mkdtemp", __FILE__, __LINE__);
         folder_ = pattern;
     }
     ~FuzzScratch()

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string path = FuzzScratch::Get().Write("se.csv", data, size);
     Mivo::GameCSVFile file;
-    FUZZ_CHECK(file.Open(path.c_str()));
+    STRUMKEY_CHECK(file.Open(path.c_str()));
     std::string records;
     Mivo::String record;
     int count = 0;
@@ -42,13 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         more = file.ReadRecord(record);
         records += record.Text();
     }
-    FUZZ_CHECK(records == Expected(std::string(reinterpret_cast<const char*>(data), size)));
+    STRUMKEY_CHECK(records == Expected(std::string(reinterpret_cast<const char*>(data), size)));
 
     SoundTable table;
-    FUZZ_CHECK(table.ReadTable(path.c_str()));
+    STRUMKEY_CHECK(table.ReadTable(path.c_str()));
     int defined = 0;
     for (int id = -1000; id <= 1000; ++id)
         defined += table.Find(id) != nullptr ? 1 : 0;
-    FUZZ_CHECK(defined <= count);
+    STRUMKEY_CHECK(defined <= count);
     return 0;
 }

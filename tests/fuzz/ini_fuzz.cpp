@@ -146,15 +146,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Names beyond ASCII match as the system's comparison has it, which
         // the simple reader leaves alone.
         if (asciiNames)
-            FUZZ_CHECK(found == ModelFind(model, sectionName, key));
+            STRUMKEY_CHECK(found == ModelFind(model, sectionName, key));
     }
 
     // One read through the file, as the program reads its settings.
     const std::string path = FuzzScratch::Get().Write("a.ini", data, size);
     const std::optional<std::string> interval = ModelFind(model, "Setting", "Interval");
     if (asciiNames)
-        FUZZ_CHECK(GetPrivateProfileIntA("Setting", "Interval", 25, path.c_str()) ==
-                   ModelInt(interval.value_or(""), 25));
+        STRUMKEY_CHECK(GetPrivateProfileIntA("Setting", "Interval", 25, path.c_str()) ==
+                       ModelInt(interval.value_or(""), 25));
 
     // Writes.
     const std::vector<std::string> before = ini_lines::Split(bytes);
@@ -175,14 +175,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::vector<std::string> expected = before;
             if (!hasSection)
                 expected.push_back("[" + Trim(sectionName) + "]");
-            FUZZ_CHECK(hasKey ? ini_lines::OneLineChanged(after, before)
-                              : ini_lines::OneLineMore(after, expected, Trim(key) + "=v1"));
-            FUZZ_CHECK(set.Find(sectionName, key) == std::optional<std::string>("v1"));
+            STRUMKEY_CHECK(hasKey ? ini_lines::OneLineChanged(after, before)
+                                  : ini_lines::OneLineMore(after, expected, Trim(key) + "=v1"));
+            STRUMKEY_CHECK(set.Find(sectionName, key) == std::optional<std::string>("v1"));
         }
         platform::IniText deleted(bytes);
-        FUZZ_CHECK(deleted.DeleteKey(sectionName, key) == hasKey);
+        STRUMKEY_CHECK(deleted.DeleteKey(sectionName, key) == hasKey);
         if (hasKey)
-            FUZZ_CHECK(ini_lines::OneLineMore(before, ini_lines::Split(deleted.Bytes()), keyLine->text));
+            STRUMKEY_CHECK(ini_lines::OneLineMore(before, ini_lines::Split(deleted.Bytes()), keyLine->text));
     }
     return 0;
 }

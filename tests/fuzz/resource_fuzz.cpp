@@ -17,19 +17,19 @@ namespace {
 void ReadThrough(Mivo::ResourceFile& file, const std::uint8_t* expected)
 {
     const int size = file.Size();
-    FUZZ_CHECK(size >= 0);
+    STRUMKEY_CHECK(size >= 0);
     // Room for more than the size, so that a read past it would show.
     std::vector<char> bytes(static_cast<std::size_t>(size) + 16);
     int total = 0;
     for (int n; (n = file.Read(bytes.data() + total, std::min(4096, static_cast<int>(bytes.size()) - total))) > 0;)
         total += n;
-    FUZZ_CHECK(total == size);
+    STRUMKEY_CHECK(total == size);
     if (expected != nullptr)
-        FUZZ_CHECK(std::memcmp(bytes.data(), expected, static_cast<std::size_t>(size)) == 0);
+        STRUMKEY_CHECK(std::memcmp(bytes.data(), expected, static_cast<std::size_t>(size)) == 0);
     for (int offset : {-1, 0, 1, 3, size, 0x7FFFFFFF, -0x7FFFFFFF - 1}) {
         for (int origin : {0, 1, 2}) {
             if (file.Seek(offset, origin))
-                FUZZ_CHECK(file.Tell() >= 0 && file.Tell() <= size);
+                STRUMKEY_CHECK(file.Tell() >= 0 && file.Tell() <= size);
         }
     }
 }
@@ -55,14 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (file.Open(scratch.Windows("se\\" + name).c_str()))
             ReadThrough(file, nullptr);
         else
-            FUZZ_CHECK(file.Size() == -1);
+            STRUMKEY_CHECK(file.Size() == -1);
     }
     // The list holds the archive open: let it go before the next input.
     Mivo::ArchiveList().clear();
 
     Mivo::ResourceFile plain;
-    FUZZ_CHECK(plain.Open(scratch.Windows("plain.bin").c_str()));
-    FUZZ_CHECK(plain.Size() == static_cast<int>(size));
+    STRUMKEY_CHECK(plain.Open(scratch.Windows("plain.bin").c_str()));
+    STRUMKEY_CHECK(plain.Size() == static_cast<int>(size));
     ReadThrough(plain, data);
     return 0;
 }

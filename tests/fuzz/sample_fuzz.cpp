@@ -22,26 +22,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // The program's device, on a driver that plays nothing, opened once.
     static const bool open = (setenv("SDL_AUDIODRIVER", "dummy", 0), Mivo::AudioDevice::IsOpen());
-    FUZZ_CHECK(open);
+    STRUMKEY_CHECK(open);
     const std::string path = FuzzScratch::Get().Write("sample.wav", data, size);
 
     SDL_RWops* stream = Mivo::OpenResourceStream(path.c_str());
-    FUZZ_CHECK(stream != nullptr);
+    STRUMKEY_CHECK(stream != nullptr);
     const int middle = static_cast<int>(size / 2);
     SDL_RWseek(stream, middle, RW_SEEK_SET);
     Mivo::SampleHeaderIsSafe(stream);
-    FUZZ_CHECK(SDL_RWtell(stream) == middle);
+    STRUMKEY_CHECK(SDL_RWtell(stream) == middle);
     SDL_RWseek(stream, 0, RW_SEEK_SET);
     const bool safe = Mivo::SampleHeaderIsSafe(stream);
-    FUZZ_CHECK(SDL_RWtell(stream) == 0);
+    STRUMKEY_CHECK(SDL_RWtell(stream) == 0);
     SDL_RWclose(stream);
 
     Mivo::Chunk chunk;
     const bool loaded = chunk.Load(path.c_str());
-    FUZZ_CHECK(safe || !loaded);
+    STRUMKEY_CHECK(safe || !loaded);
     if (loaded) {
         const int channel = chunk.Play(0, -1);
-        FUZZ_CHECK(channel >= 0);
+        STRUMKEY_CHECK(channel >= 0);
         Mix_HaltChannel(channel);
     }
     return 0;

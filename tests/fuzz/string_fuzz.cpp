@@ -126,20 +126,20 @@ std::string WithoutEndSeparator(const std::string& path)
 
 void CheckSame(const Mivo::String& s, const std::string& model)
 {
-    FUZZ_CHECK(s.Length() == static_cast<int>(model.size()));
-    FUZZ_CHECK(std::memcmp(s.Text(), model.c_str(), model.size() + 1) == 0);
+    STRUMKEY_CHECK(s.Length() == static_cast<int>(model.size()));
+    STRUMKEY_CHECK(std::memcmp(s.Text(), model.c_str(), model.size() + 1) == 0);
 }
 
 void CheckAsPath(const std::string& a, const std::string& b)
 {
     const int ab = Mivo::ComparePath(a.c_str(), b.c_str());
     const int ba = Mivo::ComparePath(b.c_str(), a.c_str());
-    FUZZ_CHECK((ab < 0) == (ba > 0) && (ab == 0) == (ba == 0));
-    FUZZ_CHECK(Mivo::ComparePath(a.c_str(), a.c_str()) == 0);
-    FUZZ_CHECK(Mivo::ComparePath(a.c_str(), Lower(a).c_str()) == 0);
+    STRUMKEY_CHECK((ab < 0) == (ba > 0) && (ab == 0) == (ba == 0));
+    STRUMKEY_CHECK(Mivo::ComparePath(a.c_str(), a.c_str()) == 0);
+    STRUMKEY_CHECK(Mivo::ComparePath(a.c_str(), Lower(a).c_str()) == 0);
     // Equal paths are the same characters but for ASCII case.
     if (ab == 0)
-        FUZZ_CHECK(Lower(a) == Lower(b) || Starts(a) == Starts(b));
+        STRUMKEY_CHECK(Lower(a) == Lower(b) || Starts(a) == Starts(b));
 
     // Normalising again changes nothing but a separator at the end, which an
     // empty folder name before a dropped "." leaves.
@@ -147,8 +147,8 @@ void CheckAsPath(const std::string& a, const std::string& b)
     if (!Mivo::NormalizePath(a.c_str(), once))
         return;
     Mivo::String twice;
-    FUZZ_CHECK(Mivo::NormalizePath(once.Text(), twice));
-    FUZZ_CHECK(WithoutEndSeparator(once.Text()) == WithoutEndSeparator(twice.Text()));
+    STRUMKEY_CHECK(Mivo::NormalizePath(once.Text(), twice));
+    STRUMKEY_CHECK(WithoutEndSeparator(once.Text()) == WithoutEndSeparator(twice.Text()));
 }
 
 void RunScript(Script& script, Mivo::String& s, std::string& m)
@@ -175,7 +175,8 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
         }
         case 3: {
             const int n = script.Number();
-            FUZZ_CHECK(s.EraseFront(n) == static_cast<int>(m.size()) - std::clamp(n, 0, static_cast<int>(m.size())));
+            STRUMKEY_CHECK(s.EraseFront(n) ==
+                           static_cast<int>(m.size()) - std::clamp(n, 0, static_cast<int>(m.size())));
             m.erase(0, std::clamp(n, 0, static_cast<int>(m.size())));
             break;
         }
@@ -203,7 +204,7 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
                     m[i] = to;
                     ++replaced;
                 }
-            FUZZ_CHECK(s.ReplaceChar(from, to) == replaced);
+            STRUMKEY_CHECK(s.ReplaceChar(from, to) == replaced);
             break;
         }
         case 7:
@@ -237,13 +238,13 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
         case 10: {
             const char c = script.Char();
             const int from = script.Number();
-            FUZZ_CHECK(s.FindChar(c, from) == FindChar(m, c, from));
+            STRUMKEY_CHECK(s.FindChar(c, from) == FindChar(m, c, from));
             break;
         }
         case 11: {
             const std::string t = script.Text();
             const int from = script.Number();
-            FUZZ_CHECK(s.FindText(t.c_str(), from) == FindText(m, t, from));
+            STRUMKEY_CHECK(s.FindText(t.c_str(), from) == FindText(m, t, from));
             break;
         }
         case 12: {
@@ -252,7 +253,7 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
             for (int i : Starts(m))
                 if (!Lead(m[i]) && m[i] == c)
                     last = i;
-            FUZZ_CHECK(s.FindLastChar(c) == last);
+            STRUMKEY_CHECK(s.FindLastChar(c) == last);
             break;
         }
         case 13: {
@@ -263,7 +264,7 @@ void RunScript(Script& script, Mivo::String& s, std::string& m)
                     first = i;
                     break;
                 }
-            FUZZ_CHECK(s.FindFirstOf(set.c_str()) == first);
+            STRUMKEY_CHECK(s.FindFirstOf(set.c_str()) == first);
             break;
         }
         case 15:

@@ -23,26 +23,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (Mivo::ComparePath(entries[first].name.Text(), name) != 0)
             ++first;
         const auto file = reader.OpenEntry(name);
-        FUZZ_CHECK(file != nullptr);
-        FUZZ_CHECK(&file->Entry() == &entries[first]);
+        STRUMKEY_CHECK(file != nullptr);
+        STRUMKEY_CHECK(&file->Entry() == &entries[first]);
 
         const Mivo::ZipEntry& entry = file->Entry();
         const bool inside = std::uint64_t{entry.dataOffset} + entry.compressedSize <= size;
         const BYTE* view = file->EnsureView();
-        FUZZ_CHECK((view != nullptr) == inside);
+        STRUMKEY_CHECK((view != nullptr) == inside);
         std::vector<BYTE> bytes(4096);
         const DWORD read = file->Read(bytes.data(), static_cast<DWORD>(bytes.size()));
-        FUZZ_CHECK(read <= entry.compressedSize && (inside || read == 0));
+        STRUMKEY_CHECK(read <= entry.compressedSize && (inside || read == 0));
         if (read > 0)
-            FUZZ_CHECK(std::memcmp(bytes.data(), data + entry.dataOffset, read) == 0);
+            STRUMKEY_CHECK(std::memcmp(bytes.data(), data + entry.dataOffset, read) == 0);
         // Every seek lands inside the member, counted from where it says.
         for (LONG offset : {-1L, 0L, 1L, 7L, 0x7FFFFFFFL, -0x7FFFFFFFL - 1}) {
             for (int origin : {0, 1, 2}) {
                 if (!file->Seek(offset, origin)) {
-                    FUZZ_CHECK(!inside);
+                    STRUMKEY_CHECK(!inside);
                     continue;
                 }
-                FUZZ_CHECK(file->Tell() == 0 || file->Tell() < entry.compressedSize);
+                STRUMKEY_CHECK(file->Tell() == 0 || file->Tell() < entry.compressedSize);
             }
         }
     }
