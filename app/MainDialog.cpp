@@ -2,6 +2,7 @@
 
 #include "app/KeyMapping.h"
 #include "app/Settings.h"
+#include "platform/Cp932Literal.h"
 #include "resources/Resources.h"
 #include "sound/AudioDevice.h"
 
@@ -47,7 +48,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
     CreateStatusBar(dialog, instance);
-    SetStatusText("ﾚﾃﾞｨ");
+    SetStatusText("ﾚﾃﾞｨ"_cp932);
     InitSliders(dialog);
     MainDialog = dialog;
     // A hook for the dialog's own thread: keys reach the program while the

@@ -4,6 +4,7 @@
 #include "app/InstanceMutex.h"
 #include "app/Lifecycle.h"
 #include "app/MainDialog.h"
+#include "platform/Cp932Literal.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 
@@ -61,7 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (AnswerCommandLine(commandLine, exitCode))
         return exitCode;
     if (!TheInstanceMutex.TryLock()) {
-        MessageBoxA(nullptr, "二重起動はできません", "Strumkey", MB_OK);
+        MessageBoxA(nullptr, "二重起動はできません"_cp932, "Strumkey", MB_OK);
         return 0;
     }
     SetCurrentProcessExplicitAppUserModelID(kDesktopId);

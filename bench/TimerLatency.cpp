@@ -5,10 +5,9 @@
 // Prints p50 / p99 / max lateness in microseconds per delay, and the load
 // average at the start: on a shared machine "idle" is only as idle as that.
 
-// <chrono> itself does not compile under -fexec-charset=CP932 (its "\u00b5s"
-// unit suffix has no cp932 form); <thread> brings the clocks and durations.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

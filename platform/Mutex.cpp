@@ -12,13 +12,14 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>  // also the clocks: <chrono> does not compile with cp932 literals
+#include <thread>
 
 namespace platform {
 namespace {

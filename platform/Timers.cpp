@@ -13,9 +13,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-// <chrono> itself does not compile under -fexec-charset=CP932 (its "\u00b5s"
-// unit suffix has no cp932 form); <thread> and <condition_variable> bring the clocks.
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>

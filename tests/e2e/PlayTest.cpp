@@ -496,14 +496,19 @@ TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing)
     PlayerRun run;
     const std::string before = SettingsText({"Interval=77"});
     run.WriteSettings(before);
-    ChildProcess* first = run.Start({"mark ready", "hold", "close"}, run.OutputFile());
+    ChildProcess* first = run.Start({"mark ready", "status", "hold", "close"}, run.OutputFile());
     ASSERT_EQ(first->ReadLine().rfind("mark ready", 0), 0u);
+    // The program's text keeps the cp932 bytes it has always shown.
+    EXPECT_EQ(first->ReadLine(), "status \xDA\xC3\xDE\xA8");  // ﾚﾃﾞｨ
 
     const std::string secondOutput = run.Folder() + "/second.raw";
     ChildProcess* second = run.Start({"close"}, secondOutput);
     ProcessResult refused = second->Finish();
     EXPECT_EQ(refused.status, 0);
-    EXPECT_EQ(refused.out, "messagebox Strumkey|二重起動はできません\nexit 0\n");
+    // 二重起動はできません
+    EXPECT_EQ(refused.out,
+              "messagebox Strumkey|\x93\xF1\x8F\x64\x8B\x4E\x93\xAE\x82\xCD\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"
+              "\nexit 0\n");
     EXPECT_FALSE(std::filesystem::exists(secondOutput));  // no audio device
     EXPECT_EQ(run.Settings(), before);
 

@@ -23,6 +23,7 @@
 //   menu           prints "menu 0|1": whether the window menu is active
 //   open           prints "open 0|1": whether the dialog is still showing
 //   sliders        prints "sliders <strength> <speed> <strength max> <speed max>"
+//   status         prints "status <the status bar's text>" (cp932 bytes)
 //   hold           waits until standard input ends
 //   close          the window's close button
 // Message boxes are printed as "messagebox <caption>|<text>" (cp932 bytes)
@@ -324,6 +325,12 @@ void Run(const std::string& line)
         }
         Print("sliders " + std::to_string(strength->value()) + " " + std::to_string(speed->value()) + " " +
               std::to_string(strength->maximum()) + " " + std::to_string(speed->maximum()));
+    } else if (command == "status") {
+        HWND bar = dialog != nullptr ? GetDlgItem(dialog->Handle(), IDC_STATUSBAR) : nullptr;
+        char text[256] = "";
+        if (bar != nullptr)
+            SendMessageA(bar, SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text));
+        Print(std::string("status ") + text);
     } else if (command == "hold") {
         std::string ignored;
         while (std::getline(std::cin, ignored)) {

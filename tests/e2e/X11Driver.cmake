@@ -9,7 +9,6 @@ find_package(X11 REQUIRED)
 add_library(e2e_test_bank OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/TestBank.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MixedOutput.cpp)
-strumkey_cp932(e2e_test_bank)
 target_link_libraries(e2e_test_bank PUBLIC strumkey::stroke)
 
 add_library(x11_driver OBJECT
@@ -17,6 +16,5 @@ add_library(x11_driver OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/X11Server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/X11Windows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/X11Program.cpp)
-strumkey_cp932(x11_driver)
 target_include_directories(x11_driver PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(x11_driver PUBLIC X11::X11 e2e_test_bank)

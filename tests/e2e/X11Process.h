@@ -5,7 +5,7 @@
 
 #include <sys/types.h>
 
-#include <thread>  // not <chrono>: its "\u00b5s" has no cp932 form; <thread> brings the clocks
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>

@@ -4,6 +4,7 @@
 // byte is a backslash that must never be taken for one.
 
 #include "files/String.h"
+#include "platform/Cp932Literal.h"
 
 #include <gtest/gtest.h>
 
@@ -162,12 +163,12 @@ TEST(StringTest, FindCharBoundsAndTrailBytes)
         {"abc\"", '"', 4, -1},
         {"x", 'x', 0, -1},
         {"", 'x', 0, -1},
-        {"表", '\\', 0, -1},
-        {"ソソ", '\\', 0, -1},
-        {"a表\\b", '\\', 0, 3},
-        {"表a", 'a', 0, 2},
+        {"表"_cp932, '\\', 0, -1},
+        {"ソソ"_cp932, '\\', 0, -1},
+        {"a表\\b"_cp932, '\\', 0, 3},
+        {"表a"_cp932, 'a', 0, 2},
         // From inside a two-byte character: the search starts after it.
-        {"表\\x", '\\', 1, 2},
+        {"表\\x"_cp932, '\\', 1, 2},
         {"\x95\x95\\x", '\\', 1, 2},
         {"\x95\x95\\x", '\\', 2, 2},
     };
@@ -184,8 +185,9 @@ TEST(StringTest, FindTextOnlyAtCharacterStarts)
         const char* find;
         int from, expected;
     } cases[] = {
-        {"a\\x", "\\x", 0, 1}, {"ソx", "\\x", 0, -1}, {"表ソ.\\", ".\\", 0, 4}, {"ab", "b", 1, -1},
-        {"abab", "ab", 1, 2},  {"abc", "cd", 0, -1},  {"abc", "", 0, 0},        {"表x", "\\x", 1, -1},
+        {"a\\x", "\\x", 0, 1}, {"ソx"_cp932, "\\x", 0, -1}, {"表ソ.\\"_cp932, ".\\", 0, 4},
+        {"ab", "b", 1, -1},    {"abab", "ab", 1, 2},        {"abc", "cd", 0, -1},
+        {"abc", "", 0, 0},     {"表x"_cp932, "\\x", 1, -1},
     };
     for (const Case& c : cases) {
         String s(c.text);
@@ -197,16 +199,17 @@ TEST(StringTest, FindTextOnlyAtCharacterStarts)
 TEST(StringTest, FindLastCharAndFindFirstOf)
 {
     EXPECT_EQ(String("a\\b\\c").FindLastChar('\\'), 3);
-    EXPECT_EQ(String("a\\表").FindLastChar('\\'), 1);
-    EXPECT_EQ(String("表").FindLastChar('\\'), -1);
+    EXPECT_EQ(String("a\\表"_cp932).FindLastChar('\\'), 1);
+    EXPECT_EQ(String("表"_cp932).FindLastChar('\\'), -1);
 
     struct Case {
         const char* text;
         const char* set;
         int expected;
     } cases[] = {
-        {"表/x", "\\/", 2},  {"表ソ", "\\", -1}, {"ab表c", "表", 2}, {"a\\b", "表", -1},
-        {"ソ表", "表ソ", 0}, {"abc", "", -1},    {"abc", "xc", 2},
+        {"表/x"_cp932, "\\/", 2}, {"表ソ"_cp932, "\\", -1},        {"ab表c"_cp932, "表"_cp932, 2},
+        {"a\\b", "表"_cp932, -1}, {"ソ表"_cp932, "表ソ"_cp932, 0}, {"abc", "", -1},
+        {"abc", "xc", 2},
     };
     for (const Case& c : cases)
         EXPECT_EQ(String(c.text).FindFirstOf(c.set), c.expected) << c.text;
@@ -224,10 +227,10 @@ TEST(StringTest, TrimRightAndTrimLeft)
         {" \t x ", " \t\n", " \t x", "x "},
         {"  ", " ", "", ""},
         {"", " ", "", ""},
-        {"a表", "\\", "a表", "a表"},
-        {"表表x表表", "表", "表表x", "x表表"},
-        {"\\表", "\\", "\\表", "表"},
-        {"ソ表ソ", "表ソ", "", ""},
+        {"a表"_cp932, "\\", "a表"_cp932, "a表"_cp932},
+        {"表表x表表"_cp932, "表"_cp932, "表表x"_cp932, "x表表"_cp932},
+        {"\\表"_cp932, "\\", "\\表"_cp932, "表"_cp932},
+        {"ソ表ソ"_cp932, "表ソ"_cp932, "", ""},
     };
     for (const Case& c : cases) {
         String right(c.text);
@@ -251,14 +254,14 @@ TEST(StringTest, TrimRightAndTrimLeft)
 
 TEST(StringTest, ReplaceCharAndMakeLowerSkipTrailBytes)
 {
-    String s("ソ\\a\\");
+    String s("ソ\\a\\"_cp932);
     EXPECT_EQ(s.ReplaceChar('\\', '/'), 2);
-    EXPECT_STREQ(s.Text(), "ソ/a/");
+    EXPECT_STREQ(s.Text(), "ソ/a/"_cp932);
 
     // "ア" is 83 41: its trail byte is an 'A'.
-    String t("AアZ表");
+    String t("AアZ表"_cp932);
     t.MakeLower();
-    EXPECT_STREQ(t.Text(), "aアz表");
+    EXPECT_STREQ(t.Text(), "aアz表"_cp932);
 }
 
 TEST(StringTest, AssignAndCopyHaveValueSemantics)

@@ -1,5 +1,6 @@
 // Files, mappings, file search and file times, on real files in a temp folder.
 
+#include "platform/Cp932Literal.h"
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
@@ -396,10 +397,14 @@ TEST_F(Files, FindFirstFileAttributesNamesAndPatterns)
         DWORD attributes;
         std::string found;
     } cases[] = {
-        {"ro.txt", FILE_ATTRIBUTE_READONLY, "ro.txt"},   {"FOLDER", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"ﾚﾃﾞｨ.TXT", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"}, {"R?.*", FILE_ATTRIBUTE_READONLY, "ro.txt"},
-        {"*ﾃﾞ*", FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"},     {"fold*", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"表ソ.TXT", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"}, {"表*", FILE_ATTRIBUTE_NORMAL, "表ソ.txt"},
+        {"ro.txt", FILE_ATTRIBUTE_READONLY, "ro.txt"},
+        {"FOLDER", FILE_ATTRIBUTE_DIRECTORY, "folder"},
+        {"ﾚﾃﾞｨ.TXT"_cp932, FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"_cp932},
+        {"R?.*", FILE_ATTRIBUTE_READONLY, "ro.txt"},
+        {"*ﾃﾞ*"_cp932, FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"_cp932},
+        {"fold*", FILE_ATTRIBUTE_DIRECTORY, "folder"},
+        {"表ソ.TXT"_cp932, FILE_ATTRIBUTE_NORMAL, "表ソ.txt"_cp932},
+        {"表*"_cp932, FILE_ATTRIBUTE_NORMAL, "表ソ.txt"_cp932},
     };
     for (const Case& c : cases) {
         WIN32_FIND_DATAA data;

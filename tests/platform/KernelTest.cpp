@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Cp932Literal.h"
 #include "platform/PathMapping.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
@@ -72,9 +73,9 @@ TEST(Kernel, CurrentDirectoryRoundTripsThroughRealFolders)
     const std::string mixed = temp.MakeFolder("Mixed");
     const std::string root = platform::ToWindowsPath(temp.Path());
 
-    ASSERT_TRUE(SetCurrentDirectoryA((root + "\\表ソ").c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA((root + "\\表ソ"_cp932).c_str()));
     EXPECT_EQ(std::filesystem::current_path(), japanese);
-    EXPECT_EQ(CurrentDirectory(), root + "\\表ソ");
+    EXPECT_EQ(CurrentDirectory(), root + "\\表ソ"_cp932);
 
     ASSERT_TRUE(SetCurrentDirectoryA("..\\MIXED"));
     EXPECT_EQ(std::filesystem::current_path(), mixed);
@@ -131,14 +132,14 @@ TEST(Kernel, CompareEqualityClasses)
     } cases[] = {
         {"abc", "abc", true, true},
         {"abc", "aBC", false, true},
-        {"Ａｂ", "ａＢ", false, true},
-        {"A", "Ａ", false, false},  // widths differ
-        {"ｱ", "ア", false, false},
-        {"ア", "ャ", false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not
-                                     // folded
-        {"ΑΣΩ", "ασω", false, true},
-        {"АЁНОПЯ", "аёнопя", false, true},  // around the gap at 0x847F
-        {"Н", "о", false, false},
+        {"Ａｂ"_cp932, "ａＢ"_cp932, false, true},
+        {"A", "Ａ"_cp932, false, false},  // widths differ
+        {"ｱ"_cp932, "ア"_cp932, false, false},
+        {"ア"_cp932, "ャ"_cp932, false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not
+                                                 // folded
+        {"ΑΣΩ"_cp932, "ασω"_cp932, false, true},
+        {"АЁНОПЯ"_cp932, "аёнопя"_cp932, false, true},  // around the gap at 0x847F
+        {"Н"_cp932, "о"_cp932, false, false},
         {"a\x81", "A\x81", false, true},  // lead byte right before the end
         {"a\x81", "a", false, false},
         {"", nullptr, true, true},
@@ -221,9 +222,10 @@ TEST(Kernel, CaseFoldingAgreesWithUnicodeOverAllCharacters)
 
 TEST(Kernel, CompareOrdersConsistently)
 {
-    const std::vector<std::string> texts = {"",   "a", "A",  "ab", "aB", "Ab",   "b",    "B",     "ａ",
-                                            "Ａ", "ｱ", "ア", "ャ", "表", "表ソ", "\x81", "a\x81", "A\x81",
-                                            "Ж",  "ж", "Я",  "я",  "\\", "~",    "ﾚﾃﾞｨ"};
+    const std::vector<std::string> texts = {
+        "",         "a",       "A",        "ab",       "aB",       "Ab",         "b",         "B",     "ａ"_cp932,
+        "Ａ"_cp932, "ｱ"_cp932, "ア"_cp932, "ャ"_cp932, "表"_cp932, "表ソ"_cp932, "\x81",      "a\x81", "A\x81",
+        "Ж"_cp932,  "ж"_cp932, "Я"_cp932,  "я"_cp932,  "\\",       "~",          "ﾚﾃﾞｨ"_cp932};
     for (auto compare : {lstrcmpA, lstrcmpiA}) {
         auto cmp = [&](const std::string& a, const std::string& b) { return compare(a.c_str(), b.c_str()); };
         for (const std::string& a : texts)
@@ -311,7 +313,7 @@ TEST(Console, StandardOutputTakesProgramTextAsUtf8)
     ASSERT_GE(file, 0);
     ::dup2(file, STDOUT_FILENO);
     ::close(file);
-    const std::string text = "ﾚﾃﾞｨ " + platform::Utf8NameToCp932(u8"josé") + "\n";
+    const std::string text = "ﾚﾃﾞｨ "_cp932 + platform::Utf8NameToCp932(u8"josé") + "\n";
     DWORD written = 0;
     const BOOL ok =
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

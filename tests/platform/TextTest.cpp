@@ -1,7 +1,10 @@
 #include "platform/Text.h"
+#include "platform/Cp932Literal.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 using platform::Cp932ToUtf8;
@@ -12,10 +15,47 @@ namespace {
 
 const std::string kReplacement = u8"\uFFFD";
 
+std::string Utf8Of(char32_t c)
+{
+    if (c < 0x80)
+        return std::string(1, static_cast<char>(c));
+    if (c < 0x800)
+        return {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    return {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+            static_cast<char>(0x80 | (c & 0x3F))};
+}
+
+// The compiler makes the bytes that the run-time conversion makes, for every
+// character cp932 holds outside the private-use area, and no other.
 TEST(Text, LiteralsAreCp932)
 {
-    EXPECT_EQ(std::string("ﾚﾃﾞｨ"), "\xDA\xC3\xDE\xA8");
-    EXPECT_EQ(std::string("表ソ"), "\x95\x5C\x83\x5C");
+    EXPECT_EQ(std::string("ﾚﾃﾞｨ"_cp932), "\xDA\xC3\xDE\xA8");
+    EXPECT_EQ(std::string("表ソ"_cp932), "\x95\x5C\x83\x5C");
+    static_assert(sizeof("a\0表"_cp932) == 5);
+
+    using platform::cp932::table;
+    std::size_t held = 0;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xF8FF)
+            continue;  // surrogates and the private-use area
+        const std::string runtime = Utf8ToCp932(Utf8Of(c));
+        if (runtime == "?" && c != '?')
+            continue;
+        ++held;
+        if (c < 0x80) {
+            EXPECT_EQ(runtime, Utf8Of(c));
+            continue;
+        }
+        const auto entry = std::lower_bound(std::begin(table), std::end(table), c,
+                                            [](const auto& e, char32_t value) { return e.character < value; });
+        ASSERT_TRUE(entry != std::end(table) && entry->character == c)
+            << "U+" << std::hex << static_cast<unsigned>(c) << " is missing";
+        const std::string compiled =
+            entry->code > 0xFF ? std::string{static_cast<char>(entry->code >> 8), static_cast<char>(entry->code & 0xFF)}
+                               : std::string(1, static_cast<char>(entry->code));
+        EXPECT_EQ(compiled, runtime) << "U+" << std::hex << static_cast<unsigned>(c);
+    }
+    EXPECT_EQ(held, 127 + std::size(table));
 }
 
 TEST(Text, RoundTrips)
@@ -25,10 +65,10 @@ TEST(Text, RoundTrips)
     } cases[] = {
         {"", ""},
         {"plain ASCII \\ ~", "plain ASCII \\ ~"},
-        {"ﾚﾃﾞｨ", u8"ﾚﾃﾞｨ"},
-        {"表ソ\\能", u8"表ソ\\能"},
-        {"Ａα Жё①", u8"Ａα Жё①"},
-        {std::string("a\0表", 4), std::string(u8"a\0表", 5)},
+        {"ﾚﾃﾞｨ"_cp932, u8"ﾚﾃﾞｨ"},
+        {"表ソ\\能"_cp932, u8"表ソ\\能"},
+        {"Ａα Жё①"_cp932, u8"Ａα Жё①"},
+        {std::string("a\0表"_cp932, 4), std::string(u8"a\0表", 5)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);
@@ -42,7 +82,7 @@ TEST(Text, WhatCp932CannotHoldBecomesOneQuestionMarkPerCharacter)
         std::string utf8, cp932;
     } cases[] = {
         {u8"a€b", "a?b"},
-        {u8"😀表", "?表"},
+        {u8"😀表", "?表"_cp932},
         {u8"¥", "?"},  // must not become 0x5C, a path separator
         {u8"‾", "?"},
         {"\xC3\x28", "?("},   // lead byte without its continuation

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-// <chrono> itself does not compile under -fexec-charset=CP932 (its "\u00b5s"
-// unit suffix has no cp932 form); <thread> brings the clocks and durations.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <set>
 #include <thread>

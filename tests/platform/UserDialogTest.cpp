@@ -2,9 +2,6 @@
 // keyboard hook, trackbars, status bar, subclassing, closing, dialog units,
 // icons and message boxes. Keys are injected at the window as the X11
 // platform delivers them, with X keycodes and keysyms.
-//
-// Compiled with UTF-8 literals (it includes Qt): cp932 text is made with
-// Utf8ToCp932.
 
 #include "platform/Dialog.h"
 #include "platform/Icon.h"

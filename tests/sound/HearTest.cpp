@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
-#include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
+#include <chrono>
 #include <unistd.h>
 
 namespace {

@@ -2,6 +2,7 @@
 // shared chunk cache and its two messages.
 
 #include "sound/SoundTable.h"
+#include "platform/Cp932Literal.h"
 
 #include "tests/support/ArchiveTestSupport.h"
 #include "tests/support/SoundTestSupport.h"
@@ -32,8 +33,11 @@ void __wrap_Mix_FreeChunk(Mix_Chunk* chunk)
 
 namespace {
 
-const std::string LoadFailed = "ファイルロードに失敗";
-const std::string Undefined = "指定のIDは定義されていません";
+// The two messages in the cp932 bytes the program has always shown:
+// "ファイルロードに失敗" and "指定のIDは定義されていません".
+const std::string LoadFailed = "\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x8D\x81\x5B\x83\x68\x82\xC9\x8E\xB8\x94\x73";
+const std::string Undefined =
+    "\x8E\x77\x92\xE8\x82\xCC\x49\x44\x82\xCD\x92\xE8\x8B\x60\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1";
 
 // A folder holding se.csv and samples under se/, made the current folder.
 class SoundTableTest : public ::testing::Test {
@@ -158,9 +162,9 @@ TEST_F(SoundTableTest, TwoByteNamesKeepTheirTrailBytes)
     temp.Write(u8"se/ア.wav", SoundTest::MakeWav(300, 40));
     temp.Write(u8"se/チ.wav", SoundTest::MakeWav(300, 41));
     temp.Write(u8"se/ソ/x.wav", SoundTest::MakeWav(300, 42));  // ソ is 83 5C
-    table.Define("ア.wav", 1);
-    table.Define("チ.wav", 2);
-    table.Define("ソ/X.WAV", 3);
+    table.Define("ア.wav"_cp932, 1);
+    table.Define("チ.wav"_cp932, 2);
+    table.Define("ソ/X.WAV"_cp932, 3);
     ASSERT_EQ(table.LoadAll(), 3);
     EXPECT_TRUE(boxes.Texts().empty());
     ASSERT_NE(ChunkOf(1), nullptr);

@@ -12,7 +12,7 @@
 #include "tests/support/TimerHold.h"
 
 #include <cstdint>
-#include <thread>  // the clocks; <chrono> has a unit suffix with no cp932 form
+#include <chrono>
 #include <memory>
 #include <set>
 #include <vector>

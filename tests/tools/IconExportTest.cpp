@@ -1,6 +1,5 @@
 // The desktop's icon files, as strumkey_icons writes them, against the icon
-// that the program's own window shows. Compiled with UTF-8 literals (it
-// includes Qt).
+// that the program's own window shows.
 
 #include "platform/Icon.h"
 #include "platform/Resources.h"
