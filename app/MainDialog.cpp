@@ -48,7 +48,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
     CreateStatusBar(dialog, instance);
-    SetStatusText("ﾚﾃﾞｨ"_cp932);
+    SetStatusText(CP932("ﾚﾃﾞｨ"));
     InitSliders(dialog);
     MainDialog = dialog;
     // A hook for the dialog's own thread: keys reach the program while the

@@ -62,7 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (AnswerCommandLine(commandLine, exitCode))
         return exitCode;
     if (!TheInstanceMutex.TryLock()) {
-        MessageBoxA(nullptr, "二重起動はできません"_cp932, "Strumkey", MB_OK);
+        MessageBoxA(nullptr, CP932("二重起動はできません"), "Strumkey", MB_OK);
         return 0;
     }
     SetCurrentProcessExplicitAppUserModelID(kDesktopId);

@@ -93,7 +93,7 @@ bool SoundTable::Load(int id)
 {
     auto found = entries.find(id);
     if (found == entries.end()) {
-        MessageBoxA(nullptr, "指定のIDは定義されていません"_cp932, nullptr, MB_OK);
+        MessageBoxA(nullptr, CP932("指定のIDは定義されていません"), nullptr, MB_OK);
         return false;
     }
     SoundEntry& entry = found->second;
@@ -116,7 +116,7 @@ bool SoundTable::Load(int id)
         path.Append(entry.fileName.Text());
     }
     if (!chunk->Load(path.Text())) {
-        MessageBoxA(nullptr, "ファイルロードに失敗"_cp932, nullptr, MB_OK);
+        MessageBoxA(nullptr, CP932("ファイルロードに失敗"), nullptr, MB_OK);
         return false;
     }
     Mivo::Chunk* loaded = chunk.get();

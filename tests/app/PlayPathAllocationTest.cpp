@@ -65,7 +65,16 @@ void operator delete[](void* p, std::size_t) noexcept
     std::free(p);
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// GCC names a sanitizer build by a macro, clang by a feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZER_OWNS_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SANITIZER_OWNS_MALLOC 1
+#endif
+#endif
+
+#ifndef SANITIZER_OWNS_MALLOC
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);

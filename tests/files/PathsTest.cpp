@@ -27,7 +27,7 @@ TEST(PathsTest, CountComponents)
         // clang-format off
     } cases[] = {
         {"a\\b\\c", 3}, {"a\\b\\", 2}, {"\\a", 2},    {"a", 1},        {"a//b", 3},
-        {"", 0},        {"表"_cp932, 1},     {"表\\ソ"_cp932, 2}, {"C:\\表\\x"_cp932, 3}, {"\\", 1},
+        {"", 0},        {CP932("表"), 1},     {CP932("表\\ソ"), 2}, {CP932("C:\\表\\x"), 3}, {"\\", 1},
     };
     // clang-format on
     for (const Case& c : cases)
@@ -55,9 +55,9 @@ TEST(PathsTest, RemoveLastComponents)
         {"C:\\a\\b", 2, "C:\\", 2},
         {"a/b\\c", 1, "a/b", 1},
         {"a\\b\\", 1, "a", 1},
-        {"表\\x"_cp932, 1, "表"_cp932, 1},
-        {"dir\\表ソ"_cp932, 1, "dir", 1},
-        {"Z:\\表\\ソ\\x.exe"_cp932, 1, "Z:\\表\\ソ"_cp932, 1},
+        {CP932("表\\x"), 1, CP932("表"), 1},
+        {CP932("dir\\表ソ"), 1, "dir", 1},
+        {CP932("Z:\\表\\ソ\\x.exe"), 1, CP932("Z:\\表\\ソ"), 1},
         {"", 1, "", 0},
     };
     // clang-format on
@@ -76,8 +76,8 @@ TEST(PathsTest, TrimSeparators)
         // clang-format off
     } cases[] = {
         {"\\a\\", "a"},       {"\\\\a", "\\\\a"},     {"\\\\\\\\a", "\\\\a"}, {"\\\\\\a", "\\\\a"},
-        {"C:\\", "C:\\"},     {"a\\\\", "a\\"},       {"C:\\x\\", "C:\\x"},   {"表"_cp932, "表"_cp932},
-        {"a\\表\\"_cp932, "a\\表"_cp932}, {"a/", "a/"},           {"", ""},               {"\\", ""},
+        {"C:\\", "C:\\"},     {"a\\\\", "a\\"},       {"C:\\x\\", "C:\\x"},   {CP932("表"), CP932("表")},
+        {CP932("a\\表\\"), CP932("a\\表")}, {"a/", "a/"},           {"", ""},               {"\\", ""},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -96,7 +96,7 @@ TEST(PathsTest, RemoveExtension)
     } cases[] = {
         {".ini", ".ini"},   {"a.b\\c", "a.b\\c"},        {"c.d.e", "c.d"},
         {"a", "a"},         {"C:\\app\\prog.exe", "C:\\app\\prog"},
-        {"a.b表"_cp932, "a"},     {"表.txt"_cp932, "表"_cp932},            {"C:\\dir.d\\ソ"_cp932, "C:\\dir.d\\ソ"_cp932},
+        {CP932("a.b表"), "a"},     {CP932("表.txt"), CP932("表")},            {CP932("C:\\dir.d\\ソ"), CP932("C:\\dir.d\\ソ")},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -115,7 +115,7 @@ TEST(PathsTest, AppendPath)
         // clang-format off
     } cases[] = {
         {"C:\\dir", "x", "C:\\dir\\x"}, {"C:\\dir\\", "x", "C:\\dir\\x"}, {"", "x", "x"},
-        {"a", "", "a"},                 {"C:\\表"_cp932, "x", "C:\\表\\x"_cp932},     {"a/", "x", "a/\\x"},
+        {"a", "", "a"},                 {CP932("C:\\表"), "x", CP932("C:\\表\\x")},     {"a/", "x", "a/\\x"},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -132,19 +132,19 @@ TEST(PathsTest, AppendPath)
 TEST(PathsTest, ComparePath)
 {
     EXPECT_EQ(Mivo::ComparePath("Se\\A.WAV", "se\\a.wav"), 0);
-    EXPECT_EQ(Mivo::ComparePath("表\\ソ"_cp932, "表\\ソ"_cp932), 0);
+    EXPECT_EQ(Mivo::ComparePath(CP932("表\\ソ"), CP932("表\\ソ")), 0);
     EXPECT_EQ(Mivo::ComparePath("", ""), 0);
     EXPECT_NE(Mivo::ComparePath("a/b", "a\\b"), 0);
     EXPECT_NE(Mivo::ComparePath("a", "ab"), 0);
     EXPECT_NE(Mivo::ComparePath("ab", "a"), 0);
-    EXPECT_NE(Mivo::ComparePath("表"_cp932, "ソ"_cp932), 0);
-    EXPECT_NE(Mivo::ComparePath("表"_cp932, "\x95"), 0);
+    EXPECT_NE(Mivo::ComparePath(CP932("表"), CP932("ソ")), 0);
+    EXPECT_NE(Mivo::ComparePath(CP932("表"), "\x95"), 0);
     // A separator sorts before any other character.
     EXPECT_EQ(Mivo::ComparePath("a\\b", "a.b"), -1);
     EXPECT_EQ(Mivo::ComparePath("a.b", "a/b"), 1);
     // Swapping the paths swaps the sign, separators against each other too.
-    for (const char* a : {"a\\b", "a/b", "a.b", "a", "表"_cp932})
-        for (const char* b : {"a\\b", "a/b", "a.b", "a", "表"_cp932})
+    for (const char* a : {"a\\b", "a/b", "a.b", "a", CP932("表")})
+        for (const char* b : {"a\\b", "a/b", "a.b", "a", CP932("表")})
             EXPECT_EQ(Mivo::ComparePath(a, b) < 0, Mivo::ComparePath(b, a) > 0) << a << " / " << b;
 }
 
@@ -163,8 +163,8 @@ TEST(PathsTest, NormalizePath)
         {"a\\b\\..", "a\\b\\.."},
         {"a/./b", "a/./b"},
         {"a\\\\..\\x", "x"},
-        {"表\\.\\ソ\\..\\x"_cp932, "表\\x"_cp932},
-        {"ソ.\\x"_cp932, "ソ.\\x"_cp932},
+        {CP932("表\\.\\ソ\\..\\x"), CP932("表\\x")},
+        {CP932("ソ.\\x"), CP932("ソ.\\x")},
         {"a\\..\\b", "b"},
     };
     // clang-format on
@@ -263,7 +263,7 @@ TEST_F(PathsFileSystemTest, FolderWithBackslashTrailByte)
     fs::create_directory(folder);
     fs::current_path(folder);
 
-    const std::string expected = WindowsPath(temp) + "\\表ソ"_cp932;
+    const std::string expected = WindowsPath(temp) + CP932("\\表ソ");
     String dir;
     Mivo::GetCurrentDir(dir);
     EXPECT_STREQ(dir.Text(), expected.c_str());

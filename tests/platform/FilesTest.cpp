@@ -399,12 +399,12 @@ TEST_F(Files, FindFirstFileAttributesNamesAndPatterns)
     } cases[] = {
         {"ro.txt", FILE_ATTRIBUTE_READONLY, "ro.txt"},
         {"FOLDER", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"ﾚﾃﾞｨ.TXT"_cp932, FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"_cp932},
+        {CP932("ﾚﾃﾞｨ.TXT"), FILE_ATTRIBUTE_NORMAL, CP932("ﾚﾃﾞｨ.txt")},
         {"R?.*", FILE_ATTRIBUTE_READONLY, "ro.txt"},
-        {"*ﾃﾞ*"_cp932, FILE_ATTRIBUTE_NORMAL, "ﾚﾃﾞｨ.txt"_cp932},
+        {CP932("*ﾃﾞ*"), FILE_ATTRIBUTE_NORMAL, CP932("ﾚﾃﾞｨ.txt")},
         {"fold*", FILE_ATTRIBUTE_DIRECTORY, "folder"},
-        {"表ソ.TXT"_cp932, FILE_ATTRIBUTE_NORMAL, "表ソ.txt"_cp932},
-        {"表*"_cp932, FILE_ATTRIBUTE_NORMAL, "表ソ.txt"_cp932},
+        {CP932("表ソ.TXT"), FILE_ATTRIBUTE_NORMAL, CP932("表ソ.txt")},
+        {CP932("表*"), FILE_ATTRIBUTE_NORMAL, CP932("表ソ.txt")},
     };
     for (const Case& c : cases) {
         WIN32_FIND_DATAA data;

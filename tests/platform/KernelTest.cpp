@@ -73,9 +73,9 @@ TEST(Kernel, CurrentDirectoryRoundTripsThroughRealFolders)
     const std::string mixed = temp.MakeFolder("Mixed");
     const std::string root = platform::ToWindowsPath(temp.Path());
 
-    ASSERT_TRUE(SetCurrentDirectoryA((root + "\\表ソ"_cp932).c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA((root + CP932("\\表ソ")).c_str()));
     EXPECT_EQ(std::filesystem::current_path(), japanese);
-    EXPECT_EQ(CurrentDirectory(), root + "\\表ソ"_cp932);
+    EXPECT_EQ(CurrentDirectory(), root + CP932("\\表ソ"));
 
     ASSERT_TRUE(SetCurrentDirectoryA("..\\MIXED"));
     EXPECT_EQ(std::filesystem::current_path(), mixed);
@@ -132,14 +132,14 @@ TEST(Kernel, CompareEqualityClasses)
     } cases[] = {
         {"abc", "abc", true, true},
         {"abc", "aBC", false, true},
-        {"Ａｂ"_cp932, "ａＢ"_cp932, false, true},
-        {"A", "Ａ"_cp932, false, false},  // widths differ
-        {"ｱ"_cp932, "ア"_cp932, false, false},
-        {"ア"_cp932, "ャ"_cp932, false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not
-                                                 // folded
-        {"ΑΣΩ"_cp932, "ασω"_cp932, false, true},
-        {"АЁНОПЯ"_cp932, "аёнопя"_cp932, false, true},  // around the gap at 0x847F
-        {"Н"_cp932, "о"_cp932, false, false},
+        {CP932("Ａｂ"), CP932("ａＢ"), false, true},
+        {"A", CP932("Ａ"), false, false},  // widths differ
+        {CP932("ｱ"), CP932("ア"), false, false},
+        {CP932("ア"), CP932("ャ"), false, false},  // 0x83 0x41 and 0x83 0x61: trail bytes are not
+                                                   // folded
+        {CP932("ΑΣΩ"), CP932("ασω"), false, true},
+        {CP932("АЁНОПЯ"), CP932("аёнопя"), false, true},  // around the gap at 0x847F
+        {CP932("Н"), CP932("о"), false, false},
         {"a\x81", "A\x81", false, true},  // lead byte right before the end
         {"a\x81", "a", false, false},
         {"", nullptr, true, true},
@@ -222,10 +222,11 @@ TEST(Kernel, CaseFoldingAgreesWithUnicodeOverAllCharacters)
 
 TEST(Kernel, CompareOrdersConsistently)
 {
-    const std::vector<std::string> texts = {
-        "",         "a",       "A",        "ab",       "aB",       "Ab",         "b",         "B",     "ａ"_cp932,
-        "Ａ"_cp932, "ｱ"_cp932, "ア"_cp932, "ャ"_cp932, "表"_cp932, "表ソ"_cp932, "\x81",      "a\x81", "A\x81",
-        "Ж"_cp932,  "ж"_cp932, "Я"_cp932,  "я"_cp932,  "\\",       "~",          "ﾚﾃﾞｨ"_cp932};
+    const std::vector<std::string> texts = {"",         "a",         "A",         "ab",        "aB",
+                                            "Ab",       "b",         "B",         CP932("ａ"), CP932("Ａ"),
+                                            CP932("ｱ"), CP932("ア"), CP932("ャ"), CP932("表"), CP932("表ソ"),
+                                            "\x81",     "a\x81",     "A\x81",     CP932("Ж"),  CP932("ж"),
+                                            CP932("Я"), CP932("я"),  "\\",        "~",         CP932("ﾚﾃﾞｨ")};
     for (auto compare : {lstrcmpA, lstrcmpiA}) {
         auto cmp = [&](const std::string& a, const std::string& b) { return compare(a.c_str(), b.c_str()); };
         for (const std::string& a : texts)
@@ -313,7 +314,7 @@ TEST(Console, StandardOutputTakesProgramTextAsUtf8)
     ASSERT_GE(file, 0);
     ::dup2(file, STDOUT_FILENO);
     ::close(file);
-    const std::string text = "ﾚﾃﾞｨ "_cp932 + platform::Utf8NameToCp932(u8"josé") + "\n";
+    const std::string text = CP932("ﾚﾃﾞｨ ") + platform::Utf8NameToCp932(u8"josé") + "\n";
     DWORD written = 0;
     const BOOL ok =
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

@@ -35,7 +35,7 @@ TEST(PathMapping, WindowsToUnix)
         {"strumkey-none\\b", "strumkey-none/b"},
         {"Z:strumkey-none", "strumkey-none"},
         {"Z:\\strumkey-none\\\\b\\", "/strumkey-none/b/"},
-        {"strumkey表\\ソ/能"_cp932, u8"strumkey表/ソ/能"},  // trail bytes 0x5C are no separators
+        {CP932("strumkey表\\ソ/能"), u8"strumkey表/ソ/能"},  // trail bytes 0x5C are no separators
     };
     for (const Case& c : cases)
         EXPECT_EQ(Unix(c.windows), c.unixPath) << c.windows;
@@ -61,7 +61,7 @@ TEST(PathMapping, UnixToWindows)
     } cases[] = {
         {"/home/x", "Z:\\home\\x"},
         {"/", "Z:\\"},
-        {u8"/表/ソ", "Z:\\表\\ソ"_cp932},
+        {u8"/表/ソ", CP932("Z:\\表\\ソ")},
         {"a/b", "a\\b"},
     };
     for (const Case& c : cases)
@@ -80,7 +80,7 @@ TEST(PathMapping, FolderWithTrailByte5CRoundTrips)
     std::string folder = temp.MakeFolder(u8"表ソ");
     temp.MakeFile(u8"表ソ/f.txt");
     std::string windows = ToWindowsPath(folder);
-    EXPECT_EQ(windows, ToWindowsPath(temp.Path()) + "\\表ソ"_cp932);
+    EXPECT_EQ(windows, ToWindowsPath(temp.Path()) + CP932("\\表ソ"));
     std::string file = Unix(windows + "\\f.txt");
     EXPECT_EQ(file, folder + "/f.txt");
     EXPECT_TRUE(std::filesystem::exists(file));
@@ -103,10 +103,10 @@ TEST(PathMapping, NamesMatchWithoutAsciiCase)
         {"\\mixed\\Sub\\New.txt", "/Mixed/Sub/New.txt"},  // new file in an existing folder
         {"\\mixed\\Gone\\X", "/Mixed/Gone/X"},            // the rest stays as given
         {"\\mixed\\.\\sub\\..\\SUB", "/Mixed/./Sub/../Sub"},
-        {"\\dup", "/Dup"},          // first in byte order
-        {"\\dUP", "/dUP"},          // exact name wins
-        {"\\ａB"_cp932, u8"/ａB"},  // only ASCII letters match
-        {"\\Ａb"_cp932, u8"/Ａb"},
+        {"\\dup", "/Dup"},           // first in byte order
+        {"\\dUP", "/dUP"},           // exact name wins
+        {CP932("\\ａB"), u8"/ａB"},  // only ASCII letters match
+        {CP932("\\Ａb"), u8"/Ａb"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Unix(root + c.windows), t + c.unixPath) << c.windows;

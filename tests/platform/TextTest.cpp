@@ -29,9 +29,9 @@ std::string Utf8Of(char32_t c)
 // character cp932 holds outside the private-use area, and no other.
 TEST(Text, LiteralsAreCp932)
 {
-    EXPECT_EQ(std::string("ﾚﾃﾞｨ"_cp932), "\xDA\xC3\xDE\xA8");
-    EXPECT_EQ(std::string("表ソ"_cp932), "\x95\x5C\x83\x5C");
-    static_assert(sizeof("a\0表"_cp932) == 5);
+    EXPECT_EQ(std::string(CP932("ﾚﾃﾞｨ")), "\xDA\xC3\xDE\xA8");
+    EXPECT_EQ(std::string(CP932("表ソ")), "\x95\x5C\x83\x5C");
+    static_assert(sizeof(CP932("a\0表")) == 5);
 
     using platform::cp932::table;
     std::size_t held = 0;
@@ -65,10 +65,10 @@ TEST(Text, RoundTrips)
     } cases[] = {
         {"", ""},
         {"plain ASCII \\ ~", "plain ASCII \\ ~"},
-        {"ﾚﾃﾞｨ"_cp932, u8"ﾚﾃﾞｨ"},
-        {"表ソ\\能"_cp932, u8"表ソ\\能"},
-        {"Ａα Жё①"_cp932, u8"Ａα Жё①"},
-        {std::string("a\0表"_cp932, 4), std::string(u8"a\0表", 5)},
+        {CP932("ﾚﾃﾞｨ"), u8"ﾚﾃﾞｨ"},
+        {CP932("表ソ\\能"), u8"表ソ\\能"},
+        {CP932("Ａα Жё①"), u8"Ａα Жё①"},
+        {std::string(CP932("a\0表"), 4), std::string(u8"a\0表", 5)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);
@@ -82,7 +82,7 @@ TEST(Text, WhatCp932CannotHoldBecomesOneQuestionMarkPerCharacter)
         std::string utf8, cp932;
     } cases[] = {
         {u8"a€b", "a?b"},
-        {u8"😀表", "?表"_cp932},
+        {u8"😀表", CP932("?表")},
         {u8"¥", "?"},  // must not become 0x5C, a path separator
         {u8"‾", "?"},
         {"\xC3\x28", "?("},   // lead byte without its continuation

@@ -162,9 +162,9 @@ TEST_F(SoundTableTest, TwoByteNamesKeepTheirTrailBytes)
     temp.Write(u8"se/ア.wav", SoundTest::MakeWav(300, 40));
     temp.Write(u8"se/チ.wav", SoundTest::MakeWav(300, 41));
     temp.Write(u8"se/ソ/x.wav", SoundTest::MakeWav(300, 42));  // ソ is 83 5C
-    table.Define("ア.wav"_cp932, 1);
-    table.Define("チ.wav"_cp932, 2);
-    table.Define("ソ/X.WAV"_cp932, 3);
+    table.Define(CP932("ア.wav"), 1);
+    table.Define(CP932("チ.wav"), 2);
+    table.Define(CP932("ソ/X.WAV"), 3);
     ASSERT_EQ(table.LoadAll(), 3);
     EXPECT_TRUE(boxes.Texts().empty());
     ASSERT_NE(ChunkOf(1), nullptr);
