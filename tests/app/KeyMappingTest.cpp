@@ -1,5 +1,6 @@
-// The key mapping on the real scheduler, real timers and the real mixer
-// (SDL's dummy driver). Held keys are set in the key table behind
+// The key mapping on the real scheduler and the real mixer (SDL's dummy
+// driver), with the strings' timers on the virtual clock of the stroke
+// helpers. Held keys are set in the key table behind
 // GetKeyState; what a key did is read from the log of mixer starts and halts.
 
 #include "app/KeyMapping.h"
@@ -34,6 +35,7 @@ protected:
         Settings.Interval = 0;  // strokes play whole inside the key press
         platform::ResetKeyState();
         ResetNoteSlots();
+        VirtualTimers::Reset();
         Mix_HaltChannel(-1);
         MixerLog::Clear();
     }
@@ -41,6 +43,7 @@ protected:
     {
         platform::ResetKeyState();
         CancelPendingNotes();
+        EXPECT_EQ(VirtualTimers::Pending(), 0u);
         Mix_HaltChannel(-1);
         Settings = SettingsValues{};
     }
@@ -191,14 +194,14 @@ TEST_F(KeyMappingTest, StrokeUsesTheCurrentStrengthAndSpeed)
 {
     Settings.Velocity = 77;
     Settings.Interval = 15;
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
     Press('D');
     EXPECT_EQ((TheNoteSlots.slots[0].message >> 16) & 0xFF, 77u);
     EXPECT_EQ(MixerLog::Starts().size(), 1u);  // the others wait for their timers
     EXPECT_FALSE(RingIdle());
-    hold.Release();
-    EXPECT_EQ(MixerLog::WaitForStarts(5).size(), 5u);
+    VirtualTimers::RunUntilIdle();
+    const std::vector<Start> starts = MixerLog::Starts();
+    ASSERT_EQ(starts.size(), 5u);
+    EXPECT_EQ(starts[4].due - starts[0].due, std::int64_t{4 * 15} * 1000000);
 }
 
 TEST_F(KeyMappingTest, AutoRepeatDoesNothing)
@@ -228,13 +231,11 @@ TEST_F(KeyMappingTest, DigitsPlayTheirEffectOnTopOfAStroke)
     // 5 during a stroke adds the effect and leaves the pending strings armed.
     Settings.Interval = 20;
     MixerLog::Clear();
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
     Press('C');
     Press('5');
     EXPECT_FALSE(RingIdle());
-    hold.Release();
-    const std::vector<Start> starts = MixerLog::WaitForStarts(7);
+    VirtualTimers::RunUntilIdle();
+    const std::vector<Start> starts = MixerLog::Starts();
     ASSERT_EQ(starts.size(), 7u);
     EXPECT_EQ(starts[1].id, 35);
     EXPECT_EQ(MixerLog::Halts(), 1);  // only the stroke's own halt
@@ -245,8 +246,6 @@ TEST_F(KeyMappingTest, DigitsWithoutASampleChangeNothing)
     TestBank lacking({35, 40});
     lacking.Table().Unload(36);  // listed, but its sample is not loaded
     Settings.Interval = 50;
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
     Press('G');
     MixerLog::Clear();
     const int next = TheNoteSlots.next;
@@ -272,8 +271,6 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
 
     // A stroke in progress and an effect: all cut, no string follows.
     Settings.Interval = 40;
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
     Press('E');
     Press('3');
     ASSERT_EQ(Mix_Playing(-1), 2);
@@ -281,8 +278,7 @@ TEST_F(KeyMappingTest, SpaceCutsEverythingAndIsHarmlessWhenSilent)
     Press(VK_SPACE);
     EXPECT_TRUE(RingIdle());
     EXPECT_EQ(UncutChannels(), 0);
-    hold.Release();
-    WaitPast(250);
+    VirtualTimers::RunUntilIdle();
     EXPECT_TRUE(MixerLog::Starts().empty());
 }
 

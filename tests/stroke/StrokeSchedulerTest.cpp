@@ -1,6 +1,6 @@
-// The stroke scheduler on real timers and the real mixer (SDL's dummy
-// driver): which notes a stroke starts, in what order, at what time, and how
-// strokes, cancels and the ring of slots interact.
+// The stroke scheduler on the real mixer (SDL's dummy driver) and timers on a
+// virtual clock: which notes a stroke starts, in what order, at what time,
+// and how strokes, cancels and the ring of slots interact.
 
 #include "stroke/StrokeScheduler.h"
 
@@ -13,67 +13,9 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
 
 using namespace StrokeTest;
-using std::chrono::milliseconds;
-
-// timeSetEvent as this test program links it (--wrap on its C++ name). Every
-// call passes through, except that after FireNextTimerBeforeReturning the
-// next one returns only once its timer has fired and its callback has run:
-// a trigger that beats its caller, as a 1 ms timer on a busy machine can.
-MMRESULT RealTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__real__Z12timeSetEventjjPFvjjmmmEmj");
-MMRESULT WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__wrap__Z12timeSetEventjjPFvjjmmmEmj");
-
-namespace {
-
-struct EarlyTimer {
-    std::mutex lock;
-    std::condition_variable fired;
-    bool armed = false;  // the next call waits for its callback
-    bool done = false;
-    int calls = 0;  // calls that waited
-    LPTIMECALLBACK callback = nullptr;
-    DWORD_PTR user = 0;
-} early;
-
-void CALLBACK RunThenSignal(UINT id, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR)
-{
-    early.callback(id, message, early.user, 0, 0);
-    std::lock_guard guard(early.lock);
-    early.done = true;
-    early.fired.notify_all();
-}
-
-void FireNextTimerBeforeReturning()
-{
-    std::lock_guard guard(early.lock);
-    early.armed = true;
-}
-
-}  // namespace
-
-MMRESULT WrappedTimeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
-{
-    {
-        std::lock_guard guard(early.lock);
-        if (!early.armed)
-            return RealTimeSetEvent(delay, resolution, callback, user, flags);
-        early.armed = false;
-        early.done = false;
-        ++early.calls;
-        early.callback = callback;
-        early.user = user;
-    }
-    const MMRESULT id = RealTimeSetEvent(delay, resolution, RunThenSignal, 0, flags);
-    const Clock::time_point start = Clock::now();
-    std::unique_lock guard(early.lock);
-    if (id != 0 && !early.fired.wait_for(guard, std::chrono::seconds(60), [] { return early.done; }))
-        ADD_FAILURE() << "a " << delay << " ms timer had not fired after "
-                      << std::chrono::duration_cast<milliseconds>(Clock::now() - start).count() << " ms";
-    return id;
-}
 
 namespace {
 
@@ -87,22 +29,29 @@ protected:
         while (SDL_GetTicks() == 0)
             SDL_Delay(1);
         ResetNoteSlots();
+        VirtualTimers::Reset();
         MixerLog::Clear();
     }
     void TearDown() override
     {
         CancelPendingNotes();
+        // A timer that the ring lost track of would fire into a reused slot.
+        EXPECT_EQ(VirtualTimers::Pending(), 0u);
         Mix_HaltChannel(-1);
         Mix_Resume(-1);
     }
 
-    // Starts the stroke and returns the moment just before it began.
-    Clock::time_point Strum(int root, ChordKind kind, int interval)
+    // Starts the stroke and returns the virtual time it began at.
+    static std::int64_t Strum(int root, ChordKind kind, int interval)
     {
-        const Clock::time_point before = Clock::now();
+        const std::int64_t before = VirtualTimers::Now();
         StartStroke(root, kind, 100, interval);
         return before;
     }
+
+    // When the trigger of a string due ms after its stroke fires: one buffer
+    // ahead, so that a late timer thread is not heard, but never at once.
+    static std::int64_t TriggerTime(int ms) { return std::max(ms - Mivo::Placement::EarlyStartMilliseconds(), 1); }
 
     static TestBank* bank;
     static void SetUpTestSuite() { bank = new TestBank(); }
@@ -115,7 +64,7 @@ protected:
 
 TestBank* StrokeSchedulerTest::bank = nullptr;
 
-TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
+TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstEachAtItsTime)
 {
     struct Case {
         int root;
@@ -138,29 +87,25 @@ TEST_F(StrokeSchedulerTest, StrumsLowestStringFirstNoEarlierThanEachStringsTime)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.root);
         MixerLog::Clear();
-        TimerHold hold;
-        ASSERT_EQ(hold.Problem(), "");
-        const Clock::time_point before = Strum(c.root, c.kind, interval);
+        const std::int64_t before = Strum(c.root, c.kind, interval);
         // The lowest string is played inside the call, without a timer.
         ASSERT_EQ(MixerLog::Starts().size(), 1u);
-        hold.Release();
-        const std::vector<Start> starts = MixerLog::WaitForStarts(c.notes.size());
+        EXPECT_EQ(VirtualTimers::Pending(), c.notes.size() - 1);
+        VirtualTimers::RunUntilIdle();
+        const std::vector<Start> starts = MixerLog::Starts();
         ASSERT_EQ(starts.size(), c.notes.size());
         for (std::size_t k = 0; k < starts.size(); ++k) {
             EXPECT_EQ(starts[k].id, c.notes[k] - 40) << "string " << k;
             EXPECT_EQ(starts[k].channelAsked, -1);
             EXPECT_GE(starts[k].channelPlaying, 0);
             // A muted string takes no time: the k-th sounding string is due
-            // exactly k intervals after the first, and its trigger fires at
-            // most one buffer before.
+            // exactly k intervals after the first, and its trigger fires
+            // one buffer before.
             const int ms = interval * static_cast<int>(k);
             EXPECT_EQ(starts[k].due - starts[0].due, std::int64_t{ms} * 1000000) << "string " << k;
-            EXPECT_GE(starts[k].when - before, milliseconds(ms - Mivo::Placement::EarlyStartMilliseconds()))
-                << "string " << k;
+            EXPECT_EQ(starts[k].at - before, k == 0 ? 0 : TriggerTime(ms)) << "string " << k;
         }
-        EXPECT_TRUE(WaitForRingIdle());
-        WaitPast(interval);
-        EXPECT_EQ(MixerLog::Starts().size(), c.notes.size()) << "a string sounded twice";
+        EXPECT_TRUE(RingIdle());
     }
 }
 
@@ -169,30 +114,37 @@ TEST_F(StrokeSchedulerTest, IntervalZeroPlaysEveryStringAtOnceWithoutTimers)
     Strum(60, Seventh, 0);
     EXPECT_EQ(MixerLog::StartedIds(), ChordIds(60, Seventh));
     EXPECT_TRUE(RingIdle());
+    EXPECT_EQ(VirtualTimers::Pending(), 0u);
     EXPECT_EQ(Mix_Playing(-1), 6);
 }
 
 TEST_F(StrokeSchedulerTest, SecondStrokeCancelsTheFirstsPendingStringsAndHaltsItsSound)
 {
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
-    Strum(64, Major, 30);  // E major: first string now, five more up to 150 ms
-    ASSERT_EQ(MixerLog::Starts().size(), 1u);
-    ASSERT_FALSE(RingIdle());
-    EXPECT_EQ(Mix_Playing(-1), 1);
+    // The second stroke, D major, with its five strings at once or strummed
+    // from timers of its own.
+    for (int second : {0, 25}) {
+        SCOPED_TRACE(second);
+        Mix_HaltChannel(-1);
+        MixerLog::Clear();
+        Strum(64, Major, 30);  // E major: first string now, five more up to 150 ms
+        ASSERT_EQ(MixerLog::Starts().size(), 1u);
+        ASSERT_EQ(VirtualTimers::Pending(), 5u);
+        EXPECT_EQ(Mix_Playing(-1), 1);
 
-    Strum(62, Major, 0);  // D major, five strings at once
-    EXPECT_TRUE(RingIdle());
-    // The first stroke's string is cut where the new chord starts, not left
-    // under it.
-    EXPECT_EQ(UncutChannels(), 5);
+        Strum(62, Major, second);
+        EXPECT_EQ(VirtualTimers::Pending(), second == 0 ? 0u : 4u);
+        EXPECT_EQ(RingIdle(), second == 0);
+        // The first stroke's string is cut where the new chord starts, not
+        // left under it.
+        EXPECT_EQ(UncutChannels(), second == 0 ? 5 : 1);
 
-    hold.Release();
-    WaitPast(300);  // past every deadline of the first stroke
-    std::vector<int> expected = {40 - 40};
-    for (int id : ChordIds(62, Major))
-        expected.push_back(id);
-    EXPECT_EQ(MixerLog::StartedIds(), expected);
+        VirtualTimers::RunUntilIdle();  // past every deadline of both strokes
+        std::vector<int> expected = {40 - 40};
+        for (int id : ChordIds(62, Major))
+            expected.push_back(id);
+        EXPECT_EQ(MixerLog::StartedIds(), expected);
+        EXPECT_TRUE(RingIdle());
+    }
 }
 
 TEST_F(StrokeSchedulerTest, CancelWithNothingPendingChangesNothing)
@@ -202,16 +154,18 @@ TEST_F(StrokeSchedulerTest, CancelWithNothingPendingChangesNothing)
     EXPECT_EQ(TheNoteSlots.next, 7);
     EXPECT_TRUE(RingIdle());
 
-    TimerHold hold;
-    ASSERT_EQ(hold.Problem(), "");
+    // Cancelled halfway: the strings played stay played, the rest never come.
     Strum(65, Major, 50);
+    VirtualTimers::AdvanceBy(TriggerTime(50));
+    ASSERT_EQ(MixerLog::Starts().size(), 2u);
+    ASSERT_EQ(VirtualTimers::Pending(), 4u);
     const int next = TheNoteSlots.next;
     CancelPendingNotes();
     EXPECT_TRUE(RingIdle());
+    EXPECT_EQ(VirtualTimers::Pending(), 0u);
     EXPECT_EQ(TheNoteSlots.next, next);  // the index stays
-    hold.Release();
-    WaitPast(350);
-    EXPECT_EQ(MixerLog::Starts().size(), 1u);
+    VirtualTimers::AdvanceBy(400);
+    EXPECT_EQ(MixerLog::Starts().size(), 2u);
 }
 
 TEST_F(StrokeSchedulerTest, RingWrapsAfterThirtyTwoNotes)
@@ -230,7 +184,8 @@ TEST_F(StrokeSchedulerTest, RingWrapsAfterThirtyTwoNotes)
     MixerLog::Clear();
     Strum(59, Major, 10);
     EXPECT_EQ(TheNoteSlots.next, 4);
-    EXPECT_EQ(MixerLog::WaitForStarts(6).size(), 6u);
+    EXPECT_EQ(VirtualTimers::Pending(), 5u);
+    VirtualTimers::RunUntilIdle();
     EXPECT_EQ(MixerLog::StartedIds(), ChordIds(59, Major));
 }
 
@@ -240,12 +195,21 @@ TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
     EXPECT_EQ(TheNoteSlots.slots[0].message, 0x007F3290u);
     EXPECT_EQ(TheNoteSlots.slots[0].timerId.load(), 0u);
 
+    const std::int64_t before = VirtualTimers::Now();
+    const std::int64_t from = Mivo::Placement::Now();
     const UINT id = ScheduleNote(0, 52, 1, 40);
+    const std::int64_t to = Mivo::Placement::Now();
     EXPECT_NE(id, 0u);
     EXPECT_EQ(TheNoteSlots.slots[1].message, 0x00013490u);
-    EXPECT_EQ(MixerLog::WaitForStarts(2).size(), 2u);
+    EXPECT_EQ(TheNoteSlots.slots[1].timerId.load(), id);  // what a cancel kills
+    VirtualTimers::RunUntilIdle();
     EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{10, 12}));
-    EXPECT_TRUE(WaitForRingIdle());
+    // Due 40 ms after the call's own now, its trigger one buffer before.
+    const Start timed = MixerLog::Starts().at(1);
+    EXPECT_GE(timed.due, from + std::int64_t{40} * 1000000);
+    EXPECT_LE(timed.due, to + std::int64_t{40} * 1000000);
+    EXPECT_EQ(timed.at - before, TriggerTime(40));
+    EXPECT_TRUE(RingIdle());
 
     // A delay the timer refuses leaves the slot idle and the string silent.
     EXPECT_EQ(ScheduleNote(0, 55, 1, -5), 0u);
@@ -256,10 +220,8 @@ TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
 TEST_F(StrokeSchedulerTest, TriggerThatRunsBeforeItsIdIsStoredLeavesTheSlotIdle)
 {
     TheNoteSlots.next = 5;
-    const int waitedBefore = early.calls;
-    FireNextTimerBeforeReturning();
+    VirtualTimers::FireNextOnArm();
     const UINT id = ScheduleNote(0, 52, 100, 1);
-    ASSERT_EQ(early.calls, waitedBefore + 1) << "timeSetEvent is not wrapped";
     EXPECT_NE(id, 0u);
     EXPECT_EQ(MixerLog::StartedIds(), std::vector<int>{52 - 40});
     EXPECT_EQ(TheNoteSlots.slots[5].timerId.load(), 0u) << "the slot kept its spent timer's id";
@@ -287,7 +249,7 @@ TEST_F(StrokeSchedulerTest, MissingIdentifierIsSkippedOtherStringsSound)
 {
     TestBank lacking({50 - 40, 57 - 40});  // D major's strings 4 (50) and 3 (57)
     Strum(62, Major, 5);
-    WaitPast(100);
+    VirtualTimers::RunUntilIdle();
     EXPECT_EQ(MixerLog::StartedIds(), (std::vector<int>{45 - 40, 62 - 40, 66 - 40}));
 
     // An entry whose sample is not loaded is just as silent.
@@ -309,8 +271,9 @@ TEST_F(StrokeSchedulerTest, TriggerTakesChannelZeroWhenEveryChannelIsBusy)
     ASSERT_NE(ScheduleNote(0, 47, 100, 5), 0u);
 
     const std::size_t first = static_cast<std::size_t>(channels);
-    const std::vector<Start> starts = MixerLog::WaitForStarts(first + 2);
-    ASSERT_GE(starts.size(), first + 2);
+    VirtualTimers::RunUntilIdle();
+    const std::vector<Start> starts = MixerLog::Starts();
+    ASSERT_EQ(starts.size(), first + 2);
     // The trigger asked for any channel, found none, and took channel 0.
     EXPECT_EQ(starts[first].id, 47 - 40);
     EXPECT_EQ(starts[first].channelAsked, -1);
@@ -329,7 +292,9 @@ TEST_F(StrokeSchedulerTest, NoSoundTableMeansSilentTriggers)
     SoundTable* saved = TheSoundTable;
     TheSoundTable = nullptr;
     Strum(64, Major, 5);
-    EXPECT_TRUE(WaitForRingIdle());
+    EXPECT_FALSE(RingIdle());
+    VirtualTimers::RunUntilIdle();
+    EXPECT_TRUE(RingIdle());
     TheSoundTable = saved;
     EXPECT_TRUE(MixerLog::Starts().empty());
 }

@@ -10,10 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 
 namespace StrokeTest {
 
@@ -24,17 +23,7 @@ namespace {
 constexpr int BaseFrames = 22050;
 constexpr int LastId = 40;
 
-// How long a wait for another thread may take before it counts as hung: far
-// beyond anything a loaded machine needs, so that only a real fault ends it.
-constexpr auto HangGuard = std::chrono::seconds(60);
-
-long long MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
 std::mutex logLock;
-std::condition_variable logChanged;
 std::vector<Start> starts;
 int halts = 0;
 
@@ -44,6 +33,48 @@ int IdOf(const Mix_Chunk* chunk)
         return -1;
     const int id = static_cast<int>(chunk->alen / 4) - Mivo::Placement::LeadFrames() - BaseFrames;
     return id >= 0 && id <= LastId ? id : -1;
+}
+
+// The virtual timer queue. The timer thread's limits, kept alike.
+constexpr UINT MinDelay = 1;
+constexpr UINT MaxDelay = 1000000;
+constexpr std::size_t MaxPending = 1024;
+
+struct Timer {
+    UINT id;
+    std::int64_t deadline;
+    std::uint64_t order;  // equal deadlines fire in the order they were armed
+    LPTIMECALLBACK callback;
+    DWORD_PTR user;
+};
+
+std::mutex timerLock;
+std::vector<Timer> pending;
+std::int64_t now = 0;
+UINT nextId = 1;
+std::uint64_t nextOrder = 0;
+bool fireOnArm = false;
+
+// Takes the earliest timer due by until off the queue and moves the clock to
+// its deadline; nothing when none is due. The callback is run by the caller,
+// without the lock, so that it may arm and kill timers itself.
+std::optional<Timer> TakeDue(std::int64_t until)
+{
+    std::lock_guard lock(timerLock);
+    const auto first = std::min_element(pending.begin(), pending.end(), [](const Timer& a, const Timer& b) {
+        return a.deadline != b.deadline ? a.deadline < b.deadline : a.order < b.order;
+    });
+    if (first == pending.end() || first->deadline > until)
+        return std::nullopt;
+    const Timer timer = *first;
+    pending.erase(first);
+    now = timer.deadline;
+    return timer;
+}
+
+void Fire(const Timer& timer)
+{
+    timer.callback(timer.id, 0, timer.user, 0, 0);
 }
 
 }  // namespace
@@ -75,14 +106,44 @@ int MixerLog::Halts()
     return halts;
 }
 
-std::vector<Start> MixerLog::WaitForStarts(std::size_t count)
+void VirtualTimers::Reset()
 {
-    const Clock::time_point start = Clock::now();
-    std::unique_lock lock(logLock);
-    if (!logChanged.wait_for(lock, HangGuard, [count] { return starts.size() >= count; }))
-        ADD_FAILURE() << "waited " << MillisecondsSince(start) << " ms for " << count << " mixer starts, saw "
-                      << starts.size();
-    return starts;
+    std::lock_guard lock(timerLock);
+    pending.clear();
+    fireOnArm = false;
+}
+
+std::int64_t VirtualTimers::Now()
+{
+    std::lock_guard lock(timerLock);
+    return now;
+}
+
+std::size_t VirtualTimers::Pending()
+{
+    std::lock_guard lock(timerLock);
+    return pending.size();
+}
+
+void VirtualTimers::AdvanceBy(std::int64_t ms)
+{
+    const std::int64_t until = Now() + ms;
+    while (const std::optional<Timer> timer = TakeDue(until))
+        Fire(*timer);
+    std::lock_guard lock(timerLock);
+    now = until;
+}
+
+void VirtualTimers::RunUntilIdle()
+{
+    while (const std::optional<Timer> timer = TakeDue(INT64_MAX))
+        Fire(*timer);
+}
+
+void VirtualTimers::FireNextOnArm()
+{
+    std::lock_guard lock(timerLock);
+    fireOnArm = true;
 }
 
 TestBank::TestBank(const std::set<int>& missing) : previous(TheSoundTable)
@@ -123,50 +184,11 @@ int UncutChannels()
     return uncut;
 }
 
-void WaitPast(int ms)
-{
-    struct Flag {
-        std::mutex lock;
-        std::condition_variable fired;
-        bool done = false;
-    } flag;
-    auto proc = [](UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-        Flag& f = *reinterpret_cast<Flag*>(user);
-        std::lock_guard lock(f.lock);
-        f.done = true;
-        f.fired.notify_all();
-    };
-    const UINT id = timeSetEvent(static_cast<UINT>(ms), 1, proc, reinterpret_cast<DWORD_PTR>(&flag), TIME_ONESHOT);
-    if (id == 0)
-        return;
-    const Clock::time_point start = Clock::now();
-    std::unique_lock lock(flag.lock);
-    if (!flag.fired.wait_for(lock, HangGuard, [&flag] { return flag.done; })) {
-        lock.unlock();
-        timeKillEvent(id);  // never leave a timer pointing at this frame
-        ADD_FAILURE() << "a " << ms << " ms timer had not fired after " << MillisecondsSince(start) << " ms";
-    }
-}
-
 bool RingIdle()
 {
     for (const NoteSlot& slot : TheNoteSlots.slots)
         if (slot.timerId.load(std::memory_order_acquire) != 0)
             return false;
-    return true;
-}
-
-bool WaitForRingIdle()
-{
-    // The triggers signal nothing but their slot's 0, so this polls it.
-    const Clock::time_point start = Clock::now();
-    while (!RingIdle()) {
-        if (Clock::now() - start > HangGuard) {
-            ADD_FAILURE() << "the note ring was still armed after " << MillisecondsSince(start) << " ms";
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
     return true;
 }
 
@@ -180,11 +202,10 @@ void WrappedCutAll(std::int64_t) asm("__wrap__ZN4Mivo9Placement6CutAllEl");
 
 int WrappedStart(Mix_Chunk* chunk, int loops, int channel, std::int64_t due)
 {
-    const auto when = StrokeTest::Clock::now();
+    const std::int64_t at = StrokeTest::VirtualTimers::Now();
     const int playing = RealStart(chunk, loops, channel, due);
     std::lock_guard lock(StrokeTest::logLock);
-    StrokeTest::starts.push_back({when, due, StrokeTest::IdOf(chunk), channel, playing});
-    StrokeTest::logChanged.notify_all();
+    StrokeTest::starts.push_back({at, due, StrokeTest::IdOf(chunk), channel, playing});
     return playing;
 }
 
@@ -195,4 +216,41 @@ void WrappedCutAll(std::int64_t due)
         ++StrokeTest::halts;
     }
     RealCutAll(due);
+}
+
+// The program's multimedia timers, on the virtual clock.
+MMRESULT WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__wrap__Z12timeSetEventjjPFvjjmmmEmj");
+MMRESULT WrappedTimeKillEvent(UINT) asm("__wrap__Z13timeKillEventj");
+
+MMRESULT WrappedTimeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
+{
+    using namespace StrokeTest;
+    if (callback == nullptr || delay < MinDelay || delay > MaxDelay || flags != (TIME_ONESHOT | TIME_CALLBACK_FUNCTION))
+        return 0;
+    std::unique_lock lock(timerLock);
+    if (pending.size() >= MaxPending)
+        return 0;
+    const Timer timer{nextId, now + delay, nextOrder++, callback, user};
+    nextId = nextId == 0xFFFFFFFFu ? 1 : nextId + 1;  // never 0
+    if (!fireOnArm) {
+        pending.push_back(timer);
+        return timer.id;
+    }
+    fireOnArm = false;
+    now = timer.deadline;
+    lock.unlock();
+    Fire(timer);
+    return timer.id;
+}
+
+MMRESULT WrappedTimeKillEvent(UINT id)
+{
+    using namespace StrokeTest;
+    std::lock_guard lock(timerLock);
+    const auto found =
+        std::find_if(pending.begin(), pending.end(), [id](const Timer& timer) { return timer.id == id; });
+    if (id == 0 || found == pending.end())
+        return MMSYSERR_INVALPARAM;  // unknown, spent, or firing now: it runs no more
+    pending.erase(found);
+    return TIMERR_NOERROR;
 }

@@ -1,29 +1,26 @@
 #pragma once
 // Helpers of the stroke and key tests: a log of every mixer start and halt
 // (the calls are linked through --wrap, so the real mixer still runs), a
-// sound bank whose samples tell their identifier by their length, and waits
-// on the real timer thread.
+// sound bank whose samples tell their identifier by their length, and
+// multimedia timers on a virtual clock that the test moves on itself.
 
 #include "platform/Win32.h"
 #include "sound/SoundTable.h"
 
 #include "tests/support/ArchiveTestSupport.h"
 #include "tests/support/ChordIds.h"
-#include "tests/support/TimerHold.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <chrono>
 #include <memory>
 #include <set>
 #include <vector>
 
 namespace StrokeTest {
 
-using Clock = std::chrono::steady_clock;
-
 // One call of Mix_PlayChannelTimed.
 struct Start {
-    Clock::time_point when;
+    std::int64_t at;     // virtual time of the call (VirtualTimers::Now)
     std::int64_t due;    // the time it is placed at (QueryPerformanceCounter)
     int id;              // sound identifier of the sample, -1 when unknown
     int channelAsked;    // the channel argument
@@ -37,9 +34,32 @@ public:
     static std::vector<Start> Starts();
     static std::vector<int> StartedIds();
     static int Halts();
-    // Waits until count starts are logged; the starts logged by then. A
-    // minute without them fails the test with the time it waited.
-    static std::vector<Start> WaitForStarts(std::size_t count);
+};
+
+// The multimedia timers of every program that links these helpers
+// (timeSetEvent and timeKillEvent are linked through --wrap): a queue on a
+// virtual clock in milliseconds. Nothing fires by itself: AdvanceBy and
+// RunUntilIdle run the callbacks that come due on the calling thread, one at
+// a time, earliest first and equal times in the order they were armed, with
+// Now at their deadline. timeSetEvent refuses what the timer thread refuses
+// (no callback, a delay outside 1 to 1000000 ms, flags other than one-shot
+// with a callback function); timeKillEvent answers as it does.
+class VirtualTimers {
+public:
+    // Drops every pending timer and a pending FireNextOnArm; the clock keeps
+    // its time.
+    static void Reset();
+    static std::int64_t Now();
+    // Timers armed and neither fired nor killed.
+    static std::size_t Pending();
+    // Moves the clock on by ms, firing what comes due on the way, timers
+    // armed by those callbacks included.
+    static void AdvanceBy(std::int64_t ms);
+    // Fires timers until none is pending.
+    static void RunUntilIdle();
+    // The next timer armed fires inside timeSetEvent, before it returns: a
+    // trigger that beats its caller, as a 1 ms timer on a busy machine can.
+    static void FireNextOnArm();
 };
 
 // A bank with a sample for every identifier 0 to 40 except the missing ones,
@@ -59,16 +79,8 @@ private:
     SoundTable* previous;
 };
 
-// Returns once every timer due within ms from now has fired: a timer of its
-// own is armed for then, and the one timer thread serves deadlines in order.
-void WaitPast(int ms);
-
 // Every slot of the note ring is idle (no timer armed).
 bool RingIdle();
-
-// Waits until every armed trigger has fired; false, with the time it waited
-// reported as a test failure, when some had not after a minute.
-bool WaitForRingIdle();
 
 // The channels that play on past any cut: their window on the sample holds
 // more than the placement's lead (a sample plays for a second). A cut leaves
