@@ -11,8 +11,8 @@ SettingsValues Settings;
 
 namespace {
 
-constexpr const char* kSection = "Setting";
-constexpr const char* kUserFolder = "strumkey";
+constexpr const char* Section = "Setting";
+constexpr const char* UserFolder = "strumkey";
 
 Mivo::String ModulePath()
 {
@@ -57,19 +57,19 @@ void LoadSettingsFrom(const char* path)
     Mivo::Profile profile;
     profile.SetFileName(path);
     // Velocity keeps the low 8 bits of the number: 300 reads as 44.
-    Settings.Velocity = static_cast<BYTE>(profile.GetInt(kSection, "Velocity", defaults.Velocity));
-    Settings.Interval = profile.GetInt(kSection, "Interval", defaults.Interval);
-    Settings.ManualAIntervalRate = profile.GetInt(kSection, "ManualAIntervalRate", defaults.ManualAIntervalRate);
-    Settings.ManualBIntervalRate = profile.GetInt(kSection, "ManualBIntervalRate", defaults.ManualBIntervalRate);
-    Settings.TimeoutInterval = profile.GetInt(kSection, "TimeoutInterval", defaults.TimeoutInterval);
-    Settings.MaxInterval = profile.GetInt(kSection, "MaxInterval", defaults.MaxInterval);
+    Settings.Velocity = static_cast<BYTE>(profile.GetInt(Section, "Velocity", defaults.Velocity));
+    Settings.Interval = profile.GetInt(Section, "Interval", defaults.Interval);
+    Settings.ManualAIntervalRate = profile.GetInt(Section, "ManualAIntervalRate", defaults.ManualAIntervalRate);
+    Settings.ManualBIntervalRate = profile.GetInt(Section, "ManualBIntervalRate", defaults.ManualBIntervalRate);
+    Settings.TimeoutInterval = profile.GetInt(Section, "TimeoutInterval", defaults.TimeoutInterval);
+    Settings.MaxInterval = profile.GetInt(Section, "MaxInterval", defaults.MaxInterval);
     Settings.MaxManualAIntervalRate =
-        profile.GetInt(kSection, "MaxManualAIntervalRate", defaults.MaxManualAIntervalRate);
+        profile.GetInt(Section, "MaxManualAIntervalRate", defaults.MaxManualAIntervalRate);
     Settings.MaxManualBIntervalRate =
-        profile.GetInt(kSection, "MaxManualBIntervalRate", defaults.MaxManualBIntervalRate);
-    Settings.StrokeIntervalMode = profile.GetInt(kSection, "StrokeIntervalMode", defaults.StrokeIntervalMode);
+        profile.GetInt(Section, "MaxManualBIntervalRate", defaults.MaxManualBIntervalRate);
+    Settings.StrokeIntervalMode = profile.GetInt(Section, "StrokeIntervalMode", defaults.StrokeIntervalMode);
     constexpr int absent = INT_MIN;
-    const int frames = profile.GetInt(kSection, "AudioBufferFrames", absent);
+    const int frames = profile.GetInt(Section, "AudioBufferFrames", absent);
     Settings.AudioBufferFramesInFile = frames != absent;
     Settings.AudioBufferFrames = frames != absent ? AudioBufferFramesFrom(frames) : defaults.AudioBufferFrames;
 }
@@ -83,7 +83,7 @@ bool SaveSettingsTo(const char* path)
     bool saved = true;
     DWORD error = ERROR_SUCCESS;
     auto write = [&](const char* key, int value) {
-        if (!profile.WriteInt(kSection, key, value) && saved) {
+        if (!profile.WriteInt(Section, key, value) && saved) {
             saved = false;
             error = GetLastError();
         }
@@ -115,7 +115,7 @@ Mivo::String SettingsLocationOf(const char* modulePath)
         return beside;  // the only place left to try
     Mivo::String name(beside.Text() + beside.FindLastChar('\\') + 1);
     Mivo::String path(appData);
-    Mivo::AppendPath(path, kUserFolder);
+    Mivo::AppendPath(path, UserFolder);
     Mivo::AppendPath(path, name.Text());
     return path;
 }

@@ -13,10 +13,10 @@
 namespace {
 
 // The desktop entry and icons are installed under this name.
-constexpr const char* kDesktopId = "io.github.strumkey.Strumkey";
+constexpr const char* DesktopId = "io.github.strumkey.Strumkey";
 
-constexpr const char* kUsage = "Usage: strumkey [--help | --version]\n";
-constexpr const char* kHelp =
+constexpr const char* Usage = "Usage: strumkey [--help | --version]\n";
+constexpr const char* Help =
     "Strumkey: a guitar played on the computer keyboard.\n"
     "While its window has the keyboard focus, A to G strum chords; Shift, Ctrl,\n"
     "Alt and Tab choose the kind of chord, = and - raise or lower the root, the\n"
@@ -42,12 +42,12 @@ bool AnswerCommandLine(const char* arguments, int& exitCode)
     if (arguments == nullptr || arguments[0] == '\0')
         return false;
     if (std::strcmp(arguments, "--help") == 0) {
-        Print(STD_OUTPUT_HANDLE, kUsage);
-        Print(STD_OUTPUT_HANDLE, kHelp);
+        Print(STD_OUTPUT_HANDLE, Usage);
+        Print(STD_OUTPUT_HANDLE, Help);
     } else if (std::strcmp(arguments, "--version") == 0) {
         Print(STD_OUTPUT_HANDLE, "Strumkey " STRUMKEY_VERSION "\n");
     } else {
-        Print(STD_ERROR_HANDLE, kUsage);
+        Print(STD_ERROR_HANDLE, Usage);
         exitCode = 2;
     }
     return true;
@@ -65,7 +65,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         MessageBoxA(nullptr, CP932("二重起動はできません"), "Strumkey", MB_OK);
         return 0;
     }
-    SetCurrentProcessExplicitAppUserModelID(kDesktopId);
+    SetCurrentProcessExplicitAppUserModelID(DesktopId);
     StartUp();
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
     ShutDown();

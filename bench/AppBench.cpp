@@ -29,7 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kCaption = "Strumkey";
+const std::string Caption = "Strumkey";
 
 long long MonotonicNanoseconds()
 {
@@ -78,7 +78,7 @@ long long CpuTicks(pid_t pid)
     return utime + stime;
 }
 
-// A "VmRSS"-style line of /proc/<pid>/status, in kB.
+// A "VmRSS"-style line of /proc/<pid>/status, in B.
 long StatusKb(pid_t pid, const std::string& key)
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         unlink(program.PathOf("strumkey.ini").c_str());
         const auto begin = std::chrono::steady_clock::now();
         std::unique_ptr<X11Process> process = program.Start(server.Environment(), "start.raw");
-        const X11Windows::Id window = windows.WaitFor(kCaption, process->Pid(), 60s);
+        const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
         const auto shown = std::chrono::steady_clock::now();
         if (window == 0) {
             std::printf("app_bench: no window on run %d\n%s", run, program.Read(program.Name() + ".log").c_str());
@@ -157,13 +157,13 @@ int main(int argc, char** argv)
     // A sanitizer build wants its runtime first; the probe comes before it.
     environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
     std::unique_ptr<X11Process> process = program.Start(environment, "idle.raw");
-    const X11Windows::Id window = windows.WaitFor(kCaption, process->Pid(), 60s);
+    const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
     if (window == 0) {
         std::printf("app_bench: no window for the idle run\n");
         return 1;
     }
     const pid_t pid = process->Pid();
-    std::printf("memory after start-up: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+    std::printf("memory after start-up: VmRSS %ld B, VmHWM %ld B\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
 
     std::this_thread::sleep_for(1s);  // let start-up settle
     const long long ticksBefore = CpuTicks(pid);
@@ -206,7 +206,7 @@ int main(int argc, char** argv)
     const Summary key = Summarise(keyUs);
     std::printf("key sent to first mixer call: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d unheard)\n",
                 key.median, key.p90, key.low, key.high, keyUs.size(), lost);
-    std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+    std::printf("memory after playing: VmRSS %ld B, VmHWM %ld B\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
     if (!Close(windows, window, *process))
         std::printf("app_bench: the measured run did not end cleanly\n");
     return 0;

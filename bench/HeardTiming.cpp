@@ -48,9 +48,9 @@ extern char** environ;
 
 namespace {
 
-constexpr double kRate = TestBank::Rate;
-constexpr int kFrameBytes = 4;
-const std::vector<int> kCMajor = {0, 8, 12, 15, 20, 24};
+constexpr double Rate = TestBank::Rate;
+constexpr int FrameBytes = 4;
+const std::vector<int> CMajor = {0, 8, 12, 15, 20, 24};
 
 long long Now()
 {
@@ -162,7 +162,7 @@ private:
     double Pace() const
     {
         if (records_.size() < 2)
-            return kRate;
+            return Rate;
         const Record& first = records_.front();
         const Record& last = records_.back();
         return static_cast<double>(last.frames - first.frames) * 1e9 / static_cast<double>(last.ns - first.ns);
@@ -203,8 +203,8 @@ private:
             if (read(notify, events, sizeof events) <= 0)
                 continue;
             struct stat info {};
-            if (stat(file_.c_str(), &info) == 0 && info.st_size / kFrameBytes > frames) {
-                frames = info.st_size / kFrameBytes;
+            if (stat(file_.c_str(), &info) == 0 && info.st_size / FrameBytes > frames) {
+                frames = info.st_size / FrameBytes;
                 times_.Add(now, frames);
             }
         }
@@ -280,7 +280,7 @@ private:
             started_ = true;
             out_.write(data, got);
             bytes += got;
-            times_.Add(now, bytes / kFrameBytes);
+            times_.Add(now, bytes / FrameBytes);
         }
     }
     Helper parec_;
@@ -300,25 +300,25 @@ using Stroke = std::vector<long>;
 std::vector<Stroke> Strokes(const MixedOutput& output)
 {
     std::vector<Stroke> strokes;
-    std::size_t next = kCMajor.size();
+    std::size_t next = CMajor.size();
     for (const Step& step : output.Steps()) {
         if (step.delta <= 0)
             continue;
         const auto startsAt = [&step](std::size_t first) {
             int level = 0;
-            for (std::size_t last = first; last < kCMajor.size(); ++last) {
-                level += TestBank::LevelOf(kCMajor[last]);
+            for (std::size_t last = first; last < CMajor.size(); ++last) {
+                level += TestBank::LevelOf(CMajor[last]);
                 if (level == step.delta)
                     return last + 1;
             }
             return first;
         };
-        std::size_t end = next < kCMajor.size() ? startsAt(next) : next;
+        std::size_t end = next < CMajor.size() ? startsAt(next) : next;
         if (end == next) {  // not the strings that come next: a new stroke?
             end = startsAt(0);
             if (end == 0)
                 continue;
-            strokes.emplace_back(kCMajor.size(), -1);
+            strokes.emplace_back(CMajor.size(), -1);
             next = 0;
         }
         for (; next < end; ++next)
@@ -344,7 +344,7 @@ Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, st
         for (std::size_t i = 0; i < stroke.size(); ++i) {
             figures.strings += stroke[i] >= 0 ? 1 : 0;
             if (i > 0 && stroke[i] >= 0 && stroke[i - 1] >= 0) {
-                figures.gaps.push_back(static_cast<double>(stroke[i] - stroke[i - 1]) * 1000 / kRate);
+                figures.gaps.push_back(static_cast<double>(stroke[i] - stroke[i - 1]) * 1000 / Rate);
                 figures.gapErrors.push_back(std::fabs(figures.gaps.back() - interval));
             }
         }

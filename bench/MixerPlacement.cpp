@@ -14,11 +14,11 @@
 
 namespace {
 
-constexpr int kChannels = 16;  // as many as the program allocates
-constexpr int kFrameBytes = 4;
+constexpr int Channels = 16;  // as many as the program allocates
+constexpr int FrameBytes = 4;
 
 // What each channel plays: the chunk's sound, after its lead.
-Mix_Chunk sounds[kChannels];
+Mix_Chunk sounds[Channels];
 
 }  // namespace
 
@@ -26,16 +26,16 @@ extern "C" {
 
 int __wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil(Mix_Chunk* chunk, int loops, int channel, std::int64_t)
 {
-    const auto lead = static_cast<Uint32>(Mivo::Placement::LeadFrames() * kFrameBytes);
+    const auto lead = static_cast<Uint32>(Mivo::Placement::LeadFrames() * FrameBytes);
     SDL_LockAudio();
     if (channel == -1) {
         channel = 0;
-        for (int i = kChannels - 1; i >= 0; --i)
+        for (int i = Channels - 1; i >= 0; --i)
             if (!Mix_Playing(i))
                 channel = i;
     }
     int playing = -1;
-    if (channel >= 0 && channel < kChannels && chunk->alen >= lead) {
+    if (channel >= 0 && channel < Channels && chunk->alen >= lead) {
         Mix_HaltChannel(channel);
         sounds[channel] = *chunk;
         sounds[channel].allocated = 0;

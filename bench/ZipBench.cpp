@@ -42,8 +42,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMembers = 10000;
-constexpr std::size_t kBufferSize = 8192;  // more than any member
+constexpr int Members = 10000;
+constexpr std::size_t BufferSize = 8192;  // more than any member
 
 // --- The archive ------------------------------------------------------------
 
@@ -125,7 +125,7 @@ struct Archive {
             return state;
         };
         std::vector<unsigned char> data;
-        for (int i = 0; i < kMembers; ++i) {
+        for (int i = 0; i < Members; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "n/%05d.bin", i);
             zipNames.push_back(name);
@@ -181,8 +181,8 @@ struct Archive {
         Put32(out, 0x06054b50);
         Put16(out, 0);
         Put16(out, 0);
-        Put16(out, kMembers);
-        Put16(out, kMembers);
+        Put16(out, Members);
+        Put16(out, Members);
         Put32(out, static_cast<std::uint32_t>(directory.size()));
         Put32(out, directoryOffset);
         Put16(out, 0);
@@ -210,19 +210,19 @@ const Archive& TheArchive()
 
 bool OursOpen(Mivo::ZipReader& reader, const Archive& archive)
 {
-    return reader.Open(archive.windowsPath.c_str()) && reader.Entries().size() == kMembers;
+    return reader.Open(archive.windowsPath.c_str()) && reader.Entries().size() == Members;
 }
 
 bool OursReadAll(const Mivo::ZipReader& reader, const Archive& archive, std::uint64_t& checksum)
 {
-    static unsigned char buffer[kBufferSize];
+    static unsigned char buffer[BufferSize];
     checksum = 0;
     for (const std::string& name : archive.ourNames) {
         auto member = reader.OpenEntry(name.c_str());
         if (!member)
             return false;
         std::size_t size = 0;
-        for (DWORD n; (n = member->Read(buffer + size, kBufferSize - size)) != 0;)
+        for (DWORD n; (n = member->Read(buffer + size, BufferSize - size)) != 0;)
             size += n;
         checksum = Mix(checksum, buffer, size);
     }
@@ -233,7 +233,7 @@ zip_t* LibzipOpen(const Archive& archive)
 {
     int error = 0;
     zip_t* zip = zip_open(archive.unixPath.c_str(), ZIP_RDONLY, &error);
-    if (zip && zip_get_num_entries(zip, 0) != kMembers) {
+    if (zip && zip_get_num_entries(zip, 0) != Members) {
         zip_discard(zip);
         return nullptr;
     }
@@ -242,14 +242,14 @@ zip_t* LibzipOpen(const Archive& archive)
 
 bool LibzipReadAll(zip_t* zip, const Archive& archive, std::uint64_t& checksum)
 {
-    static unsigned char buffer[kBufferSize];
+    static unsigned char buffer[BufferSize];
     checksum = 0;
     for (const std::string& name : archive.zipNames) {
         zip_file_t* member = zip_fopen(zip, name.c_str(), 0);
         if (!member)
             return false;
         std::size_t size = 0;
-        for (zip_int64_t n; (n = zip_fread(member, buffer + size, kBufferSize - size)) > 0;)
+        for (zip_int64_t n; (n = zip_fread(member, buffer + size, BufferSize - size)) > 0;)
             size += static_cast<std::size_t>(n);
         const bool closed = zip_fclose(member) == 0;  // also reports a CRC mismatch
         if (!closed)
@@ -445,7 +445,7 @@ bool CheckBothSides()
         theirsRead = LibzipReadAll(zip, archive, theirs);
         zip_discard(zip);
     }
-    std::printf("archive: %s, %d stored members, %zu data bytes\n", archive.unixPath.c_str(), kMembers, archive.bytes);
+    std::printf("archive: %s, %d stored members, %zu data bytes\n", archive.unixPath.c_str(), Members, archive.bytes);
     std::printf("checksums: expected %016llx, ZipReader %016llx%s, libzip %016llx%s\n",
                 static_cast<unsigned long long>(archive.checksum), static_cast<unsigned long long>(ours),
                 oursRead ? "" : " (failed)", static_cast<unsigned long long>(theirs), theirsRead ? "" : " (failed)");
@@ -478,7 +478,7 @@ int main(int argc, char** argv)
 
     // Real time is what a user waits; CPU time (user + system of the whole
     // process) is steadier on a busy machine.
-    std::printf("\nmedians over the repetitions, ms per pass over %d members\n", kMembers);
+    std::printf("\nmedians over the repetitions, ms per pass over %d members\n", Members);
     std::printf("%-9s %12s %12s %8s   %12s %12s %8s\n", "part", "ZipReader", "libzip", "ratio", "ZipReader", "libzip",
                 "ratio");
     std::printf("%-9s %34s   %34s\n", "", "(real time)", "(CPU time)");

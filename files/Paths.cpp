@@ -9,7 +9,7 @@ namespace Mivo {
 
 namespace {
 
-constexpr const char* kSeparators = "\\/";
+constexpr const char* Separators = "\\/";
 
 bool IsSeparator(const char* ch, int bytes)
 {
@@ -139,7 +139,7 @@ int CountComponents(const char* path)
     String rest(path);
     int count = 1;
     for (;;) {
-        int at = rest.FindFirstOf(kSeparators);
+        int at = rest.FindFirstOf(Separators);
         if (at < 0)
             break;
         if (at + 1 < rest.Length())
@@ -162,7 +162,7 @@ int RemoveLastComponents(String& path, int n)
     String rest(path);
     int end = 0;
     for (int i = 0; i < keep; ++i) {
-        int at = rest.FindFirstOf(kSeparators);
+        int at = rest.FindFirstOf(Separators);
         if (at < 0)
             break;
         end += at + 1;

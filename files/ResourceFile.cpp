@@ -12,7 +12,7 @@ namespace Mivo {
 namespace {
 
 // The largest file Size() can report.
-constexpr DWORD kLargest = 0x7FFFFFFF;
+constexpr DWORD Largest = 0x7FFFFFFF;
 
 }  // namespace
 
@@ -42,7 +42,7 @@ bool ResourceFile::Open(const char* request)
             // A member is taken only when its data lies inside the archive and
             // its size fits Size(): the directory's numbers are never trusted.
             auto found = archive->OpenEntry(memberName.Text());
-            if (found && found->Size() <= kLargest && found->EnsureView() != nullptr) {
+            if (found && found->Size() <= Largest && found->EnsureView() != nullptr) {
                 member = std::move(found);
                 path = full;
                 kind = ArchiveMember;
@@ -53,7 +53,7 @@ bool ResourceFile::Open(const char* request)
     }
 
     auto file = std::make_unique<MappedFile>();
-    if (!file->Open(full.Text()) || file->Size() > kLargest)
+    if (!file->Open(full.Text()) || file->Size() > Largest)
         return false;
     mappedFile = std::move(file);
     position = mappedFile->Base();

@@ -10,8 +10,8 @@ namespace Mivo {
 namespace {
 
 // The largest buffer: doubling once more would not fit a signed 32-bit size.
-constexpr int kMaxCapacity = 1 << 30;
-constexpr int kFirstCapacity = 16;
+constexpr int MaxCapacity = 1 << 30;
+constexpr int FirstCapacity = 16;
 
 // Bytes of the cp932 character at p: 2 for a lead byte and its trail byte, 1
 // otherwise, 0 for a lead byte followed by a zero (the scan ends there, so
@@ -43,7 +43,7 @@ bool InSet(const char* ch, int bytes, const char* set)
 
 String::String()
 {
-    Reserve(kFirstCapacity);
+    Reserve(FirstCapacity);
 }
 
 String::String(const char* s)
@@ -74,9 +74,9 @@ bool String::Reserve(int n)
     if (room >= n)
         return true;
     if (start == nullptr) {
-        if (n > kMaxCapacity)
+        if (n > MaxCapacity)
             return false;
-        int size = kFirstCapacity;
+        int size = FirstCapacity;
         while (size < n)
             size *= 2;
         char* buffer = static_cast<char*>(std::malloc(size));
@@ -98,7 +98,7 @@ bool String::Reserve(int n)
 // the space before it is not reclaimed here.
 bool String::Grow(int needed)
 {
-    if (needed > kMaxCapacity)
+    if (needed > MaxCapacity)
         return false;
     int size = capacity;
     while (size < needed)
@@ -120,7 +120,7 @@ char* String::GetBuffer(int n)
 {
     if (n < 0)
         n = 0;
-    if (n >= kMaxCapacity || !Reserve(n + 1))
+    if (n >= MaxCapacity || !Reserve(n + 1))
         return nullptr;
     return text;
 }
@@ -190,7 +190,7 @@ void String::Assign(const char* s)
         return;
     int offset = SourceOffset(s);
     size_t n = offset >= 0 ? strnlen(s, capacity - offset) : std::strlen(s);
-    if (n >= static_cast<size_t>(kMaxCapacity))
+    if (n >= static_cast<size_t>(MaxCapacity))
         return;
     CopyIn(s, static_cast<int>(n));
 }
@@ -207,7 +207,7 @@ void String::AssignPrefix(const char* s, int n)
     if (offset >= 0 && n > capacity - offset)
         n = capacity - offset;
     size_t count = strnlen(s, n);
-    if (count >= static_cast<size_t>(kMaxCapacity))
+    if (count >= static_cast<size_t>(MaxCapacity))
         return;
     CopyIn(s, static_cast<int>(count));
 }
@@ -220,7 +220,7 @@ void String::Append(const char* s)
     // growing may move the buffer.
     int offset = SourceOffset(s);
     size_t n = offset >= 0 ? strnlen(s, capacity - offset) : std::strlen(s);
-    if (n >= static_cast<size_t>(kMaxCapacity - length))
+    if (n >= static_cast<size_t>(MaxCapacity - length))
         return;
     if (!Reserve(length + static_cast<int>(n) + 1))
         return;

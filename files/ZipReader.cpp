@@ -11,14 +11,14 @@ namespace Mivo {
 
 namespace {
 
-constexpr DWORD kLocalHeaderSignature = 0x04034b50;
-constexpr DWORD kCentralHeaderSignature = 0x02014b50;
-constexpr DWORD kEndRecordSignature = 0x06054b50;
-constexpr DWORD kEndRecordSize = 22;
-constexpr DWORD kCentralHeaderSize = 46;
-constexpr DWORD kLocalHeaderSize = 30;
+constexpr DWORD LocalHeaderSignature = 0x04034b50;
+constexpr DWORD CentralHeaderSignature = 0x02014b50;
+constexpr DWORD EndRecordSignature = 0x06054b50;
+constexpr DWORD EndRecordSize = 22;
+constexpr DWORD CentralHeaderSize = 46;
+constexpr DWORD LocalHeaderSize = 30;
 // The end record with the longest possible comment.
-constexpr DWORD kLongestTail = kEndRecordSize + 0xFFFF;
+constexpr DWORD LongestTail = EndRecordSize + 0xFFFF;
 
 // Archive numbers are little-endian and need not be aligned.
 WORD ReadWord(const BYTE* p)
@@ -83,13 +83,13 @@ bool ZipReader::Open(const char* path)
         return false;
     const DWORD size = mapping.Size();
     // Too short to hold even an end record.
-    if (size < kEndRecordSize)
+    if (size < EndRecordSize)
         return false;
 
     // An archive must begin with a local header: leading data is refused.
     {
         auto head = mapping.Map(0, 4);
-        if (!head || ReadDword(head->Data()) != kLocalHeaderSignature)
+        if (!head || ReadDword(head->Data()) != LocalHeaderSignature)
             return false;
     }
 
@@ -99,15 +99,15 @@ bool ZipReader::Open(const char* path)
     DWORD directorySize;
     DWORD directoryOffset;
     {
-        const DWORD tailOffset = size >= kLongestTail ? size - kLongestTail : 0;
+        const DWORD tailOffset = size >= LongestTail ? size - LongestTail : 0;
         auto tail = mapping.Map(tailOffset, size - tailOffset);
         if (!tail)
             return false;
         const BYTE* record = nullptr;
-        for (std::int64_t n = std::int64_t{tail->Size()} - kEndRecordSize; n >= 0 && !record; --n) {
+        for (std::int64_t n = std::int64_t{tail->Size()} - EndRecordSize; n >= 0 && !record; --n) {
             const BYTE* candidate = tail->Data() + n;
-            if (ReadDword(candidate) == kEndRecordSignature &&
-                std::uint64_t{tailOffset} + n + kEndRecordSize + ReadWord(candidate + 20) == size)
+            if (ReadDword(candidate) == EndRecordSignature &&
+                std::uint64_t{tailOffset} + n + EndRecordSize + ReadWord(candidate + 20) == size)
                 record = candidate;
         }
         if (!record)
@@ -147,15 +147,15 @@ bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int co
 {
     std::uint64_t at = 0;
     for (; count >= 1; --count) {
-        if (at + kCentralHeaderSize > directorySize)
+        if (at + CentralHeaderSize > directorySize)
             return false;
         const BYTE* header = directory + at;
-        if (ReadDword(header) != kCentralHeaderSignature)
+        if (ReadDword(header) != CentralHeaderSignature)
             return false;
         const WORD nameLength = ReadWord(header + 28);
         const WORD extraLength = ReadWord(header + 30);
         const WORD commentLength = ReadWord(header + 32);
-        const std::uint64_t entrySize = std::uint64_t{kCentralHeaderSize} + nameLength + extraLength + commentLength;
+        const std::uint64_t entrySize = std::uint64_t{CentralHeaderSize} + nameLength + extraLength + commentLength;
         if (at + entrySize > directorySize)
             return false;
 
@@ -173,7 +173,7 @@ bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int co
         entry.internalAttributes = ReadWord(header + 36);
         entry.externalAttributes = ReadDword(header + 38);
 
-        entry.name.AssignPrefix(reinterpret_cast<const char*>(header + kCentralHeaderSize), nameLength);
+        entry.name.AssignPrefix(reinterpret_cast<const char*>(header + CentralHeaderSize), nameLength);
         entry.name.ReplaceChar('/', '\\');
         TrimSeparators(entry.name);
 
@@ -182,10 +182,10 @@ bool ZipReader::ReadDirectory(const BYTE* directory, DWORD directorySize, int co
         // archive under 4 GB: it is kept as the highest offset, which no
         // member can be mapped from.
         const std::uint64_t dataOffset =
-            std::uint64_t{ReadDword(header + 42)} + kLocalHeaderSize + nameLength + extraLength;
+            std::uint64_t{ReadDword(header + 42)} + LocalHeaderSize + nameLength + extraLength;
         entry.dataOffset = dataOffset > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(dataOffset);
 
-        const BYTE* comment = header + kCentralHeaderSize + nameLength + extraLength;
+        const BYTE* comment = header + CentralHeaderSize + nameLength + extraLength;
         entry.comment.assign(comment, comment + commentLength);
         contents->entries.push_back(std::move(entry));
         at += entrySize;

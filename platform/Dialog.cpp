@@ -24,7 +24,7 @@ namespace platform {
 namespace {
 
 constexpr WORD DC_HASDEFID = 0x534B;
-constexpr int kDialogDpi = 96;  // the toolkit scales logical pixels to the screen
+constexpr int DialogDpi = 96;  // the toolkit scales logical pixels to the screen
 
 std::vector<Dialog*>& LiveDialogs()
 {
@@ -68,7 +68,7 @@ QFont FontOf(const DialogTemplate& dialogTemplate)
         return QGuiApplication::font();
     QFont font(QString::fromStdString(dialogTemplate.typeface));
     // A point size is a character height of size/72 inch, as Windows asks for it.
-    font.setPixelSize(std::max(1, MulDiv(dialogTemplate.pointSize, kDialogDpi, 72)));
+    font.setPixelSize(std::max(1, MulDiv(dialogTemplate.pointSize, DialogDpi, 72)));
     if (dialogTemplate.weight != 0)
         font.setWeight(static_cast<QFont::Weight>(std::clamp<int>(dialogTemplate.weight, 1, 1000)));
     font.setItalic(dialogTemplate.italic != 0);
@@ -80,11 +80,11 @@ std::string ClassNameOf(const DialogItemTemplate& item)
     switch (item.classAtom) {
     case 0:
         return item.className;
-    case kButtonClassAtom:
+    case ButtonClassAtom:
         return "button";
-    case kEditClassAtom:
+    case EditClassAtom:
         return "edit";
-    case kStaticClassAtom:
+    case StaticClassAtom:
         return "static";
     default:
         return "#" + std::to_string(item.classAtom);

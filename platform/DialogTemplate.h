@@ -13,9 +13,9 @@
 namespace platform {
 
 // Predefined control classes that a template names by number.
-constexpr WORD kButtonClassAtom = 0x0080;
-constexpr WORD kEditClassAtom = 0x0081;
-constexpr WORD kStaticClassAtom = 0x0082;
+constexpr WORD ButtonClassAtom = 0x0080;
+constexpr WORD EditClassAtom = 0x0081;
+constexpr WORD StaticClassAtom = 0x0082;
 
 struct DialogItemTemplate {
     DWORD helpId = 0;

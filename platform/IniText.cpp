@@ -9,12 +9,12 @@ namespace platform {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\v\f";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view Blanks = " \t\v\f";
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
 bool IsBlank(char c)
 {
-    return kBlanks.find(c) != std::string_view::npos;
+    return Blanks.find(c) != std::string_view::npos;
 }
 
 // Narrows [start, end) of text to exclude blanks at both ends.
@@ -47,7 +47,7 @@ void IniText::Split()
     // allocation, however many lines.
     lines.reserve(std::count(bytes.begin(), bytes.end(), '\n') + std::count(bytes.begin(), bytes.end(), '\r') + 1);
     // A byte order mark is no part of the first line.
-    std::size_t pos = bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+    std::size_t pos = bytes.starts_with(Utf8Bom) ? Utf8Bom.size() : 0;
     while (pos < bytes.size()) {
         std::size_t end = bytes.find_first_of("\r\n", pos);
         std::size_t next;

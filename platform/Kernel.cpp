@@ -76,7 +76,7 @@ struct FoldRange {
     unsigned last;
     unsigned offset;
 };
-constexpr FoldRange kFoldRanges[] = {
+constexpr FoldRange FoldRanges[] = {
     {0x41, 0x5A, 0x20},      // A-Z -> a-z
     {0x8260, 0x8279, 0x21},  // full-width A-Z -> a-z
     {0x839F, 0x83B6, 0x20},  // Greek Alpha-Omega -> alpha-omega
@@ -86,7 +86,7 @@ constexpr FoldRange kFoldRanges[] = {
 
 unsigned FoldCase(unsigned code)
 {
-    for (const FoldRange& range : kFoldRanges)
+    for (const FoldRange& range : FoldRanges)
         if (code >= range.first && code <= range.last)
             return code + range.offset;
     return code;

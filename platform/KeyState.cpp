@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr std::uint8_t kDown = 0x80;
-constexpr std::uint8_t kToggled = 0x01;
+constexpr std::uint8_t Down = 0x80;
+constexpr std::uint8_t Toggled = 0x01;
 
 std::atomic<std::uint8_t> keys[256];
 
@@ -21,7 +21,7 @@ bool InRange(int virtKey)
 
 bool IsDown(int virtKey)
 {
-    return (keys[virtKey].load(std::memory_order_relaxed) & kDown) != 0;
+    return (keys[virtKey].load(std::memory_order_relaxed) & Down) != 0;
 }
 
 void Update(int virtKey, bool down)
@@ -31,9 +31,9 @@ void Update(int virtKey, bool down)
     std::uint8_t next;
     do {
         if (down)
-            next = (old & kDown) ? old : static_cast<std::uint8_t>((old ^ kToggled) | kDown);
+            next = (old & Down) ? old : static_cast<std::uint8_t>((old ^ Toggled) | Down);
         else
-            next = static_cast<std::uint8_t>(old & ~kDown);
+            next = static_cast<std::uint8_t>(old & ~Down);
     } while (!key.compare_exchange_weak(old, next, std::memory_order_relaxed));
 }
 

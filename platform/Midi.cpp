@@ -15,11 +15,11 @@
 
 namespace {
 
-constexpr int kChannels = 16;
-constexpr unsigned char kSustain = 64;
-constexpr unsigned char kAllSoundOff = 120;
-constexpr unsigned char kAllNotesOff = 123;
-constexpr std::pair<unsigned char, int> kResetControllers[] = {{kAllNotesOff, 0}, {kAllSoundOff, 0}, {kSustain, 0}};
+constexpr int Channels = 16;
+constexpr unsigned char Sustain = 64;
+constexpr unsigned char AllSoundOff = 120;
+constexpr unsigned char AllNotesOff = 123;
+constexpr std::pair<unsigned char, int> ResetControllers[] = {{AllNotesOff, 0}, {AllSoundOff, 0}, {Sustain, 0}};
 
 // ALSA writes its failures to standard error. A missing sequencer is an
 // ordinary condition here and the program keeps no log, so ALSA stays quiet;
@@ -119,8 +119,8 @@ MMRESULT midiOutReset(HMIDIOUT midiOut)
         return MMSYSERR_INVALHANDLE;
     // Every message is tried even when one fails: as much silence as possible.
     MMRESULT result = MMSYSERR_NOERROR;
-    for (int channel = 0; channel < kChannels; ++channel) {
-        for (auto [controller, value] : kResetControllers) {
+    for (int channel = 0; channel < Channels; ++channel) {
+        for (auto [controller, value] : ResetControllers) {
             MMRESULT sent = SendController(*device, channel, controller, value);
             if (sent != MMSYSERR_NOERROR)
                 result = sent;

@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-constexpr DWORD kTypeMask = 0x1F;
+constexpr DWORD TypeMask = 0x1F;
 
 // "&&" shows one '&'; a single '&' marks the mnemonic and is not shown.
 QString ShownText(const std::string& utf8, bool prefixes)
@@ -40,7 +40,7 @@ StaticText::StaticText(Window& parent, const std::string& textUtf8, DWORD style,
     label->setGeometry(geometry);
     label->setText(ShownText(textUtf8, !(style & SS_NOPREFIX)));
     label->setTextFormat(Qt::PlainText);
-    const DWORD type = style & kTypeMask;
+    const DWORD type = style & TypeMask;
     Qt::Alignment horizontal = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     // Windows wraps the left, centred and right styles at word boundaries.

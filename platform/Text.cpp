@@ -48,7 +48,7 @@ private:
     iconv_t cd_;
 };
 
-constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr char ReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsTrailByte(unsigned char c)
 {
@@ -104,7 +104,7 @@ int Utf8CharLength(const unsigned char* s, std::size_t left)
 // cp932 lacks: a UTF-8 character, or one byte that is not valid UTF-8.
 class UserAreaCodes {
 public:
-    static constexpr int kCount = 10 * 188;
+    static constexpr int Count = 10 * 188;
 
     // The code standing for text, given out on its first use; false once
     // every code is taken.
@@ -116,7 +116,7 @@ public:
         if (it != byText_.end()) {
             ordinal = it->second;
         } else {
-            if (byOrdinal_.size() == kCount)
+            if (byOrdinal_.size() == Count)
                 return false;
             ordinal = static_cast<int>(byOrdinal_.size());
             byOrdinal_.emplace_back(text);
@@ -196,7 +196,7 @@ std::string Cp932ToUtf8(std::string_view cp932)
         char buffer[8];
         std::size_t written = converter.ConvertOne(reinterpret_cast<const char*>(s + i), len, buffer, sizeof buffer);
         if (written == 0)
-            out += kReplacementUtf8;
+            out += ReplacementUtf8;
         else
             out.append(buffer, written);
         i += len;

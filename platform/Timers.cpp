@@ -28,10 +28,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
 
-constexpr UINT kMinDelay = 1;  // milliseconds, the range Windows accepts
-constexpr UINT kMaxDelay = 1000000;
-constexpr std::size_t kPoolSize = 1024;  // a power of two: ids map onto slots
-static_assert((kPoolSize & (kPoolSize - 1)) == 0);
+constexpr UINT MinDelay = 1;  // milliseconds, the range Windows accepts
+constexpr UINT MaxDelay = 1000000;
+constexpr std::size_t PoolSize = 1024;  // a power of two: ids map onto slots
+static_assert((PoolSize & (PoolSize - 1)) == 0);
 
 class TimerQueue {
 public:
@@ -57,7 +57,7 @@ private:
     };
 
     // The slot of an id is its low bits, so looking an id up is one index.
-    static std::size_t SlotOf(UINT id) { return id & (kPoolSize - 1); }
+    static std::size_t SlotOf(UINT id) { return id & (PoolSize - 1); }
 
     bool Earlier(std::uint32_t a, std::uint32_t b) const;
     void Place(std::size_t position, std::uint32_t slot);
@@ -73,8 +73,8 @@ private:
     std::mutex lock;
     std::condition_variable wake;      // the timer thread: an earlier deadline, or stop
     std::condition_variable finished;  // killers waiting for a running callback
-    std::array<Record, kPoolSize> records{};
-    std::array<std::uint32_t, kPoolSize> heap{};  // slots of pending timers, earliest first
+    std::array<Record, PoolSize> records{};
+    std::array<std::uint32_t, PoolSize> heap{};  // slots of pending timers, earliest first
     std::size_t heapSize = 0;
     UINT nextId = 1;
     std::uint64_t nextOrder = 0;
@@ -184,7 +184,7 @@ UINT TimerQueue::Add(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user)
     // Ids count up and skip 0 and ids whose slot is taken, so an id comes back
     // only after the 32-bit counter wraps and never while its namesake lives.
     UINT id = 0;
-    for (std::size_t tries = 0; tries < kPoolSize; ++tries) {
+    for (std::size_t tries = 0; tries < PoolSize; ++tries) {
         UINT candidate = nextId++;
         if (candidate != 0 && records[SlotOf(candidate)].state == State::Free) {
             id = candidate;
@@ -316,7 +316,7 @@ void TimerQueue::Stop()
 
 MMRESULT timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
 {
-    if (callback == nullptr || delay < kMinDelay || delay > kMaxDelay)
+    if (callback == nullptr || delay < MinDelay || delay > MaxDelay)
         return 0;
     if (flags != (TIME_ONESHOT | TIME_CALLBACK_FUNCTION))
         return 0;
@@ -330,7 +330,7 @@ MMRESULT timeKillEvent(UINT timerId)
 
 MMRESULT timeBeginPeriod(UINT period)
 {
-    if (period < kMinDelay || period > kMaxDelay)
+    if (period < MinDelay || period > MaxDelay)
         return TIMERR_NOCANDO;
     Queue().Prepare();
     return TIMERR_NOERROR;
@@ -338,5 +338,5 @@ MMRESULT timeBeginPeriod(UINT period)
 
 MMRESULT timeEndPeriod(UINT period)
 {
-    return period >= kMinDelay && period <= kMaxDelay ? TIMERR_NOERROR : TIMERR_NOCANDO;
+    return period >= MinDelay && period <= MaxDelay ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }

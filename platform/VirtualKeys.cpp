@@ -23,7 +23,7 @@ struct KeysymEntry {
 
 // Keys whose meaning does not depend on the layout.
 // clang-format off
-constexpr KeysymEntry kNamedKeys[] = {
+constexpr KeysymEntry NamedKeys[] = {
     {0xFF08, VK_BACK},     {0xFF09, VK_TAB},        {0xFE20, VK_TAB},  // ISO_Left_Tab (Shift+Tab)
     {0xFF0D, VK_RETURN},   {0xFF8D, VK_RETURN},     {0xFF1B, VK_ESCAPE}, {0x0020, VK_SPACE},
     {0xFF13, VK_PAUSE},    {0xFF14, VK_SCROLL},     {0xFF61, VK_SNAPSHOT}, {0xFF7F, VK_NUMLOCK},
@@ -58,7 +58,7 @@ struct KeycodeEntry {
 
 // The digit row and the punctuation keys, by their place on the keyboard.
 // clang-format off
-constexpr KeycodeEntry kUsKeys[] = {
+constexpr KeycodeEntry UsKeys[] = {
     {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'}, {18, '9'}, {19, '0'},
     {20, VK_OEM_MINUS},  // -_
     {21, VK_OEM_PLUS},   // =+
@@ -75,7 +75,7 @@ constexpr KeycodeEntry kUsKeys[] = {
 
 // The letter keys by their place: what they carry on a US keyboard.
 // clang-format off
-constexpr KeycodeEntry kUsLetters[] = {
+constexpr KeycodeEntry UsLetters[] = {
     {24, 'Q'}, {25, 'W'}, {26, 'E'}, {27, 'R'}, {28, 'T'}, {29, 'Y'}, {30, 'U'}, {31, 'I'}, {32, 'O'},
     {33, 'P'}, {38, 'A'}, {39, 'S'}, {40, 'D'}, {41, 'F'}, {42, 'G'}, {43, 'H'}, {44, 'J'}, {45, 'K'},
     {46, 'L'}, {52, 'Z'}, {53, 'X'}, {54, 'C'}, {55, 'V'}, {56, 'B'}, {57, 'N'}, {58, 'M'},
@@ -83,7 +83,7 @@ constexpr KeycodeEntry kUsLetters[] = {
 // clang-format on
 
 // clang-format off
-constexpr KeycodeEntry kJapaneseKeys[] = {
+constexpr KeycodeEntry JapaneseKeys[] = {
     {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'}, {18, '9'}, {19, '0'},
     {20, VK_OEM_MINUS},  // -=
     {21, VK_OEM_7},      // ^~
@@ -107,7 +107,7 @@ struct ScanEntry {
 // Linux key codes below 89 are the set 1 make codes; these are the others,
 // and NumLock, which Windows marks extended.
 // clang-format off
-constexpr ScanEntry kScanExceptions[] = {
+constexpr ScanEntry ScanExceptions[] = {
     {69, 0x45, true},   // NumLock
     {85, 0x29, false},  // Zenkaku/Hankaku
     {89, 0x73, false},  // Ro
@@ -151,7 +151,7 @@ void ScanCodeOf(std::uint32_t keycode, WindowsKey& key)
     if (keycode < 9)
         return;
     std::uint32_t evdev = keycode - 8;
-    if (const ScanEntry* entry = Find(kScanExceptions, evdev, &ScanEntry::evdev)) {
+    if (const ScanEntry* entry = Find(ScanExceptions, evdev, &ScanEntry::evdev)) {
         key.scanCode = entry->scanCode;
         key.extended = entry->extended;
     } else if (evdev < 89) {
@@ -172,18 +172,18 @@ WindowsKey WindowsKeyFromX(KeyboardLayout layout, std::uint32_t keysym, std::uin
 {
     WindowsKey key;
     ScanCodeOf(keycode, key);
-    if (const KeysymEntry* named = Find(kNamedKeys, keysym, &KeysymEntry::keysym)) {
+    if (const KeysymEntry* named = Find(NamedKeys, keysym, &KeysymEntry::keysym)) {
         key.virtualKey = named->virtualKey;
     } else if ((keysym >= 'a' && keysym <= 'z') || (keysym >= 'A' && keysym <= 'Z')) {
         key.virtualKey = static_cast<int>(keysym & ~0x20u);
-    } else if (const KeycodeEntry* letter = Find(kUsLetters, keycode, &KeycodeEntry::keycode);
+    } else if (const KeycodeEntry* letter = Find(UsLetters, keycode, &KeycodeEntry::keycode);
                letter != nullptr && IsOtherLetter(keysym)) {
         // Windows gives a letter key of such a layout the code of its place.
         key.virtualKey = letter->virtualKey;
     } else {
         const KeycodeEntry* placed = layout == KeyboardLayout::Japanese
-                                         ? Find(kJapaneseKeys, keycode, &KeycodeEntry::keycode)
-                                         : Find(kUsKeys, keycode, &KeycodeEntry::keycode);
+                                         ? Find(JapaneseKeys, keycode, &KeycodeEntry::keycode)
+                                         : Find(UsKeys, keycode, &KeycodeEntry::keycode);
         if (placed)
             key.virtualKey = placed->virtualKey;
         else if (keysym >= '0' && keysym <= '9')

@@ -37,7 +37,7 @@ public:
         : keyboard_(keyboard), context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)), focusIn_(std::move(focusIn))
     {
         down_.reserve(32);  // so that a key press does not allocate
-        wl_keyboard_add_listener(keyboard_, &kListener, this);
+        wl_keyboard_add_listener(keyboard_, &Listener, this);
     }
     ~SeatKeyboard()
     {
@@ -111,7 +111,7 @@ private:
         SetKeyboardLayout(LayoutFromXkbGroupName(xkb_keymap_layout_get_name(keymap_.get(), group_)));
     }
 
-    static const wl_keyboard_listener kListener;
+    static const wl_keyboard_listener Listener;
 
     wl_keyboard* keyboard_;
     ContextPtr context_;
@@ -121,7 +121,7 @@ private:
     std::function<void()> focusIn_;
 };
 
-const wl_keyboard_listener SeatKeyboard::kListener = {
+const wl_keyboard_listener SeatKeyboard::Listener = {
     .keymap = [](void* data, wl_keyboard*, std::uint32_t format, int fd,
                  std::uint32_t size) { static_cast<SeatKeyboard*>(data)->OnKeymap(format, fd, size); },
     .enter = [](void* data, wl_keyboard*, std::uint32_t, wl_surface*,

@@ -271,12 +271,12 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
     Window* window = Window::From(handle);
     if (window == nullptr)
         return 0;
-    constexpr LPARAM kAltDown = LPARAM{1} << 29;
+    constexpr LPARAM AltDown = LPARAM{1} << 29;
     switch (message) {
     case WM_SETICON:
         return reinterpret_cast<LRESULT>(window->SetIcon(wParam, reinterpret_cast<HICON>(lParam)));
     case WM_SYSKEYDOWN:
-        if ((lParam & kAltDown) && wParam == static_cast<WPARAM>(VK_F4))
+        if ((lParam & AltDown) && wParam == static_cast<WPARAM>(VK_F4))
             window->TopLevel()->Send(WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     case WM_SYSCHAR:

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
-constexpr DWORD kSliderStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_AUTOTICKS | TBS_HORZ;
-constexpr DWORD kNoId = 0xFFFFFFFF;  // -1: a control nobody asks for
+constexpr DWORD LabelStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
+constexpr DWORD SliderStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_AUTOTICKS | TBS_HORZ;
+constexpr DWORD NoId = 0xFFFFFFFF;  // -1: a control nobody asks for
 
 platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, short cx, short cy)
 {
@@ -27,15 +27,15 @@ platform::DialogItemTemplate Control(DWORD style, DWORD id, short x, short y, sh
 
 platform::DialogItemTemplate Label(const char* textUtf8, short x, short y, short cx, short cy)
 {
-    platform::DialogItemTemplate item = Control(kLabelStyle, kNoId, x, y, cx, cy);
-    item.classAtom = platform::kStaticClassAtom;
+    platform::DialogItemTemplate item = Control(LabelStyle, NoId, x, y, cx, cy);
+    item.classAtom = platform::StaticClassAtom;
     item.text = textUtf8;
     return item;
 }
 
 platform::DialogItemTemplate Slider(DWORD id, short x, short y, short cx, short cy)
 {
-    platform::DialogItemTemplate item = Control(kSliderStyle, id, x, y, cx, cy);
+    platform::DialogItemTemplate item = Control(SliderStyle, id, x, y, cx, cy);
     item.className = TRACKBAR_CLASSA;
     return item;
 }
@@ -67,7 +67,7 @@ platform::ResourceSection Build()
 {
     platform::ResourceSection section;
     section.push_back({platform::RT_DIALOG, IDD_MAIN, MainDialog()});
-    const IconWriter::PixelArt images[] = {kGuitar16, kGuitar32};
+    const IconWriter::PixelArt images[] = {Guitar16, Guitar32};
     IconWriter::AddIcon(section, IDI_MAIN, 1, images);
     return section;
 }

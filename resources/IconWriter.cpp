@@ -56,7 +56,7 @@ std::vector<BYTE> IconWriter::ImageData(PixelArt art)
     Dword(out, 0);
     Dword(out, 0);  // all 16 colours used
     Dword(out, 0);
-    for (const auto& rgb : pixel_art::kPalette) {
+    for (const auto& rgb : pixel_art::Palette) {
         out.push_back(rgb[2]);
         out.push_back(rgb[1]);
         out.push_back(rgb[0]);

@@ -19,12 +19,12 @@ LoopGains GainsFor(double bandwidth, double periodSeconds)
     return {std::numbers::sqrt2 * omega, omega * omega};
 }
 
-constexpr double kSettlingBandwidth = 1.0;
-constexpr double kSteadyBandwidth = 0.05;
-constexpr double kSettlingSeconds = 3;
+constexpr double SettlingBandwidth = 1.0;
+constexpr double SteadyBandwidth = 0.05;
+constexpr double SettlingSeconds = 3;
 // A callback this many periods off the line (a stall, a suspended machine)
 // starts the line again rather than bending it.
-constexpr double kRestartPeriods = 4;
+constexpr double RestartPeriods = 4;
 
 }  // namespace
 
@@ -51,12 +51,12 @@ void AudioClock::OnMix(std::int64_t now, int frames)
     ++mixes_;
     lastMix_ = now;
     const double error = static_cast<double>(now) - next_;
-    if (mixes_ == 1 || std::fabs(error) > kRestartPeriods * nominalPeriod_) {
+    if (mixes_ == 1 || std::fabs(error) > RestartPeriods * nominalPeriod_) {
         Restart(now);
         return;
     }
-    const bool settling = static_cast<double>(mixes_) * nominalPeriod_ < kSettlingSeconds * 1e9;
-    const LoopGains gains = GainsFor(settling ? kSettlingBandwidth : kSteadyBandwidth, period_ * 1e-9);
+    const bool settling = static_cast<double>(mixes_) * nominalPeriod_ < SettlingSeconds * 1e9;
+    const LoopGains gains = GainsFor(settling ? SettlingBandwidth : SteadyBandwidth, period_ * 1e-9);
     last_ = next_;
     next_ += gains.b * error + period_;
     period_ += gains.c * error;

@@ -9,7 +9,7 @@
 namespace Mivo {
 namespace {
 
-constexpr int kRate = 22050;
+constexpr int Rate = 22050;
 int bufferFrames = 1024;
 
 }  // namespace
@@ -32,9 +32,9 @@ AudioDevice::AudioDevice()
         return;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
         return;
-    opened = Mix_OpenAudio(kRate, AUDIO_S16LSB, 2, bufferFrames) == 0;
+    opened = Mix_OpenAudio(Rate, AUDIO_S16LSB, 2, bufferFrames) == 0;
     if (opened)
-        Placement::Open(kRate, bufferFrames);
+        Placement::Open(Rate, bufferFrames);
 }
 
 AudioDevice::~AudioDevice()

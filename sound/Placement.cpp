@@ -15,12 +15,12 @@ namespace {
 
 // A cut keeps the channels it cuts busy up to its frame, while the next
 // stroke's strings already start: twice the mixer's eight channels.
-constexpr int kChannels = 16;
-constexpr int kFrameBytes = 4;  // signed 16-bit stereo
+constexpr int Channels = 16;
+constexpr int FrameBytes = 4;  // signed 16-bit stereo
 // From the time asked for to the frame, in the device's buffers: a mix may
 // come up to one buffer after a call, and half a buffer is room for its
 // lateness.
-constexpr double kLatencyBuffers = 1.5;
+constexpr double LatencyBuffers = 1.5;
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.
@@ -37,7 +37,7 @@ struct State {
     int rate = 22050;
     int bufferFrames = 1024;
     std::optional<AudioClock> clock;  // while the device is open
-    Channel channels[kChannels];
+    Channel channels[Channels];
     // The frame of the last cut (or of a start that had to leave it) and the
     // time it was asked for.
     bool anchored = false;
@@ -66,7 +66,7 @@ void TimeTheMix(void*, Uint8*, int bytes)
 {
     State& state = TheState();
     if (state.clock)
-        state.clock->OnMix(Placement::Now(), bytes / kFrameBytes);
+        state.clock->OnMix(Placement::Now(), bytes / FrameBytes);
 }
 
 // The frame for time due. From the anchor, so that a stroke's strings keep
@@ -84,7 +84,7 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
         if (anchored >= next && anchored <= next + lead)
             return std::llround(anchored);
     }
-    const double clocked = state.clock->FrameAt(due) + kLatencyBuffers * state.clock->BufferFrames();
+    const double clocked = state.clock->FrameAt(due) + LatencyBuffers * state.clock->BufferFrames();
     // The anchor is where the sound really goes: after a start that came too
     // late for its frame, the rest of the stroke follows it at its own
     // spacing instead of bunching up on the next mix.
@@ -101,7 +101,7 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
 int FreeChannel(const State& state)
 {
     int cut = -1;
-    for (int i = 0; i < kChannels; ++i) {
+    for (int i = 0; i < Channels; ++i) {
         if (!Mix_Playing(i))
             return i;
         if (cut == -1 && state.channels[i].cut)
@@ -134,7 +134,7 @@ int PlayWindow(Channel& channel, int number, const Mix_Chunk& chunk, Uint32 offs
 void Placement::Open(int rate, int bufferFrames)
 {
     State& state = TheState();
-    Mix_AllocateChannels(kChannels);
+    Mix_AllocateChannels(Channels);
     AudioLock lock;
     state.rate = rate;
     state.bufferFrames = bufferFrames;
@@ -175,17 +175,17 @@ int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
 {
     State& state = TheState();
     AudioLock lock;
-    const Uint32 lead = static_cast<Uint32>(LeadFrames()) * kFrameBytes;
+    const Uint32 lead = static_cast<Uint32>(LeadFrames()) * FrameBytes;
     if (!state.clock || chunk->alen < lead)
         return -1;
     if (number == -1 && (number = FreeChannel(state)) == -1)
         return -1;
-    if (number < 0 || number >= kChannels)
+    if (number < 0 || number >= Channels)
         return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
     Uint32 skip = lead;                                         // a looping chunk starts with its sound
     if (loops == 0) {
         const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
-        skip = lead - static_cast<Uint32>(delay) * kFrameBytes;
+        skip = lead - static_cast<Uint32>(delay) * FrameBytes;
     }
     Channel& channel = state.channels[number];
     const int playing = PlayWindow(channel, number, *chunk, skip, chunk->alen - skip, loops);
@@ -202,13 +202,13 @@ void Placement::CutAll(std::int64_t due)
         return;
     const std::int64_t cut = FrameFor(state, due, true);
     const std::int64_t next = state.clock->NextMixFrame();
-    for (int number = 0; number < kChannels; ++number) {
+    for (int number = 0; number < Channels; ++number) {
         if (!Mix_Playing(number))
             continue;
         Channel& channel = state.channels[number];
         const Mix_Chunk& window = channel.windows[channel.current];
-        const std::int64_t played = (next - channel.firstFrame) * kFrameBytes;
-        const std::int64_t left = (cut - next) * kFrameBytes;
+        const std::int64_t played = (next - channel.firstFrame) * FrameBytes;
+        const std::int64_t left = (cut - next) * FrameBytes;
         // Paused, looping (never done by the program) or not ours: at once.
         if (left <= 0 || Mix_Paused(number) || channel.looping || Mix_GetChunk(number) != &window) {
             Mix_HaltChannel(number);
@@ -224,7 +224,7 @@ void Placement::ReleaseChannelsOf(const Mix_Chunk* chunk)
 {
     State& state = TheState();
     AudioLock lock;
-    for (int number = 0; number < kChannels; ++number) {
+    for (int number = 0; number < Channels; ++number) {
         const Channel& channel = state.channels[number];
         const Mix_Chunk* playing = Mix_GetChunk(number);
         if (channel.chunk != chunk || (playing != &channel.windows[0] && playing != &channel.windows[1]))

@@ -13,7 +13,7 @@ namespace {
 
 // SDL plans a format conversion in a fixed table of 10 steps and writes on
 // past it when a plan needs more (the plan for 0 channels never ends).
-constexpr int kConversionSlots = 10;
+constexpr int ConversionSlots = 10;
 
 struct Device {
     int rate;
@@ -108,12 +108,12 @@ bool Converts(const Device& device, Uint16 format, std::uint32_t channelField, s
         const bool up = static_cast<int>(rate) < device.rate;
         std::uint32_t low = up ? rate : static_cast<std::uint32_t>(device.rate);
         const std::uint32_t high = up ? static_cast<std::uint32_t>(device.rate) : rate;
-        for (; (low * 2) / 100 <= high / 100 && steps <= kConversionSlots; low *= 2)
+        for (; (low * 2) / 100 <= high / 100 && steps <= ConversionSlots; low *= 2)
             ++steps, growth *= up ? 2 : 1;
         if (low / 100 != high / 100)
             ++steps, growth *= up ? 2 : 1;
     }
-    return steps <= kConversionSlots && decodedBytes * growth <= INT_MAX;
+    return steps <= ConversionSlots && decodedBytes * growth <= INT_MAX;
 }
 
 // RIFF WAVE as SDL reads it: chunk after chunk, unpadded, each read whole

@@ -29,7 +29,7 @@ QImage Draw(pixel_art::Art art, int scale)
             const int index = pixel_art::IndexOf(art[y / scale][x / scale]);
             if (index < 0)
                 continue;
-            const auto& rgb = pixel_art::kPalette[index];
+            const auto& rgb = pixel_art::Palette[index];
             image.setPixel(x, y, qRgb(rgb[0], rgb[1], rgb[2]));
         }
     return image;
@@ -38,7 +38,7 @@ QImage Draw(pixel_art::Art art, int scale)
 // The icon at size x size pixels; null when no image of the art divides it.
 QImage Icon(int size)
 {
-    const pixel_art::Art images[] = {kGuitar32, kGuitar16};  // largest first
+    const pixel_art::Art images[] = {Guitar32, Guitar16};  // largest first
     for (pixel_art::Art art : images) {
         const int side = static_cast<int>(art.size());
         if (size > 0 && size % side == 0)

@@ -21,7 +21,7 @@
 
 namespace {
 
-const char* const kAllDefaults =
+const char* const AllDefaults =
     "[Setting]\r\n"
     "Velocity=128\r\n"
     "Interval=25\r\n"
@@ -65,7 +65,7 @@ TEST_F(SettingsTest, FirstRunUsesTheDefaultsAndWritesAllNineKeys)
     EXPECT_EQ(Settings.MaxInterval, 750);
     EXPECT_EQ(Settings.StrokeIntervalMode, 0);
     SaveSettingsTo(Win().c_str());
-    EXPECT_EQ(Bytes(), kAllDefaults);
+    EXPECT_EQ(Bytes(), AllDefaults);
 }
 
 TEST_F(SettingsTest, ValuesReadAreWrittenBack)
@@ -138,7 +138,7 @@ TEST_F(SettingsTest, AReadOnlyFileIsWrittenAndLeftWritable)
     LoadSettingsFrom(Win().c_str());
     Settings.Velocity = 128;
     SaveSettingsTo(Win().c_str());
-    EXPECT_EQ(Bytes(), kAllDefaults);
+    EXPECT_EQ(Bytes(), AllDefaults);
     struct stat st;
     ASSERT_EQ(::stat(Unix().c_str(), &st), 0);
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);

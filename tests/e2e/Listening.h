@@ -15,16 +15,16 @@
 
 namespace listening {
 
-inline constexpr std::chrono::seconds kHearLimit{60};
+inline constexpr std::chrono::seconds HearLimit{60};
 
-// Polls until done() holds; past kHearLimit the failure tells how long it waited.
+// Polls until done() holds; past HearLimit the failure tells how long it waited.
 template <class Done>
 bool Until(Done done)
 {
     const auto start = std::chrono::steady_clock::now();
     while (!done()) {
         const auto waited = std::chrono::steady_clock::now() - start;
-        if (waited >= kHearLimit) {
+        if (waited >= HearLimit) {
             ADD_FAILURE() << "gave up after " << std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()
                           << " ms";
             return false;

@@ -18,7 +18,7 @@
 //   stamp          prints "stamp <ns>": now on the monotonic clock
 //   realtime       prints "realtime <n>": how many threads run at a real-time
 //                  priority
-//   memory         prints "memory <kB>": the process's resident memory
+//   memory         prints "memory <B>": the process's resident memory
 //   focus          prints "focus strength|speed|none"
 //   menu           prints "menu 0|1": whether the window menu is active
 //   open           prints "open 0|1": whether the dialog is still showing

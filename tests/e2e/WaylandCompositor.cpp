@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
+constexpr uid_t Nobody = 65534;
 
 std::string TempFolder()
 {
@@ -42,7 +42,7 @@ WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver)
         return;
     }
     const bool root = geteuid() == 0;
-    if (root && chown(serverFolder_.c_str(), kNobody, kNobody) != 0) {
+    if (root && chown(serverFolder_.c_str(), Nobody, Nobody) != 0) {
         problem_ = "cannot hand " + serverFolder_ + " to nobody";
         return;
     }

@@ -83,8 +83,10 @@ const wl_message manager_requests[] = {
 };
 const wl_interface manager_interface = {"zwp_virtual_keyboard_manager_v1", 1, 1, manager_requests, 0, nullptr};
 
-enum KeyboardRequest : uint32_t { kKeymap = 0, kKey = 1, kModifiers = 2, kDestroy = 3 };
-constexpr uint32_t kKeymapFormatXkbV1 = 1;  // wl_keyboard's keymap format
+namespace KeyboardRequest {
+constexpr uint32_t Keymap = 0, Key = 1, Modifiers = 2, Destroy = 3;
+}
+constexpr uint32_t KeymapFormatXkbV1 = 1;  // wl_keyboard's keymap format
 
 [[noreturn]] void Fail(const std::string& message)
 {
@@ -107,7 +109,8 @@ void DestroyProxy(void* proxy)
 }
 void DestroyKeyboard(wl_proxy* keyboard)
 {
-    wl_proxy_marshal_flags(keyboard, kDestroy, nullptr, wl_proxy_get_version(keyboard), WL_MARSHAL_FLAG_DESTROY);
+    wl_proxy_marshal_flags(keyboard, KeyboardRequest::Destroy, nullptr, wl_proxy_get_version(keyboard),
+                           WL_MARSHAL_FLAG_DESTROY);
 }
 void FreeText(char* text)
 {
@@ -142,11 +145,11 @@ private:
 // The command line, checked and resolved to key codes.
 
 struct Step {
-    enum class Kind { kLayout, kPress, kRelease, kSleep, kGroup, kSignal, kAwait } kind;
-    std::string layout;     // kLayout; the file of kSignal and kAwait
-    Keymap keymap;          // kLayout
-    xkb_keycode_t key = 0;  // kPress, kRelease: an XKB key code (evdev + 8)
-    double seconds = 0;     // kSleep; the group of kGroup
+    enum class Kind { Layout, Press, Release, Sleep, Group, Signal, Await } kind;
+    std::string layout;     // Layout; the file of Signal and Await
+    Keymap keymap;          // Layout
+    xkb_keycode_t key = 0;  // Press, Release: an XKB key code (evdev + 8)
+    double seconds = 0;     // Sleep; the group of Group
 };
 
 Keymap CompileLayout(xkb_context* context, const std::string& layout)
@@ -210,7 +213,7 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv)
     std::vector<Step> steps;
     std::optional<size_t> layout;  // the last layout step
     const auto add_layout = [&](const std::string& name) {
-        steps.push_back({Step::Kind::kLayout, name, CompileLayout(context, name)});
+        steps.push_back({Step::Kind::Layout, name, CompileLayout(context, name)});
         layout = steps.size() - 1;
     };
     for (int i = 1; i < argc; i += 2) {
@@ -226,23 +229,23 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv)
             const Step& current = steps[*layout];
             const xkb_keycode_t key = KeyOf(current.keymap.get(), current.layout, argument);
             if (command != "keyup")
-                steps.push_back({Step::Kind::kPress, {}, {}, key});
+                steps.push_back({Step::Kind::Press, {}, {}, key});
             if (command != "keydown")
-                steps.push_back({Step::Kind::kRelease, {}, {}, key});
+                steps.push_back({Step::Kind::Release, {}, {}, key});
         } else if (command == "sleep") {
             char* end = nullptr;
             const double seconds = std::strtod(argument.c_str(), &end);
             if (end == argument.c_str() || *end != '\0' || !(seconds >= 0 && seconds < 1e6))
                 Fail("\"" + argument + "\" is not a number of seconds");
-            steps.push_back({Step::Kind::kSleep, {}, {}, 0, seconds});
+            steps.push_back({Step::Kind::Sleep, {}, {}, 0, seconds});
         } else if (command == "group") {
             if (argument.size() != 1 || argument[0] < '0' || argument[0] > '3')
                 Fail("no group \"" + argument + "\"");
-            steps.push_back({Step::Kind::kGroup, {}, {}, 0, static_cast<double>(argument[0] - '0')});
+            steps.push_back({Step::Kind::Group, {}, {}, 0, static_cast<double>(argument[0] - '0')});
         } else if (command == "signal") {
-            steps.push_back({Step::Kind::kSignal, argument, {}});
+            steps.push_back({Step::Kind::Signal, argument, {}});
         } else if (command == "await") {
-            steps.push_back({Step::Kind::kAwait, argument, {}});
+            steps.push_back({Step::Kind::Await, argument, {}});
         } else {
             Fail("unknown command \"" + command + "\"");
         }
@@ -306,7 +309,7 @@ public:
             written += count;
         }
         // The request carries a duplicate of the descriptor.
-        Request(kKeymap, kKeymapFormatXkbV1, file.get(), static_cast<uint32_t>(size));
+        Request(KeyboardRequest::Keymap, KeymapFormatXkbV1, file.get(), static_cast<uint32_t>(size));
         state_.reset(xkb_state_new(keymap));
         if (!state_)
             Fail("could not make a keyboard state");
@@ -319,7 +322,7 @@ public:
         clock_gettime(CLOCK_MONOTONIC, &now);
         const auto time_ms = static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
         const auto state = static_cast<uint32_t>(down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-        Request(kKey, time_ms, key - 8, state);
+        Request(KeyboardRequest::Key, time_ms, key - 8, state);
         // The compositor takes the modifiers from the client, not from its keys.
         xkb_state_update_key(state_.get(), key, down ? XKB_KEY_DOWN : XKB_KEY_UP);
         SendModifiers();
@@ -348,7 +351,7 @@ public:
 
 private:
     template <typename... Arguments>
-    void Request(KeyboardRequest request, Arguments... arguments)
+    void Request(uint32_t request, Arguments... arguments)  // a KeyboardRequest
     {
         wl_proxy_marshal_flags(keyboard_.get(), request, nullptr, wl_proxy_get_version(keyboard_.get()), 0,
                                arguments...);
@@ -356,7 +359,7 @@ private:
 
     void SendModifiers()
     {
-        Request(kModifiers, xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
+        Request(KeyboardRequest::Modifiers, xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
                 xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LATCHED),
                 xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LOCKED),
                 xkb_state_serialize_layout(state_.get(), XKB_STATE_LAYOUT_EFFECTIVE));
@@ -382,26 +385,26 @@ int main(int argc, char** argv)
         VirtualKeyboard keyboard;
         for (const Step& step : steps) {
             switch (step.kind) {
-            case Step::Kind::kLayout:
+            case Step::Kind::Layout:
                 keyboard.SetKeymap(step.keymap.get());
                 break;
-            case Step::Kind::kPress:
+            case Step::Kind::Press:
                 keyboard.Key(step.key, true);
                 break;
-            case Step::Kind::kRelease:
+            case Step::Kind::Release:
                 keyboard.Key(step.key, false);
                 break;
-            case Step::Kind::kSleep:
+            case Step::Kind::Sleep:
                 std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
                 break;
-            case Step::Kind::kGroup:
+            case Step::Kind::Group:
                 keyboard.LockGroup(static_cast<xkb_layout_index_t>(step.seconds));
                 break;
-            case Step::Kind::kSignal:
+            case Step::Kind::Signal:
                 if (!std::ofstream(step.layout))
                     Fail("cannot create " + step.layout);
                 break;
-            case Step::Kind::kAwait:
+            case Step::Kind::Await:
                 while (access(step.layout.c_str(), F_OK) != 0)
                     std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 break;

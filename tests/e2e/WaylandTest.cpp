@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(program_.Ready());
         program_.UseTestBank();
         program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-        run_ = program_.Start(compositor_->Environment(), kAudio);
+        run_ = program_.Start(compositor_->Environment(), Audio);
         ASSERT_TRUE(Focused()) << program_.Read(program_.Name() + ".log");
     }
     void TearDown() override
@@ -50,9 +50,9 @@ protected:
         if (run_ == nullptr || !run_->Running())
             return;
         std::string kill = "[app_id=\"";
-        kill.append(kAppId).append("\"] kill");
+        kill.append(AppId).append("\"] kill");
         EXPECT_EQ(compositor_->Command(kill), 0);
-        EXPECT_EQ(run_->Wait(listening::kHearLimit), std::optional<int>(0)) << program_.Read(program_.Name() + ".log");
+        EXPECT_EQ(run_->Wait(listening::HearLimit), std::optional<int>(0)) << program_.Read(program_.Name() + ".log");
     }
 
     // Waits until the program's window has the keyboard. The window carries
@@ -60,9 +60,9 @@ protected:
     // icon.
     bool Focused()
     {
-        return Until([&] { return compositor_->FocusedAppId() == kAppId; });
+        return Until([&] { return compositor_->FocusedAppId() == AppId; });
     }
-    static constexpr const char* kAppId = "io.github.strumkey.Strumkey";
+    static constexpr const char* AppId = "io.github.strumkey.Strumkey";
 
     // Each run is a keyboard of its own, with the layout in use: its first
     // key makes that keymap the seat's, as a switch of layouts does. A key
@@ -77,7 +77,7 @@ protected:
     }
     int Type(const std::vector<std::string>& commands) override
     {
-        return X11Process::Run(Typing(commands), nullptr, listening::kHearLimit);
+        return X11Process::Run(Typing(commands), nullptr, listening::HearLimit);
     }
     void UseLayout(const std::string& layouts, unsigned group) override
     {
@@ -86,10 +86,10 @@ protected:
     }
     Ids SoundedAfterAll(std::size_t count) override
     {
-        return listening::SoundedAfterAll(program_.PathOf(kAudio), count);
+        return listening::SoundedAfterAll(program_.PathOf(Audio), count);
     }
 
-    static constexpr const char* kAudio = "keys.raw";
+    static constexpr const char* Audio = "keys.raw";
     static WaylandCompositor* compositor_;
     X11Program program_{STRUMKEY_EXE};
     std::unique_ptr<X11Process> run_;
@@ -125,7 +125,7 @@ TEST_F(WaylandKeyboardTest, KeysHeldAcrossAFocusChangeCount)
     ASSERT_EQ(compositor_->Command("workspace 1"), 0);
     ASSERT_TRUE(Focused());
     program_.Write("back", "");
-    EXPECT_EQ(typing.Wait(listening::kHearLimit), std::optional<int>(0));
+    EXPECT_EQ(typing.Wait(listening::HearLimit), std::optional<int>(0));
     EXPECT_EQ(SoundedAfterAll(6), ChordIds(61, Minor));
 }
 

@@ -34,12 +34,12 @@ using namespace std::chrono_literals;
 
 // Generous limits against hanging, never checks of speed: sanitizer builds
 // start slowly, and a loaded machine more slowly still.
-constexpr auto kStartLimit = 60s;
-using listening::kHearLimit;
+constexpr auto StartLimit = 60s;
+using listening::HearLimit;
 using listening::Until;
-const std::string kCaption = "Strumkey";
+const std::string Caption = "Strumkey";
 // One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
-constexpr std::size_t kBuffer = 4096;
+constexpr std::size_t Buffer = 4096;
 
 class X11Test : public ::testing::Test {
 protected:
@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<X11Process> Launch(const X11Program& program, const std::string& audio, X11Windows::Id* window)
     {
         std::unique_ptr<X11Process> process = program.Start(server_->Environment(), audio);
-        *window = process->Started() ? windows_->WaitFor(kCaption, process->Pid(), kStartLimit) : 0;
+        *window = process->Started() ? windows_->WaitFor(Caption, process->Pid(), StartLimit) : 0;
         return process;
     }
 
@@ -100,7 +100,7 @@ protected:
     {
         return Until([&] {
             const std::size_t size = Size(audio);
-            return size >= 4 * kBuffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * kBuffer)) == 0;
+            return size >= 4 * Buffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * Buffer)) == 0;
         });
     }
 
@@ -147,10 +147,10 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
     ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
 
     // Arrow keys move the focused strength slider and play nothing.
-    ASSERT_TRUE(Written("out.raw", kBuffer));
+    ASSERT_TRUE(Written("out.raw", Buffer));
     ASSERT_EQ(Keys(window, {"Left", "Left", "Left"}), 0);
     const std::size_t afterArrows = Size("out.raw");
-    ASSERT_TRUE(Written("out.raw", afterArrows + 8 * kBuffer));
+    ASSERT_TRUE(Written("out.raw", afterArrows + 8 * Buffer));
     EXPECT_EQ(Peak(ReadSamples(program_.PathOf("out.raw"))), 0) << "something played before any chord key";
 
     // "c" strums C major.
@@ -169,7 +169,7 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
     EXPECT_FALSE(program_.Exists("strumkey.ini")) << "settings are written only at exit";
 
     ASSERT_TRUE(windows_->RequestClose(window));
-    const std::optional<int> status = run->Wait(kStartLimit);
+    const std::optional<int> status = run->Wait(StartLimit);
     ASSERT_TRUE(status.has_value()) << "still running after the close button";
     EXPECT_EQ(*status, 0) << program_.Read(program_.Name() + ".log");
 
@@ -227,11 +227,11 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     X11Windows::Id box = 0;
     std::unique_ptr<X11Process> secondRun = Launch("second.raw", &box);
     ASSERT_NE(box, 0u) << "no message box\n" << program_.Read(program_.Name() + ".log") << windows_->Describe();
-    EXPECT_EQ(windows_->Caption(box), kCaption);
+    EXPECT_EQ(windows_->Caption(box), Caption);
     EXPECT_EQ(windows_->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
     EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
     ASSERT_EQ(Keys(box, {"Return"}), 0);
-    const std::optional<int> refused = secondRun->Wait(kStartLimit);
+    const std::optional<int> refused = secondRun->Wait(StartLimit);
     ASSERT_TRUE(refused.has_value()) << "Return did not dismiss the box";
     EXPECT_EQ(*refused, 0);
     EXPECT_EQ(program_.Read("strumkey.ini"), settings) << "the refused copy touched the settings";
@@ -246,7 +246,7 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     ASSERT_NE(other, 0u) << otherProgram.Read("strumkey-other.log") << windows_->Describe();
     EXPECT_EQ(windows_->OfProcess(otherRun->Pid()).size(), 1u) << windows_->Describe();
     ASSERT_TRUE(windows_->RequestClose(other));
-    const std::optional<int> otherStatus = otherRun->Wait(kStartLimit);
+    const std::optional<int> otherStatus = otherRun->Wait(StartLimit);
     ASSERT_TRUE(otherStatus.has_value());
     EXPECT_EQ(*otherStatus, 0);
     EXPECT_NE(otherProgram.Read("strumkey-other.ini").find("Velocity=128"), std::string::npos);
@@ -255,7 +255,7 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     // The first copy writes what it read back at exit, the comment kept.
     ASSERT_TRUE(firstRun->Running());
     ASSERT_TRUE(windows_->RequestClose(first));
-    const std::optional<int> firstStatus = firstRun->Wait(kStartLimit);
+    const std::optional<int> firstStatus = firstRun->Wait(StartLimit);
     ASSERT_TRUE(firstStatus.has_value());
     EXPECT_EQ(*firstStatus, 0);
     const std::string written = program_.Read("strumkey.ini");
@@ -268,7 +268,7 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     ASSERT_NE(again, 0u);
     EXPECT_TRUE(program_.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
     ASSERT_TRUE(windows_->RequestClose(again));
-    EXPECT_EQ(againRun->Wait(kStartLimit), std::optional<int>(0));
+    EXPECT_EQ(againRun->Wait(StartLimit), std::optional<int>(0));
 }
 
 // The program installed as a package installs it, run at the same time by two
@@ -325,7 +325,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         options.workingDirectory = "/";
         user.run = std::make_unique<X11Process>(options);
         // setpriv and the launcher link both exec: the program keeps the pid.
-        user.window = user.run->Started() ? windows_->WaitFor(kCaption, user.run->Pid(), kStartLimit) : 0;
+        user.window = user.run->Started() ? windows_->WaitFor(Caption, user.run->Pid(), StartLimit) : 0;
     };
     auto read = [](const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -333,7 +333,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
     };
     auto close = [&](User& user) {
         ASSERT_TRUE(windows_->RequestClose(user.window));
-        EXPECT_EQ(user.run->Wait(kStartLimit), std::optional<int>(0)) << read(user.home / "log.txt");
+        EXPECT_EQ(user.run->Wait(StartLimit), std::optional<int>(0)) << read(user.home / "log.txt");
     };
     auto settingsOf = [&](const User& user) {
         return root && !user.nobody ? programFolder / "strumkey.ini" : user.home / ".config/strumkey/strumkey.ini";
@@ -383,7 +383,7 @@ TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName)
     EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.PathOf("out.raw"))) > 1000; }))
         << program.Read(program.Name() + ".log");
     ASSERT_TRUE(windows_->RequestClose(window));
-    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
     EXPECT_NE(program.Read("strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
 }
 
@@ -403,7 +403,7 @@ protected:
             return;
         program_.UseTestBank();
         program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-        run_ = Launch(kAudio, &window_);
+        run_ = Launch(Audio, &window_);
         ASSERT_NE(window_, 0u) << program_.Read(program_.Name() + ".log");
         ASSERT_TRUE(GiveFocus(window_));
     }
@@ -412,7 +412,7 @@ protected:
         if (run_ == nullptr || window_ == 0)
             return;
         EXPECT_TRUE(windows_->RequestClose(window_));
-        EXPECT_EQ(run_->Wait(kStartLimit), std::optional<int>(0));
+        EXPECT_EQ(run_->Wait(StartLimit), std::optional<int>(0));
     }
 
     int Type(const std::vector<std::string>& commands) override
@@ -429,9 +429,9 @@ protected:
         }
         windows_->LockGroup(group);
     }
-    Ids SoundedAfterAll(std::size_t count) override { return X11Test::SoundedAfterAll(kAudio, count); }
+    Ids SoundedAfterAll(std::size_t count) override { return X11Test::SoundedAfterAll(Audio, count); }
 
-    static constexpr const char* kAudio = "keys.raw";
+    static constexpr const char* Audio = "keys.raw";
     X11Windows::Id window_ = 0;
     std::unique_ptr<X11Process> run_;
     std::string layouts_ = "us";
@@ -481,7 +481,7 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("shot.raw", &window);
     ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
-    EXPECT_EQ(windows_->Caption(window), kCaption);
+    EXPECT_EQ(windows_->Caption(window), Caption);
     int width = 0, height = 0;
     windows_->Size(window, &width, &height);
 
@@ -493,7 +493,7 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     int statusInk = 0;
     std::vector<std::pair<int, int>> bands;
     const int statusTop = height - height / 6;
-    const auto end = std::chrono::steady_clock::now() + kHearLimit;
+    const auto end = std::chrono::steady_clock::now() + HearLimit;
     do {
         image = Screenshot(server_->Environment(), window, png, program_.PathOf("screenshot.ppm"), &problem);
         if (!image.Empty()) {
@@ -535,7 +535,7 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     EXPECT_EQ(image.DarkPixels(width / 2, statusTop, width, height), 0) << "the status text is short";
 
     ASSERT_TRUE(windows_->RequestClose(window));
-    EXPECT_EQ(run->Wait(kStartLimit), std::optional<int>(0));
+    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
 }
 
 }  // namespace

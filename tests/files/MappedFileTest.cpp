@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kGranularity = 65536;
+constexpr DWORD Granularity = 65536;
 
 unsigned char Expected(std::size_t i)
 {
@@ -56,13 +56,13 @@ protected:
 
 TEST_F(MappedFiles, MappedFileMapsTheWholeFile)
 {
-    const std::size_t n = 2 * kGranularity + 3;
+    const std::size_t n = 2 * Granularity + 3;
     const std::string path = MakeFile("whole.bin", n);
     Mivo::MappedFile file;
     ASSERT_TRUE(file.Open(path.c_str()));
     ASSERT_EQ(file.Size(), n);
     ASSERT_NE(file.Base(), nullptr);
-    for (std::size_t i : {std::size_t{0}, std::size_t{kGranularity}, n - 1})
+    for (std::size_t i : {std::size_t{0}, std::size_t{Granularity}, n - 1})
         EXPECT_EQ(file.Base()[i], Expected(i)) << i;
 
     file.Close();
@@ -144,7 +144,7 @@ TEST_F(MappedFiles, ReopeningReleasesThePreviousFile)
 
 TEST_F(MappedFiles, MapHandsOutAnyOffset)
 {
-    const std::size_t n = 3 * kGranularity + 100;
+    const std::size_t n = 3 * Granularity + 100;
     Mivo::FileMapping mapping;
     ASSERT_TRUE(mapping.Open(MakeFile("archive.bin", n).c_str()));
     EXPECT_EQ(mapping.Size(), n);
@@ -154,10 +154,10 @@ TEST_F(MappedFiles, MapHandsOutAnyOffset)
     } cases[] = {
         {0, 10, 0},
         {5, 10, 5},
-        {kGranularity - 1, 2, kGranularity - 1},  // straddles a boundary
-        {kGranularity, 10, 0},
-        {2 * kGranularity + 12345, 10, 12345},
-        {static_cast<DWORD>(n - 10), 10, static_cast<DWORD>(n - 10 - 3 * kGranularity)},  // the last bytes
+        {Granularity - 1, 2, Granularity - 1},  // straddles a boundary
+        {Granularity, 10, 0},
+        {2 * Granularity + 12345, 10, 12345},
+        {static_cast<DWORD>(n - 10), 10, static_cast<DWORD>(n - 10 - 3 * Granularity)},  // the last bytes
     };
     for (const Case& c : cases) {
         std::shared_ptr<Mivo::ViewOfFile> view = mapping.Map(c.offset, c.length);
@@ -175,7 +175,7 @@ TEST_F(MappedFiles, MapHandsOutAnyOffset)
 
 TEST_F(MappedFiles, MapWithLengthZero)
 {
-    const std::size_t n = kGranularity + 50;
+    const std::size_t n = Granularity + 50;
     Mivo::FileMapping mapping;
     ASSERT_TRUE(mapping.Open(MakeFile("zero.bin", n).c_str()));
 
@@ -184,18 +184,18 @@ TEST_F(MappedFiles, MapWithLengthZero)
     EXPECT_EQ(whole->Size(), n);
     EXPECT_EQ(whole->Data()[n - 1], Expected(n - 1));
 
-    for (DWORD offset : {DWORD{7}, kGranularity, kGranularity + 49}) {
+    for (DWORD offset : {DWORD{7}, Granularity, Granularity + 49}) {
         auto empty = mapping.Map(offset, 0);
         ASSERT_NE(empty, nullptr) << offset;
         EXPECT_EQ(empty->Size(), 0u);
         EXPECT_EQ(empty->Offset(), offset);
-        EXPECT_EQ(empty->Data(), empty->Base() + offset % kGranularity);
+        EXPECT_EQ(empty->Data(), empty->Base() + offset % Granularity);
     }
 }
 
 TEST_F(MappedFiles, RangesBeyondTheFileAreRefused)
 {
-    const std::size_t n = kGranularity + 50;
+    const std::size_t n = Granularity + 50;
     Mivo::FileMapping mapping;
     ASSERT_TRUE(mapping.Open(MakeFile("short.bin", n).c_str()));
 
@@ -203,10 +203,10 @@ TEST_F(MappedFiles, RangesBeyondTheFileAreRefused)
         DWORD offset, length;
     } cases[] = {
         {0, static_cast<DWORD>(n + 1)},
-        {kGranularity + 40, 11},
-        {2 * kGranularity, 1},
-        {2 * kGranularity, 0},
-        {kGranularity + 40, 0xFFFFFFFF},  // would wrap in 32 bits
+        {Granularity + 40, 11},
+        {2 * Granularity, 1},
+        {2 * Granularity, 0},
+        {Granularity + 40, 0xFFFFFFFF},  // would wrap in 32 bits
         {0xFFFFFFF0, 0x20},
     };
     for (const Case& c : cases)

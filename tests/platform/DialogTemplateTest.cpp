@@ -105,15 +105,15 @@ TEST(DialogTemplate, EveryTruncationIsRefusedAndWritingRoundTrips)
 // alone, and texts keep every character, a leading byte-order mark too.
 TEST(DialogTemplate, WrittenTemplatesReadBackTheSame)
 {
-    const DWORD kFixedSys = 0x0008;
+    const DWORD FixedSys = 0x0008;
     struct Case {
         DWORD style;
         const char* caption;
         const char* itemText;
     } cases[] = {
         {DS_SETFONT, "Strumkey", u8"ストローク"},
-        {kFixedSys, "Strumkey", "x"},
-        {DS_SETFONT | kFixedSys, "", ""},
+        {FixedSys, "Strumkey", "x"},
+        {DS_SETFONT | FixedSys, "", ""},
         {0,
          "\xEF\xBB\xBF"
          "caption",
@@ -132,7 +132,7 @@ TEST(DialogTemplate, WrittenTemplatesReadBackTheSame)
                 "Sans";
         }
         platform::DialogItemTemplate item;
-        item.classAtom = platform::kStaticClassAtom;
+        item.classAtom = platform::StaticClassAtom;
         item.text = c.itemText;
         item.creationData = {1, 2};
         dialog.items = {item, item};

@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::vector<std::string> kNoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+const std::vector<std::string> NoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 ProcessResult Probe(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
                     const std::vector<std::string>& unset = {})
@@ -40,7 +40,7 @@ TEST(Entry, WinMainGetsTheCommandLineAndTheInstanceWithTheResources)
 
 TEST(Entry, WithoutADisplayTheDialogFailsWithOneLineAndAFailureCode)
 {
-    ProcessResult result = Probe({"dialog"}, {}, kNoDisplay);
+    ProcessResult result = Probe({"dialog"}, {}, NoDisplay);
     EXPECT_EQ(result.status, 1);  // an exit, not an abort
     EXPECT_EQ(result.out, "result -1\n");
     ASSERT_FALSE(result.err.empty());

@@ -32,12 +32,12 @@ FILETIME FromTicks(std::uint64_t ticks)
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-constexpr std::uint64_t kTicksPerSecond = 10000000;
-constexpr std::int64_t kUnixEpochSeconds = 11644473600;
+constexpr std::uint64_t TicksPerSecond = 10000000;
+constexpr std::int64_t UnixEpochSeconds = 11644473600;
 
 std::uint64_t TicksOfUnixTime(std::int64_t seconds)
 {
-    return static_cast<std::uint64_t>(seconds + kUnixEpochSeconds) * kTicksPerSecond;
+    return static_cast<std::uint64_t>(seconds + UnixEpochSeconds) * TicksPerSecond;
 }
 
 HANDLE OpenRead(const std::string& path, DWORD share = 0)
@@ -506,7 +506,7 @@ TEST(FileTimes, LocalTimeToUtcFollowsTheZoneOfThatDate)
 {
     const std::uint64_t winter = TicksOfUnixTime(1705312800) + 1234567;  // 2024-01-15 10:00:00.1234567
     const std::uint64_t summer = TicksOfUnixTime(1721037600) + 7;        // 2024-07-15 10:00:00
-    const std::uint64_t hour = 3600 * kTicksPerSecond;
+    const std::uint64_t hour = 3600 * TicksPerSecond;
     struct Case {
         const char* zone;
         std::uint64_t local, utc;

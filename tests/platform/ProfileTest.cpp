@@ -336,14 +336,14 @@ TEST_F(Profile, FileAttributesFollowTheWriteBits)
 
 TEST(ProfileLines, NoLineIsLostOrMergedByAnyWrite)
 {
-    const char* const kLines[] = {"[s]", "k=1", "", "; c", "[t]", "x=2", "", "[u]"};
-    const char* const kEnds[] = {"\r", "\n", "\r\n"};
+    const char* const Lines[] = {"[s]", "k=1", "", "; c", "[t]", "x=2", "", "[u]"};
+    const char* const Ends[] = {"\r", "\n", "\r\n"};
     std::mt19937 random(20261208);
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;
         const int count = 1 + static_cast<int>(random() % 8);
         for (int i = 0; i < count; ++i)
-            bytes += std::string(kLines[random() % 8]) + (i + 1 < count || random() % 2 ? kEnds[random() % 3] : "");
+            bytes += std::string(Lines[random() % 8]) + (i + 1 < count || random() % 2 ? Ends[random() % 3] : "");
         const std::vector<std::string> before = ini_lines::Split(bytes);
         const std::string section = random() % 2 ? "s" : "t";
         const bool hasSection = std::find(before.begin(), before.end(), "[" + section + "]") != before.end();

@@ -13,7 +13,7 @@ using platform::Utf8ToCp932;
 
 namespace {
 
-const std::string kReplacement = u8"\uFFFD";
+const std::string Replacement = u8"\uFFFD";
 
 std::string Utf8Of(char32_t c)
 {
@@ -101,10 +101,10 @@ TEST(Text, InvalidCp932BecomesReplacementCharacter)
     struct Case {
         std::string cp932, utf8;
     } cases[] = {
-        {"a\x81", "a" + kReplacement},    // lead byte before the end
-        {"\x81 b", kReplacement + " b"},  // lead byte before a non-trail byte
-        {"\x85\x5C", kReplacement},       // unassigned pair: its 0x5C is no backslash
-        {"\x80\xFF", kReplacement + kReplacement},
+        {"a\x81", "a" + Replacement},    // lead byte before the end
+        {"\x81 b", Replacement + " b"},  // lead byte before a non-trail byte
+        {"\x85\x5C", Replacement},       // unassigned pair: its 0x5C is no backslash
+        {"\x80\xFF", Replacement + Replacement},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Cp932ToUtf8(c.cp932), c.utf8);

@@ -154,11 +154,11 @@ void CALLBACK Linger(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
 // once it is back the callback is either over or will never start.
 TEST(Timers, KillRacingTheCallbackWaitsForIt)
 {
-    constexpr int kRounds = 300;
-    std::vector<Probe> probes(kRounds);
-    std::vector<MMRESULT> results(kRounds);
-    std::vector<bool> startedAtReturn(kRounds), finishedAtReturn(kRounds);
-    for (int i = 0; i < kRounds; ++i) {
+    constexpr int Rounds = 300;
+    std::vector<Probe> probes(Rounds);
+    std::vector<MMRESULT> results(Rounds);
+    std::vector<bool> startedAtReturn(Rounds), finishedAtReturn(Rounds);
+    for (int i = 0; i < Rounds; ++i) {
         Probe& probe = probes[i];
         UINT id = timeSetEvent(1, 1, Linger, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT);
         ASSERT_NE(id, 0u);
@@ -175,7 +175,7 @@ TEST(Timers, KillRacingTheCallbackWaitsForIt)
         finishedAtReturn[i] = probe.finished;
     }
     WaitPast(5);
-    for (int i = 0; i < kRounds; ++i) {
+    for (int i = 0; i < Rounds; ++i) {
         SCOPED_TRACE(i);
         if (results[i] == TIMERR_NOERROR) {
             EXPECT_FALSE(startedAtReturn[i]);
@@ -253,30 +253,30 @@ TEST(Timers, EqualDelaysFireInArmingOrder)
 // the queue: the rest still fire once each, in deadline order.
 TEST(Timers, KillsAmongManyKeepTheRestInOrder)
 {
-    constexpr int kCount = 300;
-    FiringOrder log(kCount);
-    std::vector<OrderedTimer> timers(kCount);
-    std::vector<UINT> ids(kCount), delays(kCount);
-    std::vector<Clock::time_point> before(kCount), after(kCount);
-    for (int i = 0; i < kCount; ++i) {
+    constexpr int Count = 300;
+    FiringOrder log(Count);
+    std::vector<OrderedTimer> timers(Count);
+    std::vector<UINT> ids(Count), delays(Count);
+    std::vector<Clock::time_point> before(Count), after(Count);
+    for (int i = 0; i < Count; ++i) {
         timers[i] = {&log, i};
-        delays[i] = 1 + 2 * ((i * 7919) % kCount);  // every delay once, scrambled
+        delays[i] = 1 + 2 * ((i * 7919) % Count);  // every delay once, scrambled
         before[i] = Clock::now();
         ids[i] = timeSetEvent(delays[i], 1, LogOrder, reinterpret_cast<DWORD_PTR>(&timers[i]), TIME_ONESHOT);
         after[i] = Clock::now();
         ASSERT_NE(ids[i], 0u);
     }
     int killed = 0;
-    for (int i = 1; i < kCount; i += 3) {
+    for (int i = 1; i < Count; i += 3) {
         if (timeKillEvent(ids[i]) == TIMERR_NOERROR) {
             ++killed;
             log.calls[i] += 100;  // a killed timer that fired anyway would show 101
         }
     }
 
-    WaitPast(2 * kCount + 10);
-    ASSERT_EQ(log.fired + killed, kCount);
-    for (int i = 0; i < kCount; ++i)
+    WaitPast(2 * Count + 10);
+    ASSERT_EQ(log.fired + killed, Count);
+    for (int i = 0; i < Count; ++i)
         EXPECT_TRUE(log.calls[i] == 1 || log.calls[i] == 100) << i;
     // Each timer fired no earlier than the one before it could have been due.
     for (int k = 1; k < log.fired; ++k) {

@@ -163,20 +163,20 @@ struct XKey {
     const char* text;
 };
 
-constexpr XKey kA{Qt::Key_A, 38, 'a', "a"};
-constexpr XKey kX{Qt::Key_X, 53, 'x', "x"};
-constexpr XKey kShiftL{Qt::Key_Shift, 50, 0xFFE1, ""};
-constexpr XKey kShiftR{Qt::Key_Shift, 62, 0xFFE2, ""};
-constexpr XKey kAltL{Qt::Key_Alt, 64, 0xFFE9, ""};
-constexpr XKey kTab{Qt::Key_Tab, 23, 0xFF09, "\t"};
-constexpr XKey kBacktab{Qt::Key_Backtab, 23, 0xFE20, ""};
-constexpr XKey kEscape{Qt::Key_Escape, 9, 0xFF1B, "\x1b"};
-constexpr XKey kReturn{Qt::Key_Return, 36, 0xFF0D, "\r"};
-constexpr XKey kLeft{Qt::Key_Left, 113, 0xFF51, ""};
-constexpr XKey kRight{Qt::Key_Right, 114, 0xFF53, ""};
-constexpr XKey kHome{Qt::Key_Home, 110, 0xFF50, ""};
-constexpr XKey kEnd{Qt::Key_End, 115, 0xFF57, ""};
-constexpr XKey kPageUp{Qt::Key_PageUp, 112, 0xFF55, ""};
+constexpr XKey A{Qt::Key_A, 38, 'a', "a"};
+constexpr XKey X{Qt::Key_X, 53, 'x', "x"};
+constexpr XKey ShiftL{Qt::Key_Shift, 50, 0xFFE1, ""};
+constexpr XKey ShiftR{Qt::Key_Shift, 62, 0xFFE2, ""};
+constexpr XKey AltL{Qt::Key_Alt, 64, 0xFFE9, ""};
+constexpr XKey Tab{Qt::Key_Tab, 23, 0xFF09, "\t"};
+constexpr XKey Backtab{Qt::Key_Backtab, 23, 0xFE20, ""};
+constexpr XKey Escape{Qt::Key_Escape, 9, 0xFF1B, "\x1b"};
+constexpr XKey Return{Qt::Key_Return, 36, 0xFF0D, "\r"};
+constexpr XKey Left{Qt::Key_Left, 113, 0xFF51, ""};
+constexpr XKey Right{Qt::Key_Right, 114, 0xFF53, ""};
+constexpr XKey Home{Qt::Key_Home, 110, 0xFF50, ""};
+constexpr XKey End{Qt::Key_End, 115, 0xFF57, ""};
+constexpr XKey PageUp{Qt::Key_PageUp, 112, 0xFF55, ""};
 
 QWindow* WindowOf(HWND dialog)
 {
@@ -266,8 +266,8 @@ TEST_F(UserDialog, EscapeAndEnterAreCommandsThatLeaveTheDialogOpen)
 {
     bool visibleAfterKeys = false;
     INT_PTR result = Run([&](HWND dialog) {
-        Tap(dialog, kEscape);
-        Tap(dialog, kReturn);
+        Tap(dialog, Escape);
+        Tap(dialog, Return);
         visibleAfterKeys = platform::Window::From(dialog)->Widget()->isVisible();
     });
     EXPECT_EQ(result, 99);
@@ -368,7 +368,7 @@ TEST_F(UserDialog, NavigationKeysMoveTheFocusedSliderAndNotifyTheDialog)
         strength = GetDlgItem(dialog, IDC_STRENGTH);
         SendMessageA(strength, TBM_SETRANGE, TRUE, MAKELPARAM(0, 128));
         SendMessageA(strength, TBM_SETPOS, TRUE, 64);
-        for (const XKey* key : {&kRight, &kPageUp, &kHome, &kLeft, &kEnd}) {
+        for (const XKey* key : {&Right, &PageUp, &Home, &Left, &End}) {
             Tap(dialog, *key);
             positions.push_back(SendMessageA(strength, TBM_GETPOS, 0, 0));
         }
@@ -409,9 +409,9 @@ TEST_F(UserDialog, TheHookSeesEachKeyOnceWithWindowsKeyDataBeforeTheSlider)
         ASSERT_NE(SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, GetWindowThreadProcessId(dialog, nullptr)),
                   nullptr);
         Subclass(GetDlgItem(dialog, IDC_STRENGTH));
-        Press(dialog, kA);
-        Press(dialog, kA, true);
-        Release(dialog, kA);
+        Press(dialog, A);
+        Press(dialog, A, true);
+        Release(dialog, A);
     });
     const auto hooks = record.Of(Event::Hook, HC_ACTION);
     ASSERT_EQ(hooks.size(), 3u);
@@ -435,10 +435,10 @@ TEST_F(UserDialog, AltLetterIsASystemKeyAnsweredByWmMenuChar)
     bool menuAfter = true;
     Run([&](HWND dialog) {
         SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, 0);
-        Press(dialog, kAltL);
-        Press(dialog, kA);
-        Release(dialog, kA);
-        Release(dialog, kAltL);
+        Press(dialog, AltL);
+        Press(dialog, A);
+        Release(dialog, A);
+        Release(dialog, AltL);
         menuAfter = platform::Window::From(dialog)->AsDialog()->InMenuMode();
     });
     const auto hooks = record.Of(Event::Hook, HC_ACTION);
@@ -461,12 +461,12 @@ TEST_F(UserDialog, AnUnansweredMenuCharLeavesTheMenuToTakeTheNextKey)
     bool menuAfterAltA = false, menuAfterNextKey = true;
     Run([&](HWND dialog) {
         Subclass(GetDlgItem(dialog, IDC_STRENGTH));
-        Press(dialog, kAltL);
-        Tap(dialog, kA);
-        Release(dialog, kAltL);
+        Press(dialog, AltL);
+        Tap(dialog, A);
+        Release(dialog, AltL);
         menuAfterAltA = platform::Window::From(dialog)->AsDialog()->InMenuMode();
         recorder->events.clear();
-        Tap(dialog, kRight);
+        Tap(dialog, Right);
         menuAfterNextKey = platform::Window::From(dialog)->AsDialog()->InMenuMode();
     });
     EXPECT_TRUE(menuAfterAltA);
@@ -483,21 +483,21 @@ TEST_F(UserDialog, KeyStateFollowsPressesAndReleasesIncludingTab)
         strength = GetDlgItem(dialog, IDC_STRENGTH);
         speed = GetDlgItem(dialog, IDC_SPEED);
         SetWindowsHookExA(WH_KEYBOARD, TestHook, nullptr, 0);
-        Press(dialog, kShiftL);    // hook 0
-        Press(dialog, kShiftR);    // 1
-        Release(dialog, kShiftL);  // 2
-        Release(dialog, kShiftR);  // 3
-        Press(dialog, kTab);       // 4: to the speed slider
+        Press(dialog, ShiftL);    // hook 0
+        Press(dialog, ShiftR);    // 1
+        Release(dialog, ShiftL);  // 2
+        Release(dialog, ShiftR);  // 3
+        Press(dialog, Tab);       // 4: to the speed slider
         focus.push_back(Focus(dialog));
-        Release(dialog, kTab);  // 5
-        Press(dialog, kTab);    // 6: round to the strength slider
+        Release(dialog, Tab);  // 5
+        Press(dialog, Tab);    // 6: round to the strength slider
         focus.push_back(Focus(dialog));
-        Release(dialog, kTab);    // 7
-        Press(dialog, kShiftL);   // 8
-        Press(dialog, kBacktab);  // 9: Shift+Tab, back to the speed slider
+        Release(dialog, Tab);    // 7
+        Press(dialog, ShiftL);   // 8
+        Press(dialog, Backtab);  // 9: Shift+Tab, back to the speed slider
         focus.push_back(Focus(dialog));
-        Release(dialog, kBacktab);
-        Release(dialog, kShiftL);
+        Release(dialog, Backtab);
+        Release(dialog, ShiftL);
         EXPECT_EQ(GetKeyState(VK_SHIFT) & 0x80, 0);
         EXPECT_EQ(GetKeyState(VK_TAB) & 0x80, 0);
     });
@@ -527,7 +527,7 @@ TEST_F(UserDialog, TypedCharactersAreOfferedToTheSubclassedSlider)
         EXPECT_EQ(GetWindowLongA(strength, GWL_USERDATA), builtIn);
         SendMessageA(strength, TBM_SETPOS, TRUE, 7);
         EXPECT_EQ(SendMessageA(strength, TBM_GETPOS, 0, 0), 7);  // passed on to the trackbar
-        Tap(dialog, kX);
+        Tap(dialog, X);
     });
     // The dialog manager asks about the key-down and the character; the
     // character then goes to the slider, not to mnemonics.

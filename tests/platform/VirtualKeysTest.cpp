@@ -23,7 +23,7 @@ struct Case {
 
 // keysym after Shift/NumLock as X reports it; keycode = Linux code + 8.
 // clang-format off
-const Case kCases[] = {
+const Case Cases[] = {
     {"a", 'a', 38, 'A', 'A', 0x1E, false},
     {"Shift+a", 'A', 38, 'A', 'A', 0x1E, false},
     {"g", 'g', 42, 'G', 'G', 0x22, false},
@@ -85,7 +85,7 @@ const Case kCases[] = {
 
 TEST(VirtualKeys, UsAndJapaneseLayoutsGiveTheWindowsCodes)
 {
-    for (const Case& c : kCases) {
+    for (const Case& c : Cases) {
         SCOPED_TRACE(c.name);
         const platform::WindowsKey us = platform::WindowsKeyFromX(KeyboardLayout::Us, c.keysym, c.keycode);
         const platform::WindowsKey jp = platform::WindowsKeyFromX(KeyboardLayout::Japanese, c.keysym, c.keycode);

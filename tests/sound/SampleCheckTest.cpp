@@ -74,11 +74,11 @@ struct Case {
     bool loads;   // and the mixer decodes it
 };
 
-const std::string kMsCoefficients = Le(32, 2) + Le(500, 2) + Le(7, 2) + Le(256, 4) + Le(512 | 0xFF000000u, 4) +
-                                    std::string(4, '\0') + Le(192 | 64 << 16, 4) + Le(240, 4) +
-                                    Le(460 | 0xFF300000u, 4) + Le(392 | 0xFF180000u, 4);
+const std::string MsCoefficients = Le(32, 2) + Le(500, 2) + Le(7, 2) + Le(256, 4) + Le(512 | 0xFF000000u, 4) +
+                                   std::string(4, '\0') + Le(192 | 64 << 16, 4) + Le(240, 4) +
+                                   Le(460 | 0xFF300000u, 4) + Le(392 | 0xFF180000u, 4);
 
-const Case kCases[] = {
+const Case Cases[] = {
     {"plain", Wav({}), true, true},
     {"8bit-mono-8000", Wav({.channels = 1, .rate = 8000, .bits = 8}), true, true},
     {"8ch-192000", Wav({.channels = 8, .rate = 192000}), true, true},
@@ -89,7 +89,7 @@ const Case kCases[] = {
     {"ima-adpcm",
      Wav({.tag = 0x11, .channels = 1, .bits = 4, .align = 256, .extra = Le(2, 2) + Le(505, 2), .dataBytes = 256}), true,
      true},
-    {"ms-adpcm", Wav({.tag = 2, .channels = 1, .bits = 4, .align = 256, .extra = kMsCoefficients, .dataBytes = 256}),
+    {"ms-adpcm", Wav({.tag = 2, .channels = 1, .bits = 4, .align = 256, .extra = MsCoefficients, .dataBytes = 256}),
      true, true},
     {"24bit-left-to-the-mixer", Wav({.bits = 24}), true, false},
     {"rate-0", Wav({.rate = 0}), false, false},
@@ -134,7 +134,7 @@ TEST_P(SampleCheckTest, RefusesWhatTheLibrariesDoNotSurvive)
     EXPECT_EQ(chunk.Load(path.c_str()), GetParam().loads);
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, SampleCheckTest, ::testing::ValuesIn(kCases), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Headers, SampleCheckTest, ::testing::ValuesIn(Cases), [](const auto& info) {
     std::string name = info.param.name;
     std::replace(name.begin(), name.end(), '-', '_');
     return name;
