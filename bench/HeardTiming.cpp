@@ -82,46 +82,46 @@ public:
         for (std::string& e : environment)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        int out[2] = {-1, -1};
+        int outPipe[2] = {-1, -1};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
         posix_spawn_file_actions_adddup2(&actions, quiet, 2);
-        if (pipeOut && pipe2(out, O_CLOEXEC) == 0)
-            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        if (pipeOut && pipe2(outPipe, O_CLOEXEC) == 0)
+            posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
         else
             posix_spawn_file_actions_adddup2(&actions, quiet, 1);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-            pid_ = -1;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(quiet);
-        if (out[1] >= 0)
-            close(out[1]);
-        out_ = out[0];
+        if (outPipe[1] >= 0)
+            close(outPipe[1]);
+        out = outPipe[0];
     }
     ~Helper()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
         }
-        if (out_ >= 0)
-            close(out_);
+        if (out >= 0)
+            close(out);
     }
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
     bool Running()
     {
-        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0)
-            pid_ = -1;  // ended, and reaped
-        return pid_ > 0;
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) != 0)
+            pid = -1;  // ended, and reaped
+        return pid > 0;
     }
-    int Out() const { return out_; }
+    int Out() const { return out; }
 
 private:
-    pid_t pid_ = -1;
-    int out_ = -1;
+    pid_t pid = -1;
+    int out = -1;
 };
 
 bool Succeeds(const std::string& command)
@@ -138,18 +138,18 @@ bool Succeeds(const std::string& command)
 class OutputTimes {
 public:
     enum Kind { Played, Recorded };
-    explicit OutputTimes(Kind kind = Played) : kind_(kind) {}
+    explicit OutputTimes(Kind kind = Played) : kind(kind) {}
 
-    void Add(long long ns, long frames) { records_.push_back({ns, frames}); }
+    void Add(long long ns, long frames) { records.push_back({ns, frames}); }
 
     double HeardAt(long frame) const
     {
         const auto covering =
-            std::find_if(records_.begin(), records_.end(), [frame](const Record& r) { return r.frames > frame; });
-        if (covering == records_.end())
+            std::find_if(records.begin(), records.end(), [frame](const Record& r) { return r.frames > frame; });
+        if (covering == records.end())
             return NAN;
-        const long first = covering == records_.begin() ? 0 : std::prev(covering)->frames;
-        const long from = kind_ == Played ? first : covering->frames;
+        const long first = covering == records.begin() ? 0 : std::prev(covering)->frames;
+        const long from = kind == Played ? first : covering->frames;
         return static_cast<double>(covering->ns) + static_cast<double>(frame - from) * 1e9 / Pace();
     }
 
@@ -161,40 +161,40 @@ private:
     // Frames per second as the output took them.
     double Pace() const
     {
-        if (records_.size() < 2)
+        if (records.size() < 2)
             return Rate;
-        const Record& first = records_.front();
-        const Record& last = records_.back();
+        const Record& first = records.front();
+        const Record& last = records.back();
         return static_cast<double>(last.frames - first.frames) * 1e9 / static_cast<double>(last.ns - first.ns);
     }
-    Kind kind_;
-    std::vector<Record> records_;
+    Kind kind;
+    std::vector<Record> records;
 };
 
 // Watches a file grow, on a thread of its own, until it is destroyed.
 class FileWatch {
 public:
-    explicit FileWatch(const std::string& file) : file_(file)
+    explicit FileWatch(const std::string& file) : file(file)
     {
         std::ofstream(file, std::ios::app).flush();
-        thread_ = std::thread([this] { Run(); });
+        thread = std::thread([this] { Run(); });
     }
     ~FileWatch() { Stop(); }
     OutputTimes Stop()
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        return times_;
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        return times;
     }
 
 private:
     void Run()
     {
         const int notify = inotify_init1(IN_CLOEXEC);
-        inotify_add_watch(notify, file_.c_str(), IN_MODIFY);
+        inotify_add_watch(notify, file.c_str(), IN_MODIFY);
         long frames = 0;
-        while (!stop_) {
+        while (!stop) {
             pollfd ready{notify, POLLIN, 0};
             if (poll(&ready, 1, 20) <= 0)
                 continue;
@@ -203,17 +203,17 @@ private:
             if (read(notify, events, sizeof events) <= 0)
                 continue;
             struct stat info {};
-            if (stat(file_.c_str(), &info) == 0 && info.st_size / FrameBytes > frames) {
+            if (stat(file.c_str(), &info) == 0 && info.st_size / FrameBytes > frames) {
                 frames = info.st_size / FrameBytes;
-                times_.Add(now, frames);
+                times.Add(now, frames);
             }
         }
         close(notify);
     }
-    std::string file_;
-    std::atomic<bool> stop_{false};
-    OutputTimes times_;
-    std::thread thread_;
+    std::string file;
+    std::atomic<bool> stop{false};
+    OutputTimes times;
+    std::thread thread;
 };
 
 // A private sound server with one null sink at the test bank's rate, so that
@@ -221,73 +221,73 @@ private:
 class SoundServer {
 public:
     explicit SoundServer(const std::string& folder)
-        : socket_(folder + "/native"),
-          server_({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                   "--disable-shm=yes", "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
-                   "module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
-                  {"PULSE_RUNTIME_PATH=" + folder + "/run", "PULSE_STATE_PATH=" + folder + "/state", "HOME=" + folder},
-                  false)
+        : socket(folder + "/native"),
+          server({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+                  "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
+                  "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+                 {"PULSE_RUNTIME_PATH=" + folder + "/run", "PULSE_STATE_PATH=" + folder + "/state", "HOME=" + folder},
+                 false)
     {
         for (int tries = 0; tries < 100 && !Succeeds("pactl --server=" + Address() + " info"); ++tries)
             usleep(50 * 1000);
     }
-    std::string Address() const { return "unix:" + socket_; }
-    bool Ready() { return server_.Running() && Succeeds("pactl --server=" + Address() + " info"); }
+    std::string Address() const { return "unix:" + socket; }
+    bool Ready() { return server.Running() && Succeeds("pactl --server=" + Address() + " info"); }
 
 private:
-    std::string socket_;
-    Helper server_;
+    std::string socket;
+    Helper server;
 };
 
 // Records the server's monitor into a raw file, as fast as it comes.
 class MonitorRecording {
 public:
     MonitorRecording(const SoundServer& server, const std::string& file)
-        : parec_({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le", "--rate=22050",
-                  "--channels=2", "--raw", "--latency-msec=2"},
-                 {}, true),
-          out_(file, std::ios::binary)
+        : parec({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le", "--rate=22050",
+                 "--channels=2", "--raw", "--latency-msec=2"},
+                {}, true),
+          out(file, std::ios::binary)
     {
-        thread_ = std::thread([this] { Run(); });
+        thread = std::thread([this] { Run(); });
         // A client may take a while to connect (it looks for a session bus).
-        for (int waited = 0; waited < 10000 && !started_; waited += 10)
+        for (int waited = 0; waited < 10000 && !started; waited += 10)
             usleep(10 * 1000);
     }
-    bool Started() const { return started_; }
+    bool Started() const { return started; }
     ~MonitorRecording() { Stop(); }
     OutputTimes Stop()
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        out_.flush();
-        return times_;
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        out.flush();
+        return times;
     }
 
 private:
     void Run()
     {
         long bytes = 0;
-        while (!stop_) {
-            pollfd ready{parec_.Out(), POLLIN, 0};
+        while (!stop) {
+            pollfd ready{parec.Out(), POLLIN, 0};
             if (poll(&ready, 1, 20) <= 0)
                 continue;
             char data[8192];
-            const ssize_t got = read(parec_.Out(), data, sizeof data);
+            const ssize_t got = read(parec.Out(), data, sizeof data);
             const long long now = Now();
             if (got <= 0)
                 break;
-            started_ = true;
-            out_.write(data, got);
+            started = true;
+            out.write(data, got);
             bytes += got;
-            times_.Add(now, bytes / FrameBytes);
+            times.Add(now, bytes / FrameBytes);
         }
     }
-    Helper parec_;
-    std::ofstream out_;
-    std::atomic<bool> stop_{false}, started_{false};
-    OutputTimes times_{OutputTimes::Recorded};
-    std::thread thread_;
+    Helper parec;
+    std::ofstream out;
+    std::atomic<bool> stop{false}, started{false};
+    OutputTimes times{OutputTimes::Recorded};
+    std::thread thread;
 };
 
 // ---- Decoding strokes ---------------------------------------------------------

@@ -15,11 +15,11 @@ namespace {
 // handle leaves the stream open.
 class StdStream : public platform::KernelObject {
 public:
-    explicit StdStream(int stream) : stream_(stream) {}
-    int Stream() const { return stream_; }
+    explicit StdStream(int stream) : stream(stream) {}
+    int Stream() const { return stream; }
 
 private:
-    int stream_;
+    int stream;
 };
 
 }  // namespace

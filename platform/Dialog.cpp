@@ -34,18 +34,18 @@ std::vector<Dialog*>& LiveDialogs()
 
 class DialogWidget : public QWidget {
 public:
-    DialogWidget(Dialog& owner, QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags), owner_(owner) {}
+    DialogWidget(Dialog& owner, QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags), owner(owner) {}
 
 protected:
     // The window's close button asks the dialog; only EndDialog ends it.
     void closeEvent(QCloseEvent* event) override
     {
         event->ignore();
-        owner_.OnCloseRequested();
+        owner.OnCloseRequested();
     }
 
 private:
-    Dialog& owner_;
+    Dialog& owner;
 };
 
 Qt::WindowFlags FlagsOf(DWORD style, bool owned)
@@ -95,23 +95,23 @@ std::string ClassNameOf(const DialogItemTemplate& item)
 
 Dialog::Dialog(const DialogTemplate& dialogTemplate, Window* owner, DLGPROC procedure, HINSTANCE instance)
     : Window(nullptr, nullptr, &Dialog::Procedure, dialogTemplate.style, 0, instance),
-      procedure_(procedure),
-      font_(FontOf(dialogTemplate))
+      procedure(procedure),
+      font(FontOf(dialogTemplate))
 {
     // The base units: the average width of the Latin letters, rounded, and
     // the font's height.
-    QFontMetrics metrics(font_);
+    QFontMetrics metrics(font);
     const int letters =
         metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX_ = std::max(1, (letters / 26 + 1) / 2);
-    baseY_ = std::max(1, metrics.height());
+    baseX = std::max(1, (letters / 26 + 1) / 2);
+    baseY = std::max(1, metrics.height());
 
     QWidget* ownerWidget = owner != nullptr ? owner->Widget() : nullptr;
     auto* widget = new DialogWidget(*this, ownerWidget, FlagsOf(dialogTemplate.style, ownerWidget != nullptr));
     SetWidget(widget);
     if (ownerWidget != nullptr)
         widget->setWindowModality(Qt::WindowModal);
-    widget->setFont(font_);
+    widget->setFont(font);
     widget->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
     const QRect area = MapDialogRect(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx, dialogTemplate.cy);
     if (dialogTemplate.style & WS_THICKFRAME)
@@ -152,7 +152,7 @@ Dialog* Dialog::OfWindow(const QObject* window)
 
 QRect Dialog::MapDialogRect(int x, int y, int cx, int cy) const
 {
-    return QRect(MulDiv(x, baseX_, 4), MulDiv(y, baseY_, 8), MulDiv(cx, baseX_, 4), MulDiv(cy, baseY_, 8));
+    return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4), MulDiv(cy, baseY, 8));
 }
 
 bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE instance)
@@ -160,7 +160,7 @@ bool Dialog::CreateControls(const DialogTemplate& dialogTemplate, HINSTANCE inst
     for (const DialogItemTemplate& item : dialogTemplate.items) {
         const QRect geometry = MapDialogRect(item.x, item.y, item.cx, item.cy);
         Window* control = WindowFactory::CreateControl(*this, ClassNameOf(item), item.text, item.style, geometry,
-                                                       static_cast<int>(item.id), instance, font_);
+                                                       static_cast<int>(item.id), instance, font);
         if (control == nullptr)
             return false;
     }
@@ -199,37 +199,37 @@ INT_PTR Dialog::RunModal(HINSTANCE instance, const DialogTemplate& dialogTemplat
         dialog->Send(WM_INITDIALOG, reinterpret_cast<WPARAM>(first != nullptr ? first->Handle() : nullptr), param);
     if (focusDefault != 0 && first != nullptr)
         dialog->SetFocusTo(first);
-    if (!dialog->ended_) {
+    if (!dialog->ended) {
         QWidget* widget = dialog->Widget();
         widget->show();
         widget->raise();
         widget->activateWindow();
         QEventLoop loop;
-        dialog->loop_ = &loop;
+        dialog->loop = &loop;
         // The loop sleeps in the toolkit until an event comes; it returns at
         // EndDialog, or when the application is told to quit.
         loop.exec();
-        dialog->loop_ = nullptr;
+        dialog->loop = nullptr;
     }
-    const INT_PTR result = dialog->result_;
+    const INT_PTR result = dialog->result;
     Window::Destroy(std::move(dialog));
     return result;
 }
 
-bool Dialog::End(INT_PTR result)
+bool Dialog::End(INT_PTR value)
 {
-    result_ = result;
-    ended_ = true;
+    result = value;
+    ended = true;
     if (Widget() != nullptr)
         Widget()->hide();
-    if (loop_ != nullptr)
-        loop_->exit();
+    if (loop != nullptr)
+        loop->exit();
     return true;
 }
 
 void Dialog::OnCloseRequested()
 {
-    if (!ended_)
+    if (!ended)
         Send(WM_CLOSE, 0, 0);
 }
 
@@ -237,13 +237,13 @@ bool Dialog::GetLong(int index, LONG_PTR& value) const
 {
     switch (index) {
     case DWL_MSGRESULT:
-        value = msgResult_;
+        value = msgResult;
         return true;
     case DWL_DLGPROC:
-        value = reinterpret_cast<LONG_PTR>(procedure_);
+        value = reinterpret_cast<LONG_PTR>(procedure);
         return true;
     case DWL_USER:
-        value = user_;
+        value = user;
         return true;
     default:
         return Window::GetLong(index, value);
@@ -256,13 +256,13 @@ bool Dialog::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
         return false;
     switch (index) {
     case DWL_MSGRESULT:
-        msgResult_ = value;
+        msgResult = value;
         return true;
     case DWL_DLGPROC:
-        procedure_ = reinterpret_cast<DLGPROC>(value);
+        procedure = reinterpret_cast<DLGPROC>(value);
         return true;
     case DWL_USER:
-        user_ = value;
+        user = value;
         return true;
     default:
         return Window::SetLong(index, value, previous);
@@ -271,7 +271,7 @@ bool Dialog::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
 
 void Dialog::SetFocusTo(Window* window)
 {
-    focus_ = window;
+    focus = window;
     if (window != nullptr && window->Widget() != nullptr)
         window->Widget()->setFocus(Qt::OtherFocusReason);
 }
@@ -343,14 +343,14 @@ bool Dialog::Mnemonic(char character)
 
 void Dialog::ProcessKey(UINT message, WPARAM virtualKey, LPARAM keyData, const std::string& characters)
 {
-    if (ended_)
+    if (ended)
         return;
-    if (menuMode_) {
+    if (menuMode) {
         if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
-            menuMode_ = false;
+            menuMode = false;
         return;
     }
-    Window* target = focus_ != nullptr && Window::From(focus_->Handle()) == focus_ ? focus_ : this;
+    Window* target = focus != nullptr && Window::From(focus->Handle()) == focus ? focus : this;
     MSG msg{target->Handle(), message, virtualKey, keyData, 0, {0, 0}};
     DialogMessage(msg, characters);
 }
@@ -430,10 +430,10 @@ void Dialog::DialogMessage(MSG& msg, const std::string& characters)
 
 LRESULT Dialog::Process(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    msgResult_ = 0;
-    const INT_PTR handled = procedure_ != nullptr ? procedure_(Handle(), message, wParam, lParam) : FALSE;
+    msgResult = 0;
+    const INT_PTR handled = procedure != nullptr ? procedure(Handle(), message, wParam, lParam) : FALSE;
     if (handled != FALSE)
-        return message == WM_INITDIALOG ? handled : msgResult_;
+        return message == WM_INITDIALOG ? handled : msgResult;
     switch (message) {
     case WM_CLOSE: {
         // As a click on a Cancel button.

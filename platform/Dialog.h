@@ -28,7 +28,7 @@ public:
     // The dialog of a toolkit window; null when it is none of ours.
     static Dialog* OfWindow(const QObject* window);
 
-    bool End(INT_PTR result);
+    bool End(INT_PTR value);
     // The window close button, as WM_CLOSE.
     void OnCloseRequested();
 
@@ -37,19 +37,19 @@ public:
     // characters it types (cp932) for a key-down.
     void ProcessKey(UINT message, WPARAM virtualKey, LPARAM keyData, const std::string& characters);
 
-    Window* Focus() const { return focus_; }
+    Window* Focus() const { return focus; }
     void SetFocusTo(Window* window);
-    void NoteFocus(Window* window) { focus_ = window; }
+    void NoteFocus(Window* window) { focus = window; }
 
     // After an unanswered Alt+character the window menu is active, and takes
     // the next key press, which ends it.
-    void EnterMenuMode() { menuMode_ = true; }
-    bool InMenuMode() const { return menuMode_; }
+    void EnterMenuMode() { menuMode = true; }
+    bool InMenuMode() const { return menuMode; }
 
     // Dialog units to pixels with this dialog's font.
     QRect MapDialogRect(int x, int y, int cx, int cy) const;
-    int BaseUnitX() const { return baseX_; }
-    int BaseUnitY() const { return baseY_; }
+    int BaseUnitX() const { return baseX; }
+    int BaseUnitY() const { return baseY; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -61,17 +61,17 @@ private:
     Window* NextInGroup(Window* from, bool backwards) const;
     Window* FirstTabStop() const;
 
-    DLGPROC procedure_;
-    QFont font_;
-    int baseX_ = 0;
-    int baseY_ = 0;
-    LONG_PTR msgResult_ = 0;
-    LONG_PTR user_ = 0;
-    Window* focus_ = nullptr;
-    bool menuMode_ = false;
-    bool ended_ = false;
-    INT_PTR result_ = 0;
-    QEventLoop* loop_ = nullptr;
+    DLGPROC procedure;
+    QFont font;
+    int baseX = 0;
+    int baseY = 0;
+    LONG_PTR msgResult = 0;
+    LONG_PTR user = 0;
+    Window* focus = nullptr;
+    bool menuMode = false;
+    bool ended = false;
+    INT_PTR result = 0;
+    QEventLoop* loop = nullptr;
 };
 
 }  // namespace platform

@@ -11,16 +11,16 @@ namespace {
 
 class Reader {
 public:
-    explicit Reader(std::span<const BYTE> data) : data_(data) {}
+    explicit Reader(std::span<const BYTE> data) : data(data) {}
 
-    bool Ok() const { return ok_; }
+    bool Ok() const { return ok; }
 
     WORD Word()
     {
         if (!Has(2))
             return 0;
-        WORD value = static_cast<WORD>(data_[pos_] | (data_[pos_ + 1] << 8));
-        pos_ += 2;
+        WORD value = static_cast<WORD>(data[pos] | (data[pos + 1] << 8));
+        pos += 2;
         return value;
     }
     DWORD Dword()
@@ -33,7 +33,7 @@ public:
     {
         if (!Has(1))
             return 0;
-        return data_[pos_++];
+        return data[pos++];
     }
     // A zero-terminated UTF-16 string, as UTF-8. Every character is kept,
     // a leading byte-order mark too.
@@ -42,7 +42,7 @@ public:
         std::u16string text;
         for (;;) {
             WORD c = Word();
-            if (!ok_ || c == 0)
+            if (!ok || c == 0)
                 break;
             text.push_back(static_cast<char16_t>(c));
         }
@@ -55,46 +55,46 @@ public:
         if (first == 0xFFFF) {
             ordinal = Word();
         } else if (first != 0) {
-            pos_ -= 2;
+            pos -= 2;
             text = String();
         }
     }
     void Skip(std::size_t count)
     {
         if (Has(count))
-            pos_ += count;
+            pos += count;
     }
-    void AlignDword() { Skip((4 - pos_ % 4) % 4); }
+    void AlignDword() { Skip((4 - pos % 4) % 4); }
     std::vector<BYTE> Bytes(std::size_t count)
     {
         if (!Has(count))
             return {};
-        std::vector<BYTE> bytes(data_.begin() + static_cast<std::ptrdiff_t>(pos_),
-                                data_.begin() + static_cast<std::ptrdiff_t>(pos_ + count));
-        pos_ += count;
+        std::vector<BYTE> bytes(data.begin() + static_cast<std::ptrdiff_t>(pos),
+                                data.begin() + static_cast<std::ptrdiff_t>(pos + count));
+        pos += count;
         return bytes;
     }
 
 private:
     bool Has(std::size_t count)
     {
-        if (ok_ && data_.size() - pos_ >= count)
+        if (ok && data.size() - pos >= count)
             return true;
-        ok_ = false;
+        ok = false;
         return false;
     }
 
-    std::span<const BYTE> data_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
+    std::span<const BYTE> data;
+    std::size_t pos = 0;
+    bool ok = true;
 };
 
 class Writer {
 public:
     void Word(WORD value)
     {
-        bytes_.push_back(static_cast<BYTE>(value));
-        bytes_.push_back(static_cast<BYTE>(value >> 8));
+        bytes.push_back(static_cast<BYTE>(value));
+        bytes.push_back(static_cast<BYTE>(value >> 8));
     }
     void Dword(DWORD value)
     {
@@ -102,7 +102,7 @@ public:
         Word(static_cast<WORD>(value >> 16));
     }
     void Short(short value) { Word(static_cast<WORD>(value)); }
-    void Byte(BYTE value) { bytes_.push_back(value); }
+    void Byte(BYTE value) { bytes.push_back(value); }
     void String(const std::string& utf8)
     {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
@@ -122,14 +122,14 @@ public:
     }
     void AlignDword()
     {
-        while (bytes_.size() % 4 != 0)
-            bytes_.push_back(0);
+        while (bytes.size() % 4 != 0)
+            bytes.push_back(0);
     }
-    void Bytes(const std::vector<BYTE>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
-    std::vector<BYTE> Take() { return std::move(bytes_); }
+    void Bytes(const std::vector<BYTE>& more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+    std::vector<BYTE> Take() { return std::move(bytes); }
 
 private:
-    std::vector<BYTE> bytes_;
+    std::vector<BYTE> bytes;
 };
 
 }  // namespace

@@ -136,8 +136,8 @@ bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event)
 
 void KeyboardFilter::ReleaseAll()
 {
-    ResetKeyState();  // also the keys read from the server, which down_ lacks
-    down_.clear();
+    ResetKeyState();  // also the keys read from the server, which down lacks
+    down.clear();
 }
 
 void KeyboardFilter::ReadKeysAnew()
@@ -193,14 +193,14 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event)
         id = 0x80000000u | static_cast<std::uint32_t>(key.virtualKey);
     }
     bool wasDown = false;
-    auto known = down_.find(id);
-    if (known != down_.end()) {
+    auto known = down.find(id);
+    if (known != down.end()) {
         key = known->second;  // the codes of the press, whatever this event says
         wasDown = true;
         if (!press)
-            down_.erase(known);
+            down.erase(known);
     } else if (press) {
-        down_.emplace(id, key);
+        down.emplace(id, key);
     }
     if (press && event->isAutoRepeat())
         wasDown = true;

@@ -37,7 +37,7 @@ private:
     // Keys that are down, by the native scan code of their press (or, for
     // events without one, by virtual-key code), so that a release gets the
     // codes of its press.
-    std::unordered_map<std::uint32_t, WindowsKey> down_;
+    std::unordered_map<std::uint32_t, WindowsKey> down;
 };
 
 // Calls the hook chain with a key: the newest hook first. The result of the

@@ -31,7 +31,7 @@ long ThisThread()
 
 class SharedMutex {
 public:
-    SharedMutex(std::string name, int fd) : name_(std::move(name)), fd_(fd) {}
+    SharedMutex(std::string name, int fd) : name(std::move(name)), fd(fd) {}
     ~SharedMutex();
     SharedMutex(const SharedMutex&) = delete;
     SharedMutex& operator=(const SharedMutex&) = delete;
@@ -44,11 +44,11 @@ public:
 private:
     bool TryAcquire();
 
-    std::string name_;  // empty for an unnamed mutex
-    int fd_;            // -1 for an unnamed mutex
-    std::mutex lock_;
-    long owner_ = 0;
-    unsigned count_ = 0;
+    std::string name;  // empty for an unnamed mutex
+    int fd;            // -1 for an unnamed mutex
+    std::mutex lock;
+    long owner = 0;
+    unsigned count = 0;
 };
 
 // Named mutexes open in this process. The entries do not keep them alive:
@@ -66,31 +66,31 @@ Registry& Named()
 
 SharedMutex::~SharedMutex()
 {
-    if (fd_ >= 0)
-        ::close(fd_);  // also releases the lock of an owner
-    if (name_.empty())
+    if (fd >= 0)
+        ::close(fd);  // also releases the lock of an owner
+    if (name.empty())
         return;
     Registry& registry = Named();
     std::lock_guard guard(registry.lock);
-    auto it = registry.named.find(name_);
+    auto it = registry.named.find(name);
     if (it != registry.named.end() && it->second.expired())
         registry.named.erase(it);
 }
 
 bool SharedMutex::TryAcquire()
 {
-    std::lock_guard guard(lock_);
+    std::lock_guard guard(lock);
     const long me = ThisThread();
-    if (owner_ == me) {
-        ++count_;
+    if (owner == me) {
+        ++count;
         return true;
     }
-    if (owner_ != 0)
+    if (owner != 0)
         return false;
-    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return false;
-    owner_ = me;
-    count_ = 1;
+    owner = me;
+    count = 1;
     return true;
 }
 
@@ -110,24 +110,24 @@ DWORD SharedMutex::Acquire(DWORD timeout)
 
 bool SharedMutex::Release()
 {
-    std::lock_guard guard(lock_);
-    if (owner_ != ThisThread())
+    std::lock_guard guard(lock);
+    if (owner != ThisThread())
         return false;
-    if (--count_ == 0) {
-        owner_ = 0;
-        if (fd_ >= 0)
-            ::flock(fd_, LOCK_UN);
+    if (--count == 0) {
+        owner = 0;
+        if (fd >= 0)
+            ::flock(fd, LOCK_UN);
     }
     return true;
 }
 
 class MutexObject : public KernelObject {
 public:
-    explicit MutexObject(std::shared_ptr<SharedMutex> mutex) : mutex_(std::move(mutex)) {}
-    SharedMutex& Mutex() { return *mutex_; }
+    explicit MutexObject(std::shared_ptr<SharedMutex> mutex) : mutex(std::move(mutex)) {}
+    SharedMutex& Mutex() { return *mutex; }
 
 private:
-    std::shared_ptr<SharedMutex> mutex_;
+    std::shared_ptr<SharedMutex> mutex;
 };
 
 std::string LockFileOf(const std::string& name)

@@ -33,7 +33,7 @@ QString ShownText(const std::string& utf8, bool prefixes)
 StaticText::StaticText(Window& parent, const std::string& textUtf8, DWORD style, const QRect& geometry, int id,
                        HINSTANCE instance, const QFont& font)
     : Window(&parent, new QLabel(parent.Widget()), &StaticText::Procedure, style, id, instance),
-      text_(Utf8ToCp932(textUtf8))
+      text(Utf8ToCp932(textUtf8))
 {
     auto* label = static_cast<QLabel*>(Widget());
     label->setFont(font);
@@ -54,12 +54,12 @@ char StaticText::Mnemonic() const
 {
     if (Style() & SS_NOPREFIX)
         return 0;
-    for (std::size_t i = 0; i + 1 < text_.size(); ++i) {
-        if (IsCp932LeadByte(static_cast<unsigned char>(text_[i]))) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
             ++i;
-        } else if (text_[i] == '&') {
-            if (text_[i + 1] != '&')
-                return static_cast<char>(std::tolower(static_cast<unsigned char>(text_[i + 1])));
+        } else if (text[i] == '&') {
+            if (text[i + 1] != '&')
+                return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
             ++i;
         }
     }

@@ -18,16 +18,16 @@ namespace {
 // Keeps the bar on its edge when the parent changes size.
 class EdgeKeeper : public QObject {
 public:
-    EdgeKeeper(StatusBar& bar, QObject* parent) : QObject(parent), bar_(bar) {}
+    EdgeKeeper(StatusBar& bar, QObject* parent) : QObject(parent), bar(bar) {}
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Resize)
-            bar_.Place();
+            bar.Place();
         return false;
     }
 
 private:
-    StatusBar& bar_;
+    StatusBar& bar;
 };
 
 }  // namespace
@@ -42,9 +42,9 @@ StatusBar::StatusBar(Window& parent, DWORD style, int id, HINSTANCE instance, co
     frame->setFocusPolicy(Qt::NoFocus);
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(4, 1, 4, 1);
-    label_ = new QLabel(frame);
-    label_->setTextFormat(Qt::PlainText);
-    layout->addWidget(label_);
+    label = new QLabel(frame);
+    label->setTextFormat(Qt::PlainText);
+    layout->addWidget(label);
     if (QWidget* parentWidget = parent.Widget())
         parentWidget->installEventFilter(new EdgeKeeper(*this, frame));
     Place();
@@ -63,18 +63,18 @@ void StatusBar::Place()
 
 void StatusBar::UpdateView()
 {
-    label_->setText(QString::fromStdString(Cp932ToUtf8(Shown())));
+    label->setText(QString::fromStdString(Cp932ToUtf8(Shown())));
 }
 
 LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case SB_SIMPLE:
-        simple_ = wParam != 0;
+        simple = wParam != 0;
         UpdateView();
         return 0;
     case SB_ISSIMPLE:
-        return simple_ ? TRUE : FALSE;
+        return simple ? TRUE : FALSE;
     case SB_SETTEXTA: {
         // The low byte is the part (the bar has one), the high byte the way
         // it is drawn, which does not change the text.
@@ -82,15 +82,15 @@ LRESULT StatusBar::Process(UINT message, WPARAM wParam, LPARAM lParam)
         if (part != SB_SIMPLEID && part != 0)
             return FALSE;
         const char* text = reinterpret_cast<const char*>(lParam);
-        (part == SB_SIMPLEID ? simpleText_ : partText_) = text != nullptr ? text : "";
+        (part == SB_SIMPLEID ? simpleText : partText) = text != nullptr ? text : "";
         UpdateView();
         return TRUE;
     }
     case SB_GETTEXTLENGTHA:
     case SB_GETTEXTA: {
         const WPARAM part = wParam & 0xFF;
-        const std::string& text = simple_ || part == SB_SIMPLEID ? simpleText_ : partText_;
-        if (!simple_ && part != 0 && part != SB_SIMPLEID)
+        const std::string& text = simple || part == SB_SIMPLEID ? simpleText : partText;
+        if (!simple && part != 0 && part != SB_SIMPLEID)
             return 0;
         if (message == SB_GETTEXTA && lParam != 0)
             std::memcpy(reinterpret_cast<char*>(lParam), text.c_str(), text.size() + 1);

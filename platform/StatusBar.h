@@ -19,13 +19,13 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Process(UINT message, WPARAM wParam, LPARAM lParam);
-    const std::string& Shown() const { return simple_ ? simpleText_ : partText_; }
+    const std::string& Shown() const { return simple ? simpleText : partText; }
     void UpdateView();
 
-    QLabel* label_;
-    bool simple_ = false;
-    std::string simpleText_;  // cp932
-    std::string partText_;
+    QLabel* label;
+    bool simple = false;
+    std::string simpleText;  // cp932
+    std::string partText;
 };
 
 }  // namespace platform

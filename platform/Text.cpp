@@ -16,11 +16,11 @@ namespace {
 // static objects still convert names at process exit.
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Iconv(const char* to, const char* from) : cd(iconv_open(to, from)) {}
     ~Iconv()
     {
-        if (cd_ != Invalid())
-            iconv_close(cd_);
+        if (cd != Invalid())
+            iconv_close(cd);
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
@@ -29,15 +29,15 @@ public:
     // or 0 when the character has no mapping (or the descriptor failed to open).
     std::size_t ConvertOne(const char* in, std::size_t inSize, char* out, std::size_t outSize)
     {
-        if (cd_ == Invalid())
+        if (cd == Invalid())
             return 0;
         char* inPtr = const_cast<char*>(in);  // iconv never writes through it
         char* outPtr = out;
         std::size_t inLeft = inSize;
         std::size_t outLeft = outSize;
-        std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+        std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
         if (result == static_cast<std::size_t>(-1) || inLeft != 0) {
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
             return 0;
         }
         return outSize - outLeft;
@@ -45,7 +45,7 @@ public:
 
 private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
-    iconv_t cd_;
+    iconv_t cd;
 };
 
 constexpr char ReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
@@ -110,17 +110,17 @@ public:
     // every code is taken.
     bool CodeFor(std::string_view text, char code[2])
     {
-        std::lock_guard guard(lock_);
-        auto it = byText_.find(std::string(text));
+        std::lock_guard guard(lock);
+        auto it = byText.find(std::string(text));
         int ordinal;
-        if (it != byText_.end()) {
+        if (it != byText.end()) {
             ordinal = it->second;
         } else {
-            if (byOrdinal_.size() == Count)
+            if (byOrdinal.size() == Count)
                 return false;
-            ordinal = static_cast<int>(byOrdinal_.size());
-            byOrdinal_.emplace_back(text);
-            byText_.emplace(text, ordinal);
+            ordinal = static_cast<int>(byOrdinal.size());
+            byOrdinal.emplace_back(text);
+            byText.emplace(text, ordinal);
         }
         const int trail = ordinal % 188;
         code[0] = static_cast<char>(0xF0 + ordinal / 188);
@@ -135,17 +135,17 @@ public:
         if (lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC)
             return false;
         const std::size_t ordinal = (lead - 0xF0) * 188u + (trail < 0x80 ? trail - 0x40u : trail - 0x80u + 63u);
-        std::lock_guard guard(lock_);
-        if (ordinal >= byOrdinal_.size())
+        std::lock_guard guard(lock);
+        if (ordinal >= byOrdinal.size())
             return false;
-        out += byOrdinal_[ordinal];
+        out += byOrdinal[ordinal];
         return true;
     }
 
 private:
-    std::mutex lock_;
-    std::vector<std::string> byOrdinal_;
-    std::unordered_map<std::string, int> byText_;
+    std::mutex lock;
+    std::vector<std::string> byOrdinal;
+    std::unordered_map<std::string, int> byText;
 };
 
 // Never destroyed: static objects still convert names at process exit.

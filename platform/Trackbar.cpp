@@ -15,48 +15,48 @@ namespace {
 
 class TrackbarWidget : public QSlider {
 public:
-    TrackbarWidget(Trackbar& owner, QWidget* parent) : QSlider(Qt::Horizontal, parent), owner_(owner)
+    TrackbarWidget(Trackbar& trackbar, QWidget* parent) : QSlider(Qt::Horizontal, parent), owner(trackbar)
     {
         connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
-            owner_.OnSliderAction(action, inWheel_, positionBefore_);
-            positionBefore_ = sliderPosition();
+            owner.OnSliderAction(action, inWheel, positionBefore);
+            positionBefore = sliderPosition();
         });
     }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override
     {
-        pressed_ = true;
-        positionBefore_ = sliderPosition();
+        pressed = true;
+        positionBefore = sliderPosition();
         QSlider::mousePressEvent(event);
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         const bool dragged = isSliderDown();
         QSlider::mouseReleaseEvent(event);
-        if (pressed_ && event->buttons() == Qt::NoButton) {
-            pressed_ = false;
-            owner_.OnMouseReleased(dragged);
+        if (pressed && event->buttons() == Qt::NoButton) {
+            pressed = false;
+            owner.OnMouseReleased(dragged);
         }
     }
     void wheelEvent(QWheelEvent* event) override
     {
-        inWheel_ = true;
-        positionBefore_ = sliderPosition();
+        inWheel = true;
+        positionBefore = sliderPosition();
         QSlider::wheelEvent(event);
-        inWheel_ = false;
+        inWheel = false;
     }
     void focusInEvent(QFocusEvent* event) override
     {
         QSlider::focusInEvent(event);
-        owner_.NoteFocusIn();
+        owner.NoteFocusIn();
     }
 
 private:
-    Trackbar& owner_;
-    bool pressed_ = false;
-    bool inWheel_ = false;
-    int positionBefore_ = 0;
+    Trackbar& owner;
+    bool pressed = false;
+    bool inWheel = false;
+    int positionBefore = 0;
 };
 
 }  // namespace
@@ -78,19 +78,19 @@ void Trackbar::SetPosition(LONG position)
 {
     // Below the minimum goes to the minimum first, then above the maximum to
     // the maximum, so a range with the maximum under the minimum ends there.
-    pos_ = position;
-    if (pos_ < min_)
-        pos_ = min_;
-    if (pos_ > max_)
-        pos_ = max_;
+    pos = position;
+    if (pos < min)
+        pos = min;
+    if (pos > max)
+        pos = max;
 }
 
 void Trackbar::SetRange(LONG minimum, LONG maximum)
 {
-    min_ = minimum;
-    max_ = maximum;
-    page_ = std::max<LONG>((max_ - min_) / 5, 1);
-    SetPosition(pos_);
+    min = minimum;
+    max = maximum;
+    page = std::max<LONG>((max - min) / 5, 1);
+    SetPosition(pos);
 }
 
 void Trackbar::UpdateView()
@@ -99,19 +99,19 @@ void Trackbar::UpdateView()
     if (slider == nullptr)
         return;
     const QSignalBlocker quiet(slider);
-    slider->setRange(min_, std::max(min_, max_));
-    slider->setSingleStep(line_);
-    slider->setPageStep(page_);
-    slider->setValue(pos_);
-    const bool ticks = (Style() & TBS_AUTOTICKS) && !(Style() & TBS_NOTICKS) && ticFreq_ > 0;
+    slider->setRange(min, std::max(min, max));
+    slider->setSingleStep(line);
+    slider->setPageStep(page);
+    slider->setValue(pos);
+    const bool ticks = (Style() & TBS_AUTOTICKS) && !(Style() & TBS_NOTICKS) && ticFreq > 0;
     slider->setTickPosition(ticks ? QSlider::TicksBelow : QSlider::NoTicks);
-    slider->setTickInterval(ticks ? ticFreq_ : 0);
+    slider->setTickInterval(ticks ? ticFreq : 0);
 }
 
 void Trackbar::Notify(WORD code)
 {
     const bool withPosition = code == TB_THUMBTRACK || code == TB_THUMBPOSITION;
-    NotifyParent(WM_HSCROLL, MAKEWPARAM(code, withPosition ? static_cast<WORD>(pos_) : 0));
+    NotifyParent(WM_HSCROLL, MAKEWPARAM(code, withPosition ? static_cast<WORD>(pos) : 0));
 }
 
 void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition)
@@ -119,7 +119,7 @@ void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition)
     auto* slider = static_cast<QSlider*>(Widget());
     if (slider == nullptr)
         return;
-    pos_ = slider->sliderPosition();
+    pos = slider->sliderPosition();
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
         Notify(TB_LINEDOWN);
@@ -142,8 +142,8 @@ void Trackbar::OnSliderAction(int action, bool byWheel, int oldPosition)
     case QAbstractSlider::SliderMove:
         if (!byWheel) {
             Notify(TB_THUMBTRACK);
-        } else if (pos_ != oldPosition) {
-            Notify(pos_ < oldPosition ? TB_LINEUP : TB_LINEDOWN);
+        } else if (pos != oldPosition) {
+            Notify(pos < oldPosition ? TB_LINEUP : TB_LINEDOWN);
             Notify(TB_ENDTRACK);
         }
         break;
@@ -165,46 +165,46 @@ void Trackbar::KeyDown(WPARAM key)
     switch (key) {
     case VK_LEFT:
     case VK_UP:
-        if (pos_ == min_)
+        if (pos == min)
             return;
-        pos_ -= line_;
+        pos -= line;
         code = TB_LINEUP;
         break;
     case VK_RIGHT:
     case VK_DOWN:
-        if (pos_ == max_)
+        if (pos == max)
             return;
-        pos_ += line_;
+        pos += line;
         code = TB_LINEDOWN;
         break;
     case VK_PRIOR:
-        if (pos_ == min_)
+        if (pos == min)
             return;
-        pos_ -= page_;
+        pos -= page;
         code = TB_PAGEUP;
         break;
     case VK_NEXT:
-        if (pos_ == max_)
+        if (pos == max)
             return;
-        pos_ += page_;
+        pos += page;
         code = TB_PAGEDOWN;
         break;
     case VK_HOME:
-        if (pos_ == min_)
+        if (pos == min)
             return;
-        pos_ = min_;
+        pos = min;
         code = TB_TOP;
         break;
     case VK_END:
-        if (pos_ == max_)
+        if (pos == max)
             return;
-        pos_ = max_;
+        pos = max;
         code = TB_BOTTOM;
         break;
     default:
         return;
     }
-    SetPosition(pos_);
+    SetPosition(pos);
     UpdateView();
     Notify(code);
 }
@@ -214,11 +214,11 @@ LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam)
     LONG previous;
     switch (message) {
     case TBM_GETPOS:
-        return pos_;
+        return pos;
     case TBM_GETRANGEMIN:
-        return min_;
+        return min;
     case TBM_GETRANGEMAX:
-        return max_;
+        return max;
     case TBM_SETPOS:
         SetPosition(static_cast<LONG>(lParam));
         UpdateView();
@@ -230,31 +230,31 @@ LRESULT Trackbar::Process(UINT message, WPARAM wParam, LPARAM lParam)
         UpdateView();
         return 0;
     case TBM_SETRANGEMIN:
-        SetRange(static_cast<LONG>(lParam), max_);
+        SetRange(static_cast<LONG>(lParam), max);
         UpdateView();
         return 0;
     case TBM_SETRANGEMAX:
-        SetRange(min_, static_cast<LONG>(lParam));
+        SetRange(min, static_cast<LONG>(lParam));
         UpdateView();
         return 0;
     case TBM_SETTICFREQ:
-        ticFreq_ = static_cast<LONG>(wParam);
+        ticFreq = static_cast<LONG>(wParam);
         UpdateView();
         return 0;
     case TBM_SETPAGESIZE:
-        previous = page_;
-        page_ = static_cast<LONG>(lParam);
+        previous = page;
+        page = static_cast<LONG>(lParam);
         UpdateView();
         return previous;
     case TBM_GETPAGESIZE:
-        return page_;
+        return page;
     case TBM_SETLINESIZE:
-        previous = line_;
-        line_ = static_cast<LONG>(lParam);
+        previous = line;
+        line = static_cast<LONG>(lParam);
         UpdateView();
         return previous;
     case TBM_GETLINESIZE:
-        return line_;
+        return line;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_KEYDOWN:

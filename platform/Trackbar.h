@@ -26,12 +26,12 @@ private:
     void UpdateView();
     void Notify(WORD code);
 
-    LONG min_ = 0;
-    LONG max_ = 100;
-    LONG pos_ = 0;
-    LONG line_ = 1;
-    LONG page_ = 20;
-    LONG ticFreq_ = 1;
+    LONG min = 0;
+    LONG max = 100;
+    LONG pos = 0;
+    LONG line = 1;
+    LONG page = 20;
+    LONG ticFreq = 1;
 };
 
 }  // namespace platform

@@ -16,7 +16,7 @@ public:
     UniqueOwner() = default;
     explicit UniqueOwner(T value) { Reset(value); }
     ~UniqueOwner() { Reset(); }
-    UniqueOwner(UniqueOwner&& other) noexcept : value_(other.Release()) {}
+    UniqueOwner(UniqueOwner&& other) noexcept : value(other.Release()) {}
     UniqueOwner& operator=(UniqueOwner&& other) noexcept
     {
         if (this != &other)
@@ -24,21 +24,21 @@ public:
         return *this;
     }
 
-    T Get() const { return value_; }
-    explicit operator bool() const { return value_ != T{}; }
+    T Get() const { return value; }
+    explicit operator bool() const { return value != T{}; }
 
-    // Closes what is held and takes value.
-    void Reset(T value = T{})
+    // Closes what is held and takes replacement.
+    void Reset(T replacement = T{})
     {
-        const T old = std::exchange(value_, value == INVALID_HANDLE_VALUE ? T{} : value);
+        const T old = std::exchange(value, replacement == INVALID_HANDLE_VALUE ? T{} : replacement);
         if (old != T{})
             Close(old);
     }
     // Lets go of the handle without closing it.
-    T Release() { return std::exchange(value_, T{}); }
+    T Release() { return std::exchange(value, T{}); }
 
 private:
-    T value_{};
+    T value{};
 };
 
 using UniqueHandle = UniqueOwner<HANDLE, CloseHandle>;     // files, mappings, mutexes

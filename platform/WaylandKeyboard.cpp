@@ -33,18 +33,18 @@ using KeymapPtr = std::unique_ptr<xkb_keymap, Unref<xkb_keymap, xkb_keymap_unref
 // toolkit's own, and the toolkit's dispatch calls it on the main thread.
 class SeatKeyboard {
 public:
-    SeatKeyboard(wl_keyboard* keyboard, std::function<void()> focusIn)
-        : keyboard_(keyboard), context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)), focusIn_(std::move(focusIn))
+    SeatKeyboard(wl_keyboard* seatKeyboard, std::function<void()> onFocusIn)
+        : keyboard(seatKeyboard), context(xkb_context_new(XKB_CONTEXT_NO_FLAGS)), focusIn(std::move(onFocusIn))
     {
-        down_.reserve(32);  // so that a key press does not allocate
-        wl_keyboard_add_listener(keyboard_, &Listener, this);
+        down.reserve(32);  // so that a key press does not allocate
+        wl_keyboard_add_listener(keyboard, &Listener, this);
     }
     ~SeatKeyboard()
     {
-        if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
-            wl_keyboard_release(keyboard_);
+        if (wl_keyboard_get_version(keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+            wl_keyboard_release(keyboard);
         else
-            wl_keyboard_destroy(keyboard_);
+            wl_keyboard_destroy(keyboard);
     }
     SeatKeyboard(const SeatKeyboard&) = delete;
     SeatKeyboard& operator=(const SeatKeyboard&) = delete;
@@ -52,11 +52,11 @@ public:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> KeysDown() const
     {
         std::vector<std::pair<std::uint32_t, std::uint32_t>> keys;
-        for (const std::uint32_t evdev : down_) {
+        for (const std::uint32_t evdev : down) {
             const std::uint32_t keycode = evdev + 8;
             const xkb_keysym_t* syms = nullptr;
             const int count =
-                keymap_ != nullptr ? xkb_keymap_key_get_syms_by_level(keymap_.get(), keycode, group_, 0, &syms) : 0;
+                keymap != nullptr ? xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, group, 0, &syms) : 0;
             keys.emplace_back(keycode, count > 0 ? syms[0] : 0);
         }
         return keys;
@@ -65,17 +65,17 @@ public:
 private:
     void OnKeymap(std::uint32_t format, int fd, std::uint32_t size)
     {
-        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && context_ != nullptr) {
+        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && context != nullptr) {
             void* text = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (text != MAP_FAILED) {
                 // The text ends with a zero byte within size.
-                KeymapPtr keymap(xkb_keymap_new_from_buffer(context_.get(), static_cast<const char*>(text),
-                                                            ::strnlen(static_cast<const char*>(text), size),
-                                                            XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+                KeymapPtr compiled(xkb_keymap_new_from_buffer(context.get(), static_cast<const char*>(text),
+                                                              ::strnlen(static_cast<const char*>(text), size),
+                                                              XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
                 ::munmap(text, size);
-                if (keymap != nullptr) {
-                    keymap_ = std::move(keymap);
-                    group_ = 0;
+                if (compiled != nullptr) {
+                    keymap = std::move(compiled);
+                    group = 0;
                     TakeLayout();
                 }
             }
@@ -84,41 +84,41 @@ private:
     }
     void OnEnter(const wl_array* keys)
     {
-        down_.assign(static_cast<const std::uint32_t*>(keys->data),
-                     static_cast<const std::uint32_t*>(keys->data) + keys->size / sizeof(std::uint32_t));
-        focusIn_();
+        down.assign(static_cast<const std::uint32_t*>(keys->data),
+                    static_cast<const std::uint32_t*>(keys->data) + keys->size / sizeof(std::uint32_t));
+        focusIn();
     }
-    void OnLeave() { down_.clear(); }
+    void OnLeave() { down.clear(); }
     void OnKey(std::uint32_t key, std::uint32_t state)
     {
-        std::erase(down_, key);
+        std::erase(down, key);
         if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
-            down_.push_back(key);
+            down.push_back(key);
     }
-    void OnModifiers(std::uint32_t group)
+    void OnModifiers(std::uint32_t newGroup)
     {
-        if (group == group_)
+        if (newGroup == group)
             return;
-        group_ = group;
+        group = newGroup;
         TakeLayout();
     }
     void TakeLayout()
     {
-        const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap_.get());
+        const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap.get());
         if (groups == 0)
             return;
-        group_ %= groups;
-        SetKeyboardLayout(LayoutFromXkbGroupName(xkb_keymap_layout_get_name(keymap_.get(), group_)));
+        group %= groups;
+        SetKeyboardLayout(LayoutFromXkbGroupName(xkb_keymap_layout_get_name(keymap.get(), group)));
     }
 
     static const wl_keyboard_listener Listener;
 
-    wl_keyboard* keyboard_;
-    ContextPtr context_;
-    KeymapPtr keymap_;
-    xkb_layout_index_t group_ = 0;
-    std::vector<std::uint32_t> down_;  // evdev codes
-    std::function<void()> focusIn_;
+    wl_keyboard* keyboard;
+    ContextPtr context;
+    KeymapPtr keymap;
+    xkb_layout_index_t group = 0;
+    std::vector<std::uint32_t> down;  // evdev codes
+    std::function<void()> focusIn;
 };
 
 const wl_keyboard_listener SeatKeyboard::Listener = {

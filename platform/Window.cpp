@@ -76,7 +76,7 @@ int MulDiv(int value, int numerator, int denominator)
 }
 
 Window::Window(Window* parent, QWidget* widget, WNDPROC procedure, DWORD style, int id, HINSTANCE instance)
-    : parent_(parent), widget_(widget), procedure_(procedure), style_(style), id_(id), instance_(instance)
+    : parent(parent), widget(widget), procedure(procedure), style(style), id(id), instance(instance)
 {
     WindowTable& table = Windows();
     std::lock_guard guard(table.lock);
@@ -90,8 +90,8 @@ Window::~Window()
         std::lock_guard guard(table.lock);
         table.windows.erase(this);
     }
-    children_.clear();  // children first: their widgets sit inside ours
-    delete widget_.data();
+    children.clear();  // children first: their widgets sit inside ours
+    delete widget.data();
 }
 
 Window* Window::From(HWND handle)
@@ -105,54 +105,54 @@ Window* Window::From(HWND handle)
 Window* Window::TopLevel()
 {
     Window* window = this;
-    while (window->parent_ != nullptr)
-        window = window->parent_;
+    while (window->parent != nullptr)
+        window = window->parent;
     return window;
 }
 
 Window* Window::Child(int id) const
 {
-    for (const auto& child : children_)
-        if (child->id_ == id)
+    for (const auto& child : children)
+        if (child->id == id)
             return child.get();
     return nullptr;
 }
 
 bool Window::IsVisibleAndEnabled() const
 {
-    return widget_ && !widget_->isHidden() && widget_->isEnabled();
+    return widget && !widget->isHidden() && widget->isEnabled();
 }
 
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return procedure_ != nullptr ? procedure_(Handle(), message, wParam, lParam) : 0;
+    return procedure != nullptr ? procedure(Handle(), message, wParam, lParam) : 0;
 }
 
 LRESULT Window::NotifyParent(UINT message, WPARAM wParam)
 {
-    return parent_ != nullptr ? parent_->Send(message, wParam, reinterpret_cast<LPARAM>(Handle())) : 0;
+    return parent != nullptr ? parent->Send(message, wParam, reinterpret_cast<LPARAM>(Handle())) : 0;
 }
 
 bool Window::GetLong(int index, LONG_PTR& value) const
 {
     switch (index) {
     case GWL_WNDPROC:
-        value = reinterpret_cast<LONG_PTR>(procedure_);
+        value = reinterpret_cast<LONG_PTR>(procedure);
         return true;
     case GWL_USERDATA:
-        value = userData_;
+        value = userData;
         return true;
     case GWL_HINSTANCE:
-        value = reinterpret_cast<LONG_PTR>(instance_);
+        value = reinterpret_cast<LONG_PTR>(instance);
         return true;
     case GWL_ID:
-        value = id_;
+        value = id;
         return true;
     case GWL_STYLE:
-        value = static_cast<LONG_PTR>(style_);
+        value = static_cast<LONG_PTR>(style);
         return true;
     case GWL_HWNDPARENT:
-        value = parent_ != nullptr ? reinterpret_cast<LONG_PTR>(parent_->Handle()) : 0;
+        value = parent != nullptr ? reinterpret_cast<LONG_PTR>(parent->Handle()) : 0;
         return true;
     default:
         return false;
@@ -165,19 +165,19 @@ bool Window::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
         return false;
     switch (index) {
     case GWL_WNDPROC:
-        procedure_ = reinterpret_cast<WNDPROC>(value);
+        procedure = reinterpret_cast<WNDPROC>(value);
         return true;
     case GWL_USERDATA:
-        userData_ = value;
+        userData = value;
         return true;
     case GWL_HINSTANCE:
-        instance_ = reinterpret_cast<HINSTANCE>(value);
+        instance = reinterpret_cast<HINSTANCE>(value);
         return true;
     case GWL_ID:
-        id_ = static_cast<int>(value);
+        id = static_cast<int>(value);
         return true;
     case GWL_STYLE:
-        style_ = static_cast<DWORD>(value);
+        style = static_cast<DWORD>(value);
         return true;
     default:
         return false;  // the parent cannot be changed here
@@ -186,18 +186,18 @@ bool Window::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
 
 HICON Window::SetIcon(WPARAM which, HICON icon)
 {
-    HICON& slot = which == ICON_BIG ? bigIcon_ : smallIcon_;
+    HICON& slot = which == ICON_BIG ? bigIcon : smallIcon;
     HICON previous = slot;
     slot = icon;
-    if (widget_ && widget_->isWindow())
-        widget_->setWindowIcon(IconOf(bigIcon_ != nullptr ? bigIcon_ : smallIcon_));
+    if (widget && widget->isWindow())
+        widget->setWindowIcon(IconOf(bigIcon != nullptr ? bigIcon : smallIcon));
     return previous;
 }
 
 void Window::SendDestroy()
 {
     Send(WM_DESTROY, 0, 0);
-    for (const auto& child : children_)
+    for (const auto& child : children)
         child->SendDestroy();
 }
 
@@ -209,11 +209,11 @@ void Window::Destroy(std::unique_ptr<Window> window)
 
 std::unique_ptr<Window> Window::Release(Window* child)
 {
-    auto it = std::find_if(children_.begin(), children_.end(), [child](const auto& c) { return c.get() == child; });
-    if (it == children_.end())
+    auto it = std::find_if(children.begin(), children.end(), [child](const auto& c) { return c.get() == child; });
+    if (it == children.end())
         return nullptr;
     std::unique_ptr<Window> released = std::move(*it);
-    children_.erase(it);
+    children.erase(it);
     return released;
 }
 
@@ -225,7 +225,7 @@ void Window::NoteFocusIn()
 
 void Window::Adopt(std::unique_ptr<Window> child)
 {
-    children_.push_back(std::move(child));
+    children.push_back(std::move(child));
 }
 
 Window* WindowFactory::CreateControl(Window& parent, const std::string& className, const std::string& textUtf8,

@@ -29,15 +29,15 @@ public:
     static Window* From(HWND handle);
     HWND Handle() const { return reinterpret_cast<HWND>(const_cast<Window*>(this)); }
 
-    QWidget* Widget() const { return widget_; }
-    Window* Parent() const { return parent_; }
+    QWidget* Widget() const { return widget; }
+    Window* Parent() const { return parent; }
     Window* TopLevel();
-    const std::vector<std::unique_ptr<Window>>& Children() const { return children_; }
+    const std::vector<std::unique_ptr<Window>>& Children() const { return children; }
     Window* Child(int id) const;
     virtual Dialog* AsDialog() { return nullptr; }
 
-    DWORD Style() const { return style_; }
-    int Id() const { return id_; }
+    DWORD Style() const { return style; }
+    int Id() const { return id; }
     bool IsVisibleAndEnabled() const;
     // The text of the window as it shows it (cp932); statics only.
     virtual std::string Text() const { return {}; }
@@ -63,23 +63,23 @@ public:
 
 protected:
     // For windows whose widget needs the window to exist first.
-    void SetWidget(QWidget* widget) { widget_ = widget; }
+    void SetWidget(QWidget* view) { widget = view; }
     void Adopt(std::unique_ptr<Window> child);
     friend class WindowFactory;
 
 private:
     void SendDestroy();
 
-    Window* parent_;
-    QPointer<QWidget> widget_;
-    WNDPROC procedure_;
-    LONG_PTR userData_ = 0;
-    DWORD style_;
-    int id_;
-    HINSTANCE instance_;
-    HICON smallIcon_ = nullptr;
-    HICON bigIcon_ = nullptr;
-    std::vector<std::unique_ptr<Window>> children_;
+    Window* parent;
+    QPointer<QWidget> widget;
+    WNDPROC procedure;
+    LONG_PTR userData = 0;
+    DWORD style;
+    int id;
+    HINSTANCE instance;
+    HICON smallIcon = nullptr;
+    HICON bigIcon = nullptr;
+    std::vector<std::unique_ptr<Window>> children;
 };
 
 // Creates the child controls: a static, a trackbar or a status bar, by class

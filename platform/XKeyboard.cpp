@@ -114,10 +114,10 @@ bool AskForDetectableAutoRepeat(xcb_connection_t* connection)
 class KeyboardWatcher : public QAbstractNativeEventFilter {
 public:
     KeyboardWatcher(xcb_connection_t* connection, xcb_atom_t rulesNames, std::function<void()> focusIn)
-        : connection_(connection), rulesNames_(rulesNames), focusIn_(std::move(focusIn))
+        : connection(connection), rulesNames(rulesNames), focusIn(std::move(focusIn))
     {
         const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
-        xkbEvent_ = xkb != nullptr && xkb->present ? xkb->first_event : -1;
+        xkbEvent = xkb != nullptr && xkb->present ? xkb->first_event : -1;
         // Property changes of the root window, added to what this connection
         // already asks of it.
         const xcb_window_t root = Root(connection);
@@ -140,10 +140,10 @@ public:
             // Not the focus moving for a grab (a menu, a window being moved).
             const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
             if (focus->mode == XCB_NOTIFY_MODE_NORMAL || focus->mode == XCB_NOTIFY_MODE_WHILE_GRABBED)
-                focusIn_();
+                focusIn();
         } else if (kind == XCB_PROPERTY_NOTIFY) {
-            changed = reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == rulesNames_;
-        } else if (kind == xkbEvent_) {
+            changed = reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == rulesNames;
+        } else if (kind == xkbEvent) {
             const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
             if (xkbType == XCB_XKB_STATE_NOTIFY)
                 changed = (reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->changed &
@@ -152,15 +152,15 @@ public:
                 changed = xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY;
         }
         if (changed)
-            SetKeyboardLayout(LayoutOfXServer(connection_, rulesNames_));
+            SetKeyboardLayout(LayoutOfXServer(connection, rulesNames));
         return false;  // the toolkit sees every event as well
     }
 
 private:
-    xcb_connection_t* connection_;
-    xcb_atom_t rulesNames_;
-    std::function<void()> focusIn_;
-    int xkbEvent_;
+    xcb_connection_t* connection;
+    xcb_atom_t rulesNames;
+    std::function<void()> focusIn;
+    int xkbEvent;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ packages=(
   qt6-wayland fonts-ipafont-gothic
   libx11-dev xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sway
   pulseaudio pulseaudio-utils
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream groff-base dpkg-dev
 )
 

@@ -29,50 +29,50 @@ constexpr double RestartPeriods = 4;
 }  // namespace
 
 AudioClock::AudioClock(int rate, int bufferFrames)
-    : nominalPeriod_(1e9 * bufferFrames / rate), bufferFrames_(bufferFrames)
+    : nominalPeriod(1e9 * bufferFrames / rate), bufferFrames(bufferFrames)
 {}
 
 void AudioClock::Restart(std::int64_t now)
 {
-    last_ = static_cast<double>(now);
-    period_ = nominalPeriod_;
-    next_ = last_ + period_;
+    last = static_cast<double>(now);
+    period = nominalPeriod;
+    next = last + period;
 }
 
 void AudioClock::OnMix(std::int64_t now, int frames)
 {
-    if (frames > 0 && frames != bufferFrames_) {
+    if (frames > 0 && frames != bufferFrames) {
         // The device's own buffer: the line is made for it anew.
-        nominalPeriod_ = nominalPeriod_ * frames / bufferFrames_;
-        bufferFrames_ = frames;
-        mixes_ = 0;
+        nominalPeriod = nominalPeriod * frames / bufferFrames;
+        bufferFrames = frames;
+        mixes = 0;
     }
-    mixed_ += bufferFrames_;
-    ++mixes_;
-    lastMix_ = now;
-    const double error = static_cast<double>(now) - next_;
-    if (mixes_ == 1 || std::fabs(error) > RestartPeriods * nominalPeriod_) {
+    mixed += bufferFrames;
+    ++mixes;
+    lastMix = now;
+    const double error = static_cast<double>(now) - next;
+    if (mixes == 1 || std::fabs(error) > RestartPeriods * nominalPeriod) {
         Restart(now);
         return;
     }
-    const bool settling = static_cast<double>(mixes_) * nominalPeriod_ < SettlingSeconds * 1e9;
-    const LoopGains gains = GainsFor(settling ? SettlingBandwidth : SteadyBandwidth, period_ * 1e-9);
-    last_ = next_;
-    next_ += gains.b * error + period_;
-    period_ += gains.c * error;
+    const bool settling = static_cast<double>(mixes) * nominalPeriod < SettlingSeconds * 1e9;
+    const LoopGains gains = GainsFor(settling ? SettlingBandwidth : SteadyBandwidth, period * 1e-9);
+    last = next;
+    next += gains.b * error + period;
+    period += gains.c * error;
 }
 
 double AudioClock::FrameAt(std::int64_t ns) const
 {
-    if (mixes_ == 0)
+    if (mixes == 0)
         return 0;
-    // The last mix took the buffer before NextMixFrame() at last_ on the line,
-    // and really at lastMix_ (from which the nominal pace, that no
+    // The last mix took the buffer before NextMixFrame() at last on the line,
+    // and really at lastMix (from which the nominal pace, that no
     // disturbance has bent, goes on).
-    const double lastMixFrame = static_cast<double>(mixed_ - bufferFrames_);
-    const double line = lastMixFrame + (static_cast<double>(ns) - last_) / (next_ - last_) * bufferFrames_;
-    const double seen = lastMixFrame + static_cast<double>(ns - lastMix_) / nominalPeriod_ * bufferFrames_;
-    return std::max(line, seen - bufferFrames_ / 4.0);
+    const double lastMixFrame = static_cast<double>(mixed - bufferFrames);
+    const double line = lastMixFrame + (static_cast<double>(ns) - last) / (next - last) * bufferFrames;
+    const double seen = lastMixFrame + static_cast<double>(ns - lastMix) / nominalPeriod * bufferFrames;
+    return std::max(line, seen - bufferFrames / 4.0);
 }
 
 }  // namespace Mivo

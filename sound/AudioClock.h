@@ -21,9 +21,9 @@ public:
     void OnMix(std::int64_t now, int frames = 0);
 
     // The first frame of the next mix.
-    std::int64_t NextMixFrame() const { return mixed_; }
+    std::int64_t NextMixFrame() const { return mixed; }
     // The frames of one mix: as asked for, or as the device took them.
-    int BufferFrames() const { return bufferFrames_; }
+    int BufferFrames() const { return bufferFrames; }
 
     // The output frame that the device takes at time ns, on the smoothed line
     // (a frame is taken when its buffer is mixed), but never more than a
@@ -36,14 +36,14 @@ public:
 private:
     void Restart(std::int64_t now);
 
-    double nominalPeriod_;  // one buffer at the nominal rate, in ns
-    int bufferFrames_;
-    std::int64_t mixed_ = 0;  // frames mixed so far
-    long mixes_ = 0;
-    std::int64_t lastMix_ = 0;  // when the last mix really came
+    double nominalPeriod;  // one buffer at the nominal rate, in ns
+    int bufferFrames;
+    std::int64_t mixed = 0;  // frames mixed so far
+    long mixes = 0;
+    std::int64_t lastMix = 0;  // when the last mix really came
     // The loop: the smoothed time of the last mix, the predicted time of the
     // next one, and the period it has learnt.
-    double last_ = 0, next_ = 0, period_ = 0;
+    double last = 0, next = 0, period = 0;
 };
 
 }  // namespace Mivo

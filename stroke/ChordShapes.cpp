@@ -12,7 +12,7 @@ constexpr unsigned int RootCount = 12;
 constexpr unsigned int KindCount = 7;
 constexpr unsigned int LowestRoot = 60;
 
-constexpr signed char x = Muted;
+constexpr signed char x = Muted;  // NOLINT(readability-identifier-naming): a tab marks a muted string x
 
 // Rows: roots C (60) to B (71). Columns: the seven chord kinds.
 // clang-format off

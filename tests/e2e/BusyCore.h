@@ -8,20 +8,20 @@
 class BusyCore {
 public:
     BusyCore()
-        : thread_([this] {
-              while (!stop_) {
+        : thread([this] {
+              while (!stop) {
               }
           })
     {}
     ~BusyCore()
     {
-        stop_ = true;
-        thread_.join();
+        stop = true;
+        thread.join();
     }
     BusyCore(const BusyCore&) = delete;
     BusyCore& operator=(const BusyCore&) = delete;
 
 private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::atomic<bool> stop{false};
+    std::thread thread;
 };

@@ -13,13 +13,13 @@ MixedOutput::MixedOutput(const std::string& rawFile)
     for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
         const auto low = static_cast<std::uint8_t>(bytes[i]);
         const auto high = static_cast<std::uint8_t>(bytes[i + 1]);
-        left_.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8))));
+        left.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8))));
     }
 }
 
 int MixedOutput::Level(long frame) const
 {
-    return frame >= 0 && frame < Frames() ? left_[static_cast<std::size_t>(frame)] : 0;
+    return frame >= 0 && frame < Frames() ? left[static_cast<std::size_t>(frame)] : 0;
 }
 
 std::vector<Step> MixedOutput::Steps() const
@@ -27,7 +27,7 @@ std::vector<Step> MixedOutput::Steps() const
     std::vector<Step> steps;
     int previous = 0;
     for (long frame = 0; frame < Frames(); ++frame) {
-        const int level = left_[static_cast<std::size_t>(frame)];
+        const int level = left[static_cast<std::size_t>(frame)];
         if (level != previous)
             steps.push_back({frame, level - previous});
         previous = level;

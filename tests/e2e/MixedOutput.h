@@ -20,7 +20,7 @@ class MixedOutput {
 public:
     explicit MixedOutput(const std::string& rawFile);
 
-    long Frames() const { return static_cast<long>(left_.size()); }
+    long Frames() const { return static_cast<long>(left.size()); }
     int Level(long frame) const;
     std::vector<Step> Steps() const;
 
@@ -29,7 +29,7 @@ public:
     std::vector<Onset> Onsets(int volume) const;
 
 private:
-    std::vector<int> left_;
+    std::vector<int> left;
 };
 
 // The ids of onsets, in order.

@@ -17,20 +17,20 @@ PlayerRun::PlayerRun(const std::string& player)
     std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-e2e-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         return;
-    folder_ = pattern;
+    folder = pattern;
     std::filesystem::copy_file(player, Executable());
-    TestBank::Write(folder_);
+    TestBank::Write(folder);
 }
 
 PlayerRun::~PlayerRun()
 {
-    for (ChildProcess* child : started_) {
+    for (ChildProcess* child : started) {
         child->Kill();
         delete child;
     }
     std::error_code ignored;
-    if (!folder_.empty())
-        std::filesystem::remove_all(folder_, ignored);
+    if (!folder.empty())
+        std::filesystem::remove_all(folder, ignored);
 }
 
 void PlayerRun::WriteSettings(const std::string& text) const
@@ -51,21 +51,21 @@ std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) c
     // The disk driver sleeps whole milliseconds after each buffer: at the
     // buffer's length rounded up, it runs a little slower than a sound card
     // (47 ms for 1024 frames of 46.4 ms), which the placement follows.
-    const int pace = (bufferFrames_ * 1000 + 22049) / 22050;
-    std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk",
-                                            "SDL_DISKAUDIOFILE=" + outputFile,
-                                            "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
-    for (const std::string& assignment : environment_) {
+    const int pace = (bufferFrames * 1000 + 22049) / 22050;
+    std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk",
+                                          "SDL_DISKAUDIOFILE=" + outputFile,
+                                          "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
+    for (const std::string& assignment : environment) {
         const std::string name = assignment.substr(0, assignment.find('=') + 1);
-        std::erase_if(environment, [&name](const std::string& set) { return set.rfind(name, 0) == 0; });
-        environment.push_back(assignment);
+        std::erase_if(variables, [&name](const std::string& set) { return set.rfind(name, 0) == 0; });
+        variables.push_back(assignment);
     }
-    return environment;
+    return variables;
 }
 
 std::vector<std::string> PlayerRun::CommandLine(const std::string& script) const
 {
-    std::vector<std::string> command = runUnder_;
+    std::vector<std::string> command = runUnder;
     command.push_back(Executable());
     command.push_back(script);
     return command;
@@ -73,7 +73,7 @@ std::vector<std::string> PlayerRun::CommandLine(const std::string& script) const
 
 std::string PlayerRun::WriteScript(const std::vector<std::string>& script)
 {
-    const std::string path = folder_ + "/script" + std::to_string(++scripts_) + ".txt";
+    const std::string path = folder + "/script" + std::to_string(++scripts) + ".txt";
     std::ofstream out(path);
     for (const std::string& line : script)
         out << line << "\n";
@@ -84,21 +84,21 @@ ProcessResult PlayerRun::Play(const std::vector<std::string>& script)
 {
     ChildProcess child(CommandLine(WriteScript(script)), Environment(OutputFile()), {"DISPLAY", "WAYLAND_DISPLAY"});
     ProcessResult result = child.Finish();
-    out_ = result.out;
+    out = result.out;
     return result;
 }
 
 ChildProcess* PlayerRun::Start(const std::vector<std::string>& script, const std::string& outputFile)
 {
-    started_.push_back(
+    started.push_back(
         new ChildProcess(CommandLine(WriteScript(script)), Environment(outputFile), {"DISPLAY", "WAYLAND_DISPLAY"}));
-    return started_.back();
+    return started.back();
 }
 
 std::vector<std::string> PlayerRun::Lines(const std::string& prefix) const
 {
     std::vector<std::string> lines;
-    std::istringstream in(out_);
+    std::istringstream in(out);
     for (std::string line; std::getline(in, line);)
         if (line.rfind(prefix, 0) == 0)
             lines.push_back(line.substr(prefix.size()));

@@ -19,10 +19,10 @@ public:
     PlayerRun(const PlayerRun&) = delete;
     PlayerRun& operator=(const PlayerRun&) = delete;
 
-    const std::string& Folder() const { return folder_; }
-    std::string Executable() const { return folder_ + "/strumkey"; }
-    std::string SettingsFile() const { return folder_ + "/strumkey.ini"; }
-    std::string OutputFile() const { return folder_ + "/mixed.raw"; }
+    const std::string& Folder() const { return folder; }
+    std::string Executable() const { return folder + "/strumkey"; }
+    std::string SettingsFile() const { return folder + "/strumkey.ini"; }
+    std::string OutputFile() const { return folder + "/mixed.raw"; }
 
     // The settings file's text before the run; nothing: no file.
     void WriteSettings(const std::string& text) const;
@@ -31,11 +31,11 @@ public:
 
     // The disk driver writes a buffer of this many frames (the settings'
     // AudioBufferFrames) at a time, at about real-time pace; 1024 unless told.
-    void PaceDiskFor(int bufferFrames) { bufferFrames_ = bufferFrames; }
+    void PaceDiskFor(int frames) { bufferFrames = frames; }
     // NAME=value in the player's environment, over what the run sets itself.
-    void SetEnvironment(const std::string& assignment) { environment_.push_back(assignment); }
+    void SetEnvironment(const std::string& assignment) { environment.push_back(assignment); }
     // The player runs as the last argument of this command line.
-    void RunUnder(const std::vector<std::string>& command) { runUnder_ = command; }
+    void RunUnder(const std::vector<std::string>& command) { runUnder = command; }
 
     // Starts the player on a script (one command per line) and waits for it.
     ProcessResult Play(const std::vector<std::string>& script);
@@ -55,13 +55,13 @@ private:
     std::string WriteScript(const std::vector<std::string>& script);
     std::vector<std::string> CommandLine(const std::string& script) const;
 
-    std::string folder_;
-    std::string out_;
-    int scripts_ = 0;
-    int bufferFrames_ = 1024;
-    std::vector<std::string> environment_;
-    std::vector<std::string> runUnder_;
-    std::vector<ChildProcess*> started_;
+    std::string folder;
+    std::string out;
+    int scripts = 0;
+    int bufferFrames = 1024;
+    std::vector<std::string> environment;
+    std::vector<std::string> runUnder;
+    std::vector<ChildProcess*> started;
 };
 
 // A minimal settings file: section "Setting" with these key=value lines.

@@ -35,18 +35,18 @@ std::string SocketIn(const std::string& folder, const std::string& prefix)
 
 WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver)
 {
-    serverFolder_ = TempFolder();
-    clientFolder_ = TempFolder();
-    if (serverFolder_.empty() || clientFolder_.empty()) {
-        problem_ = "no temp folder";
+    serverFolder = TempFolder();
+    clientFolder = TempFolder();
+    if (serverFolder.empty() || clientFolder.empty()) {
+        problem = "no temp folder";
         return;
     }
     const bool root = geteuid() == 0;
-    if (root && chown(serverFolder_.c_str(), Nobody, Nobody) != 0) {
-        problem_ = "cannot hand " + serverFolder_ + " to nobody";
+    if (root && chown(serverFolder.c_str(), Nobody, Nobody) != 0) {
+        problem = "cannot hand " + serverFolder + " to nobody";
         return;
     }
-    const std::string config = serverFolder_ + "/config";
+    const std::string config = serverFolder + "/config";
     std::ofstream(config) << "output HEADLESS-1 resolution 1024x768\n";
     chmod(config.c_str(), 0644);
 
@@ -56,61 +56,60 @@ WaylandCompositor::WaylandCompositor(const std::string& keyboardDriver)
     if (root)
         options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "SIGTERM"};
     options.args.insert(options.args.end(), {"sway", "--config", config});
-    options.env = {"XDG_RUNTIME_DIR=" + serverFolder_, "HOME=" + serverFolder_, "WLR_BACKENDS=headless",
+    options.env = {"XDG_RUNTIME_DIR=" + serverFolder, "HOME=" + serverFolder, "WLR_BACKENDS=headless",
                    "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"};
     options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK"};
-    options.output = clientFolder_ + "/sway.log";
-    process_ = std::make_unique<X11Process>(options);
+    options.output = clientFolder + "/sway.log";
+    process = std::make_unique<X11Process>(options);
 
     // Ready once both of its sockets are there.
     const auto end = std::chrono::steady_clock::now() + 20s;
-    while (process_->Running() && std::chrono::steady_clock::now() < end &&
-           (socket_.empty() || commandSocket_.empty())) {
+    while (process->Running() && std::chrono::steady_clock::now() < end && (socket.empty() || commandSocket.empty())) {
         std::this_thread::sleep_for(20ms);
-        socket_ = SocketIn(serverFolder_, "wayland-");
-        commandSocket_ = SocketIn(serverFolder_, "sway-ipc");
+        socket = SocketIn(serverFolder, "wayland-");
+        commandSocket = SocketIn(serverFolder, "sway-ipc");
     }
-    if (socket_.empty() || commandSocket_.empty()) {
+    if (socket.empty() || commandSocket.empty()) {
         std::ifstream log(options.output);
-        problem_ = "sway did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
-        socket_.clear();
+        problem = "sway did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
+        socket.clear();
         return;
     }
-    X11Process::Options keyboard;
-    keyboard.args = {keyboardDriver, "layout", "us", "await", clientFolder_ + "/never"};
-    keyboard.env = Environment();
-    keyboard_ = std::make_unique<X11Process>(keyboard);
+    X11Process::Options keyboardOptions;
+    keyboardOptions.args = {keyboardDriver, "layout", "us", "await", clientFolder + "/never"};
+    keyboardOptions.env = Environment();
+    keyboard = std::make_unique<X11Process>(keyboardOptions);
 }
 
 WaylandCompositor::~WaylandCompositor()
 {
-    if (keyboard_)
-        keyboard_->Stop();
-    if (process_)
-        process_->Stop();
+    if (keyboard)
+        keyboard->Stop();
+    if (process)
+        process->Stop();
     std::error_code ignored;
-    if (!serverFolder_.empty())
-        fs::remove_all(serverFolder_, ignored);
-    if (!clientFolder_.empty())
-        fs::remove_all(clientFolder_, ignored);
+    if (!serverFolder.empty())
+        fs::remove_all(serverFolder, ignored);
+    if (!clientFolder.empty())
+        fs::remove_all(clientFolder, ignored);
 }
 
 std::vector<std::string> WaylandCompositor::Environment() const
 {
-    return {"WAYLAND_DISPLAY=" + socket_, "XDG_RUNTIME_DIR=" + clientFolder_, "QT_QPA_PLATFORM=wayland"};
+    return {"WAYLAND_DISPLAY=" + socket, "XDG_RUNTIME_DIR=" + clientFolder, "QT_QPA_PLATFORM=wayland"};
 }
 
 int WaylandCompositor::Command(const std::string& command, std::string* output) const
 {
     X11Process::Options options;
-    options.args = {"swaymsg", "--socket", commandSocket_, command};
+    options.args = {"swaymsg", "--socket", commandSocket, command};
     return X11Process::Run(options, output);
 }
 
 std::string WaylandCompositor::FocusedAppId() const
 {
     X11Process::Options options;
-    options.args = {"swaymsg", "--socket", commandSocket_, "--raw", "--type", "get_tree"};
+    options.args = {"swaymsg", "--socket", commandSocket, "--raw", "--type", "get_tree"};
     std::string tree;
     if (X11Process::Run(options, &tree) != 0)
         return {};

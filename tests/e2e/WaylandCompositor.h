@@ -22,21 +22,21 @@ public:
 
     static bool Available() { return X11Process::OnPath("sway") && X11Process::OnPath("swaymsg"); }
 
-    bool Running() const { return process_ && process_->Running() && !socket_.empty(); }
+    bool Running() const { return process && process->Running() && !socket.empty(); }
     // What a Wayland client of this compositor needs in its environment.
     std::vector<std::string> Environment() const;
     // Runs a sway command ("workspace 2"); its exit code.
     int Command(const std::string& command, std::string* output = nullptr) const;
     // The app id of the window that has the keyboard focus, or "".
     std::string FocusedAppId() const;
-    const std::string& Problem() const { return problem_; }
+    const std::string& Problem() const { return problem; }
 
 private:
-    std::string serverFolder_;   // the compositor's runtime folder
-    std::string clientFolder_;   // the clients' runtime folder
-    std::string socket_;         // absolute path of the Wayland socket
-    std::string commandSocket_;  // sway's IPC socket
-    std::unique_ptr<X11Process> process_;
-    std::unique_ptr<X11Process> keyboard_;
-    std::string problem_;
+    std::string serverFolder;   // the compositor's runtime folder
+    std::string clientFolder;   // the clients' runtime folder
+    std::string socket;         // absolute path of the Wayland socket
+    std::string commandSocket;  // sway's IPC socket
+    std::unique_ptr<X11Process> process;
+    std::unique_ptr<X11Process> keyboard;
+    std::string problem;
 };

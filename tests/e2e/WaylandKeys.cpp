@@ -128,18 +128,18 @@ using Text = std::unique_ptr<char, Deleter<FreeText>>;
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
+    explicit FileDescriptor(int fd) : fd(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor()
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (fd >= 0)
+            close(fd);
     }
-    int get() const { return fd_; }
+    int get() const { return fd; }
 
 private:
-    int fd_;
+    int fd;
 };
 
 // The command line, checked and resolved to key codes.
@@ -257,35 +257,34 @@ std::vector<Step> ReadCommands(xkb_context* context, int argc, char** argv)
 
 class VirtualKeyboard {
 public:
-    VirtualKeyboard() : display_(wl_display_connect(nullptr))
+    VirtualKeyboard() : display(wl_display_connect(nullptr))
     {
-        if (!display_) {
+        if (!display) {
             const std::string reason = std::strerror(errno);
             const char* name = std::getenv("WAYLAND_DISPLAY");
             Fail(std::string("no Wayland compositor at ") + (name != nullptr && *name != '\0' ? name : "wayland-0") +
                  ": " + reason);
         }
-        Registry registry(wl_display_get_registry(display_.get()));
+        Registry registry(wl_display_get_registry(display.get()));
         static const wl_registry_listener listener = {
             [](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
                 auto& self = *static_cast<VirtualKeyboard*>(data);
-                if (!self.seat_ && std::strcmp(interface, wl_seat_interface.name) == 0)
-                    self.seat_.reset(static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
-                if (!self.manager_ && std::strcmp(interface, manager_interface.name) == 0)
-                    self.manager_.reset(
-                        static_cast<wl_proxy*>(wl_registry_bind(registry, name, &manager_interface, 1)));
+                if (!self.seat && std::strcmp(interface, wl_seat_interface.name) == 0)
+                    self.seat.reset(static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
+                if (!self.manager && std::strcmp(interface, manager_interface.name) == 0)
+                    self.manager.reset(static_cast<wl_proxy*>(wl_registry_bind(registry, name, &manager_interface, 1)));
             },
             [](void*, wl_registry*, uint32_t) {},
         };
         wl_registry_add_listener(registry.get(), &listener, this);
         RoundTrip();
-        if (!seat_)
+        if (!seat)
             Fail("the compositor has no wl_seat");
-        if (!manager_)
+        if (!manager)
             Fail("the compositor has no zwp_virtual_keyboard_manager_v1");
-        keyboard_.reset(wl_proxy_marshal_flags(manager_.get(), 0, &keyboard_interface,
-                                               wl_proxy_get_version(manager_.get()), 0, seat_.get(), nullptr));
-        if (!keyboard_)
+        keyboard.reset(wl_proxy_marshal_flags(manager.get(), 0, &keyboard_interface,
+                                              wl_proxy_get_version(manager.get()), 0, seat.get(), nullptr));
+        if (!keyboard)
             Fail("could not make a virtual keyboard");
         RoundTrip();
     }
@@ -310,8 +309,8 @@ public:
         }
         // The request carries a duplicate of the descriptor.
         Request(KeyboardRequest::Keymap, KeymapFormatXkbV1, file.get(), static_cast<uint32_t>(size));
-        state_.reset(xkb_state_new(keymap));
-        if (!state_)
+        state.reset(xkb_state_new(keymap));
+        if (!state)
             Fail("could not make a keyboard state");
         SendModifiers();
     }
@@ -321,31 +320,32 @@ public:
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const auto time_ms = static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
-        const auto state = static_cast<uint32_t>(down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-        Request(KeyboardRequest::Key, time_ms, key - 8, state);
+        const auto keyState =
+            static_cast<uint32_t>(down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+        Request(KeyboardRequest::Key, time_ms, key - 8, keyState);
         // The compositor takes the modifiers from the client, not from its keys.
-        xkb_state_update_key(state_.get(), key, down ? XKB_KEY_DOWN : XKB_KEY_UP);
+        xkb_state_update_key(state.get(), key, down ? XKB_KEY_DOWN : XKB_KEY_UP);
         SendModifiers();
     }
 
     void LockGroup(xkb_layout_index_t group)
     {
-        xkb_state_update_mask(state_.get(), xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
-                              xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LATCHED),
-                              xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LOCKED), 0, 0, group);
+        xkb_state_update_mask(state.get(), xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_DEPRESSED),
+                              xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_LATCHED),
+                              xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_LOCKED), 0, 0, group);
         SendModifiers();
     }
 
     void RoundTrip()
     {
-        if (wl_display_roundtrip(display_.get()) < 0)
-            Fail(std::string("lost the compositor: ") + std::strerror(wl_display_get_error(display_.get())));
+        if (wl_display_roundtrip(display.get()) < 0)
+            Fail(std::string("lost the compositor: ") + std::strerror(wl_display_get_error(display.get())));
     }
 
     // Destroys the keyboard, and waits for the compositor to have done so.
     void Close()
     {
-        keyboard_.reset();
+        keyboard.reset();
         RoundTrip();
     }
 
@@ -353,24 +353,23 @@ private:
     template <typename... Arguments>
     void Request(uint32_t request, Arguments... arguments)  // a KeyboardRequest
     {
-        wl_proxy_marshal_flags(keyboard_.get(), request, nullptr, wl_proxy_get_version(keyboard_.get()), 0,
-                               arguments...);
+        wl_proxy_marshal_flags(keyboard.get(), request, nullptr, wl_proxy_get_version(keyboard.get()), 0, arguments...);
     }
 
     void SendModifiers()
     {
-        Request(KeyboardRequest::Modifiers, xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_DEPRESSED),
-                xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LATCHED),
-                xkb_state_serialize_mods(state_.get(), XKB_STATE_MODS_LOCKED),
-                xkb_state_serialize_layout(state_.get(), XKB_STATE_LAYOUT_EFFECTIVE));
+        Request(KeyboardRequest::Modifiers, xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_DEPRESSED),
+                xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_LATCHED),
+                xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_LOCKED),
+                xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE));
     }
 
     // Declared first, so that it is disconnected last.
-    Display display_;
-    Proxy seat_;
-    Proxy manager_;
-    Keyboard keyboard_;
-    State state_;
+    Display display;
+    Proxy seat;
+    Proxy manager;
+    Keyboard keyboard;
+    State state;
 };
 
 }  // namespace

@@ -26,33 +26,33 @@ protected:
     static void SetUpTestSuite()
     {
         if (WaylandCompositor::Available())
-            compositor_ = new WaylandCompositor(WAYLAND_KEYS);
+            compositor = new WaylandCompositor(WAYLAND_KEYS);
     }
     static void TearDownTestSuite()
     {
-        delete compositor_;
-        compositor_ = nullptr;
+        delete compositor;
+        compositor = nullptr;
     }
 
     void SetUp() override
     {
         if (!WaylandCompositor::Available())
             GTEST_SKIP() << "sway is not installed: no Wayland compositor to run on";
-        ASSERT_TRUE(compositor_->Running()) << compositor_->Problem();
-        ASSERT_TRUE(program_.Ready());
-        program_.UseTestBank();
-        program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-        run_ = program_.Start(compositor_->Environment(), Audio);
-        ASSERT_TRUE(Focused()) << program_.Read(program_.Name() + ".log");
+        ASSERT_TRUE(compositor->Running()) << compositor->Problem();
+        ASSERT_TRUE(program.Ready());
+        program.UseTestBank();
+        program.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+        run = program.Start(compositor->Environment(), Audio);
+        ASSERT_TRUE(Focused()) << program.Read(program.Name() + ".log");
     }
     void TearDown() override
     {
-        if (run_ == nullptr || !run_->Running())
+        if (run == nullptr || !run->Running())
             return;
         std::string kill = "[app_id=\"";
         kill.append(AppId).append("\"] kill");
-        EXPECT_EQ(compositor_->Command(kill), 0);
-        EXPECT_EQ(run_->Wait(listening::HearLimit), std::optional<int>(0)) << program_.Read(program_.Name() + ".log");
+        EXPECT_EQ(compositor->Command(kill), 0);
+        EXPECT_EQ(run->Wait(listening::HearLimit), std::optional<int>(0)) << program.Read(program.Name() + ".log");
     }
 
     // Waits until the program's window has the keyboard. The window carries
@@ -60,7 +60,7 @@ protected:
     // icon.
     bool Focused()
     {
-        return Until([&] { return compositor_->FocusedAppId() == AppId; });
+        return Until([&] { return compositor->FocusedAppId() == AppId; });
     }
     static constexpr const char* AppId = "io.github.strumkey.Strumkey";
 
@@ -70,34 +70,31 @@ protected:
     X11Process::Options Typing(const std::vector<std::string>& commands) const
     {
         X11Process::Options options;
-        options.args = {WAYLAND_KEYS, "layout", layouts_, "group", std::to_string(group_)};
+        options.args = {WAYLAND_KEYS, "layout", layouts, "group", std::to_string(group)};
         options.args.insert(options.args.end(), commands.begin(), commands.end());
-        options.env = compositor_->Environment();
+        options.env = compositor->Environment();
         return options;
     }
     int Type(const std::vector<std::string>& commands) override
     {
         return X11Process::Run(Typing(commands), nullptr, listening::HearLimit);
     }
-    void UseLayout(const std::string& layouts, unsigned group) override
+    void UseLayout(const std::string& wanted, unsigned wantedGroup) override
     {
-        layouts_ = layouts;
-        group_ = group;
+        layouts = wanted;
+        group = wantedGroup;
     }
-    Ids SoundedAfterAll(std::size_t count) override
-    {
-        return listening::SoundedAfterAll(program_.PathOf(Audio), count);
-    }
+    Ids SoundedAfterAll(std::size_t count) override { return listening::SoundedAfterAll(program.PathOf(Audio), count); }
 
     static constexpr const char* Audio = "keys.raw";
-    static WaylandCompositor* compositor_;
-    X11Program program_{STRUMKEY_EXE};
-    std::unique_ptr<X11Process> run_;
-    std::string layouts_ = "us";
-    unsigned group_ = 0;
+    static WaylandCompositor* compositor;
+    X11Program program{STRUMKEY_EXE};
+    std::unique_ptr<X11Process> run;
+    std::string layouts = "us";
+    unsigned group = 0;
 };
 
-WaylandCompositor* WaylandKeyboardTest::compositor_ = nullptr;
+WaylandCompositor* WaylandKeyboardTest::compositor = nullptr;
 
 // The toolkit repeats a held key itself, at the compositor's rate.
 TEST_F(WaylandKeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
@@ -116,15 +113,15 @@ TEST_F(WaylandKeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
 // window which keys are down, and the next letter plays C sharp minor.
 TEST_F(WaylandKeyboardTest, KeysHeldAcrossAFocusChangeCount)
 {
-    ASSERT_EQ(compositor_->Command("workspace 2"), 0);
-    ASSERT_TRUE(Until([&] { return compositor_->FocusedAppId().empty(); }));
-    const std::string held = program_.PathOf("held"), back = program_.PathOf("back");
+    ASSERT_EQ(compositor->Command("workspace 2"), 0);
+    ASSERT_TRUE(Until([&] { return compositor->FocusedAppId().empty(); }));
+    const std::string held = program.PathOf("held"), back = program.PathOf("back");
     X11Process typing(Typing({"keydown", "shift", "keydown", "equal", "signal", held, "await", back, "key", "c",
                               "keyup", "equal", "keyup", "shift"}));
-    ASSERT_TRUE(Until([&] { return program_.Exists("held"); }));
-    ASSERT_EQ(compositor_->Command("workspace 1"), 0);
+    ASSERT_TRUE(Until([&] { return program.Exists("held"); }));
+    ASSERT_EQ(compositor->Command("workspace 1"), 0);
     ASSERT_TRUE(Focused());
-    program_.Write("back", "");
+    program.Write("back", "");
     EXPECT_EQ(typing.Wait(listening::HearLimit), std::optional<int>(0));
     EXPECT_EQ(SoundedAfterAll(6), ChordIds(61, Minor));
 }

@@ -43,29 +43,29 @@ X11Image X11Image::ReadPpm(const std::string& path)
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
     if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size())))
         return image;
-    image.width_ = width;
-    image.height_ = height;
-    image.rgb_ = std::move(rgb);
+    image.width = width;
+    image.height = height;
+    image.rgb = std::move(rgb);
     return image;
 }
 
 std::uint32_t X11Image::Colour(int x, int y) const
 {
-    const std::uint8_t* p = &rgb_[(static_cast<std::size_t>(y) * width_ + x) * 3];
+    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
     return (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
 }
 
 int X11Image::Brightness(int x, int y) const
 {
-    const std::uint8_t* p = &rgb_[(static_cast<std::size_t>(y) * width_ + x) * 3];
+    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
     return (p[0] * 299 + p[1] * 587 + p[2] * 114) / 1000;
 }
 
 std::uint32_t X11Image::Background() const
 {
     std::map<std::uint32_t, int> counts;
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x)
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             ++counts[Colour(x, y)];
     std::uint32_t best = 0;
     int most = -1;
@@ -80,8 +80,8 @@ std::uint32_t X11Image::Background() const
 std::size_t X11Image::DistinctColours() const
 {
     std::set<std::uint32_t> colours;
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x)
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             colours.insert(Colour(x, y));
     return colours.size();
 }
@@ -89,8 +89,8 @@ std::size_t X11Image::DistinctColours() const
 int X11Image::DarkPixels(int x0, int y0, int x1, int y1, int limit) const
 {
     int dark = 0;
-    for (int y = std::max(0, y0); y < std::min(height_, y1); ++y)
-        for (int x = std::max(0, x0); x < std::min(width_, x1); ++x)
+    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(width, x1); ++x)
             dark += Brightness(x, y) < limit;
     return dark;
 }
@@ -101,11 +101,11 @@ std::vector<std::pair<int, int>> X11Image::WideBands(double share) const
     if (Empty())
         return bands;
     const std::uint32_t background = Background();
-    for (int y = 0; y < height_; ++y) {
+    for (int y = 0; y < height; ++y) {
         int different = 0;
-        for (int x = 0; x < width_; ++x)
+        for (int x = 0; x < width; ++x)
             different += Colour(x, y) != background;
-        if (different < share * width_)
+        if (different < share * width)
             continue;
         if (!bands.empty() && bands.back().second == y - 1)
             bands.back().second = y;

@@ -12,9 +12,9 @@ public:
     // Empty (width 0) when the file is missing or not a P6 image.
     static X11Image ReadPpm(const std::string& path);
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    bool Empty() const { return width_ == 0; }
+    int Width() const { return width; }
+    int Height() const { return height; }
+    bool Empty() const { return width == 0; }
 
     // 0 (black) to 255 (white).
     int Brightness(int x, int y) const;
@@ -31,7 +31,7 @@ public:
     std::vector<std::pair<int, int>> WideBands(double share) const;
 
 private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<std::uint8_t> rgb_;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
 };

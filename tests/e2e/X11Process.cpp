@@ -73,8 +73,8 @@ X11Process::X11Process(const Options& options)
     const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t parent = getpid();
 
-    pid_ = fork();
-    if (pid_ == 0) {
+    pid = fork();
+    if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(126);  // the parent is already gone
@@ -106,13 +106,13 @@ X11Process::~X11Process()
 
 bool X11Process::Reap(int flags)
 {
-    if (pid_ <= 0 || status_)
+    if (pid <= 0 || status)
         return true;
-    int status = 0;
-    const pid_t done = waitpid(pid_, &status, flags);
-    if (done != pid_)
+    int waitStatus = 0;
+    const pid_t done = waitpid(pid, &waitStatus, flags);
+    if (done != pid)
         return false;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
     return true;
 }
 
@@ -129,7 +129,7 @@ std::optional<int> X11Process::Wait(std::chrono::milliseconds limit)
             return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return status_;
+    return status;
 }
 
 int X11Process::Stop()
@@ -137,13 +137,13 @@ int X11Process::Stop()
     if (!Started())
         return -1;
     if (Running()) {
-        kill(pid_, SIGTERM);
+        kill(pid, SIGTERM);
         if (!Wait(std::chrono::seconds(5))) {
-            kill(pid_, SIGKILL);
+            kill(pid, SIGKILL);
             Reap(0);
         }
     }
-    return status_.value_or(-1);
+    return status.value_or(-1);
 }
 
 int X11Process::Run(const Options& options, std::string* output, std::chrono::milliseconds limit)

@@ -26,8 +26,8 @@ public:
     X11Process(const X11Process&) = delete;
     X11Process& operator=(const X11Process&) = delete;
 
-    bool Started() const { return pid_ > 0; }
-    pid_t Pid() const { return pid_; }
+    bool Started() const { return pid > 0; }
+    pid_t Pid() const { return pid; }
 
     // True while the child has not ended.
     bool Running();
@@ -46,6 +46,6 @@ public:
 private:
     bool Reap(int flags);
 
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    pid_t pid = -1;
+    std::optional<int> status;
 };

@@ -12,27 +12,27 @@
 
 namespace fs = std::filesystem;
 
-X11Program::X11Program(const std::string& executable, const std::string& name, const std::string& folderName)
+X11Program::X11Program(const std::string& executable, const std::string& programName, const std::string& folderName)
 {
     std::string pattern = (fs::temp_directory_path() / "strumkey-x11-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         return;
-    top_ = pattern;
+    top = pattern;
     const fs::path source(executable);
-    name_ = name.empty() ? source.filename().string() : name;
+    name = programName.empty() ? source.filename().string() : programName;
     std::error_code error;
     if (!folderName.empty()) {
         pattern += "/" + folderName;
         fs::create_directories(pattern, error);
     }
-    fs::copy_file(source, fs::path(pattern) / name_, error);
+    fs::copy_file(source, fs::path(pattern) / name, error);
     for (const char* data : {"se.csv", "se.dat"})
         if (!error)
             fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
-    folder_ = pattern;
+    folder = pattern;
     if (error) {
-        fs::remove_all(top_, error);
-        folder_.clear();
+        fs::remove_all(top, error);
+        folder.clear();
     }
 }
 
@@ -40,22 +40,22 @@ void X11Program::UseTestBank() const
 {
     std::error_code ignored;
     fs::remove(PathOf("se.dat"), ignored);
-    TestBank::Write(folder_);
+    TestBank::Write(folder);
 }
 
 X11Program::~X11Program()
 {
     // Kept for a look at what went wrong when asked to.
-    if (top_.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr)
+    if (top.empty() || std::getenv("STRUMKEY_KEEP_E2E") != nullptr)
         return;
     std::error_code ignored;
-    fs::remove_all(top_, ignored);
+    fs::remove_all(top, ignored);
 }
 
 std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& environment,
                                               const std::string& audio) const
 {
-    const std::string& program = name_;
+    const std::string& program = name;
     X11Process::Options options;
     options.args = {PathOf(program)};
     // On X unless the environment names another platform; the display

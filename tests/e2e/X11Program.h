@@ -21,27 +21,27 @@ public:
     X11Program(const X11Program&) = delete;
     X11Program& operator=(const X11Program&) = delete;
 
-    bool Ready() const { return !folder_.empty(); }
+    bool Ready() const { return !folder.empty(); }
     // Replaces the sound bank with the test bank, whose samples name
     // themselves in the output (see TestBank.h).
     void UseTestBank() const;
-    const std::string& Folder() const { return folder_; }
-    std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+    const std::string& Folder() const { return folder; }
+    std::string PathOf(const std::string& name) const { return folder + "/" + name; }
 
     // Starts the copy with the display server's environment (an X server's
     // or a Wayland compositor's); its audio goes to <audio> and its output to
     // <name>.log.
     std::unique_ptr<X11Process> Start(const std::vector<std::string>& environment, const std::string& audio) const;
 
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return name; }
     std::string Read(const std::string& name) const;
     void Write(const std::string& name, const std::string& bytes) const;
     bool Exists(const std::string& name) const;
 
 private:
-    std::string top_;  // the temp folder, removed at the end
-    std::string folder_;
-    std::string name_;
+    std::string top;  // the temp folder, removed at the end
+    std::string folder;
+    std::string name;
 };
 
 // Signed 16-bit samples from a raw audio file, from a byte offset on.

@@ -10,7 +10,7 @@ X11Server::X11Server()
 {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        problem_ = "no pipe";
+        problem = "no pipe";
         return;
     }
     // -displayfd: the server takes the first free display number and writes
@@ -19,26 +19,26 @@ X11Server::X11Server()
     options.args = {"Xvfb",        "-displayfd", std::to_string(pipeEnds[1]), "-nolisten", "tcp", "-screen", "0",
                     "1024x768x24", "-noreset"};
     options.keepOpen = pipeEnds[1];
-    process_ = std::make_unique<X11Process>(options);
+    process = std::make_unique<X11Process>(options);
     close(pipeEnds[1]);
 
     std::string number;
     pollfd wait{pipeEnds[0], POLLIN, 0};
     char c = 0;
-    while (process_->Started() && poll(&wait, 1, 20000) > 0 && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
+    while (process->Started() && poll(&wait, 1, 20000) > 0 && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
         if (std::isdigit(static_cast<unsigned char>(c)))
             number += c;
     close(pipeEnds[0]);
     if (number.empty()) {
-        problem_ = process_->Started() ? "Xvfb did not report a display" : "Xvfb could not be started";
-        process_->Stop();
+        problem = process->Started() ? "Xvfb did not report a display" : "Xvfb could not be started";
+        process->Stop();
         return;
     }
-    display_ = ":" + number;
+    display = ":" + number;
 }
 
 X11Server::~X11Server()
 {
-    if (process_)
-        process_->Stop();
+    if (process)
+        process->Stop();
 }

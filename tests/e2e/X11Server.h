@@ -19,16 +19,16 @@ public:
 
     static bool Available() { return X11Process::OnPath("Xvfb"); }
 
-    bool Running() const { return !display_.empty() && process_ && process_->Running(); }
+    bool Running() const { return !display.empty() && process && process->Running(); }
     // ":N", or empty when the server did not come up.
-    const std::string& Display() const { return display_; }
+    const std::string& Display() const { return display; }
     // What a client of this server needs in its environment.
-    std::vector<std::string> Environment() const { return {"DISPLAY=" + display_}; }
+    std::vector<std::string> Environment() const { return {"DISPLAY=" + display}; }
     // Why it did not start, for test messages.
-    const std::string& Problem() const { return problem_; }
+    const std::string& Problem() const { return problem; }
 
 private:
-    std::unique_ptr<X11Process> process_;
-    std::string display_;
-    std::string problem_;
+    std::unique_ptr<X11Process> process;
+    std::string display;
+    std::string problem;
 };

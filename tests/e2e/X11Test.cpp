@@ -46,34 +46,34 @@ protected:
     static void SetUpTestSuite()
     {
         if (X11Server::Available())
-            server_ = new X11Server;
+            server = new X11Server;
     }
     static void TearDownTestSuite()
     {
-        delete server_;
-        server_ = nullptr;
+        delete server;
+        server = nullptr;
     }
 
     void SetUp() override
     {
         if (!X11Server::Available())
             GTEST_SKIP() << "Xvfb is not installed (package xvfb): no X server to run on";
-        ASSERT_TRUE(server_->Running()) << server_->Problem();
+        ASSERT_TRUE(server->Running()) << server->Problem();
         ASSERT_TRUE(X11Process::OnPath("xdotool")) << "xdotool is needed to type at the window";
-        windows_ = std::make_unique<X11Windows>(server_->Display());
-        ASSERT_TRUE(windows_->Connected());
-        ASSERT_TRUE(program_.Ready()) << "cannot copy " << STRUMKEY_EXE << " with se.csv and se.dat";
+        windows = std::make_unique<X11Windows>(server->Display());
+        ASSERT_TRUE(windows->Connected());
+        ASSERT_TRUE(program.Ready()) << "cannot copy " << STRUMKEY_EXE << " with se.csv and se.dat";
     }
 
     // Starts a copy and waits for its window with the caption.
     std::unique_ptr<X11Process> Launch(const std::string& audio, X11Windows::Id* window)
     {
-        return Launch(program_, audio, window);
+        return Launch(program, audio, window);
     }
     std::unique_ptr<X11Process> Launch(const X11Program& program, const std::string& audio, X11Windows::Id* window)
     {
-        std::unique_ptr<X11Process> process = program.Start(server_->Environment(), audio);
-        *window = process->Started() ? windows_->WaitFor(Caption, process->Pid(), StartLimit) : 0;
+        std::unique_ptr<X11Process> process = program.Start(server->Environment(), audio);
+        *window = process->Started() ? windows->WaitFor(Caption, process->Pid(), StartLimit) : 0;
         return process;
     }
 
@@ -83,7 +83,7 @@ protected:
         X11Process::Options options;
         options.args = {"xdotool", "windowfocus", std::to_string(window), "key", "--delay", "20"};
         options.args.insert(options.args.end(), keys.begin(), keys.end());
-        options.env = server_->Environment();
+        options.env = server->Environment();
         return X11Process::Run(options);
     }
 
@@ -91,7 +91,7 @@ protected:
     // writes at about real-time pace, a buffer or two behind the mixer.
     bool Heard(const std::string& audio, std::size_t fromByte)
     {
-        return Until([&] { return Peak(ReadSamples(program_.PathOf(audio), fromByte)) > 1000; });
+        return Until([&] { return Peak(ReadSamples(program.PathOf(audio), fromByte)) > 1000; });
     }
 
     // Waits until the newest output is silence: what was mixed before a stop
@@ -100,58 +100,58 @@ protected:
     {
         return Until([&] {
             const std::size_t size = Size(audio);
-            return size >= 4 * Buffer && Peak(ReadSamples(program_.PathOf(audio), size - 4 * Buffer)) == 0;
+            return size >= 4 * Buffer && Peak(ReadSamples(program.PathOf(audio), size - 4 * Buffer)) == 0;
         });
     }
 
     bool Written(const std::string& audio, std::size_t bytes)
     {
-        return listening::Written(program_.PathOf(audio), bytes);
+        return listening::Written(program.PathOf(audio), bytes);
     }
 
     // Gives the window the keyboard once it can take it.
     bool GiveFocus(X11Windows::Id window)
     {
         return Until([&] {
-            if (windows_->Viewable(window))
-                windows_->Focus(window);
-            return windows_->Focused() == window;
+            if (windows->Viewable(window))
+                windows->Focus(window);
+            return windows->Focused() == window;
         });
     }
 
     std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count)
     {
-        return listening::SoundedAfterAll(program_.PathOf(audio), count);
+        return listening::SoundedAfterAll(program.PathOf(audio), count);
     }
-    std::size_t Size(const std::string& audio) { return listening::FileSize(program_.PathOf(audio)); }
+    std::size_t Size(const std::string& audio) { return listening::FileSize(program.PathOf(audio)); }
 
     int Tool(std::vector<std::string> args)
     {
         X11Process::Options options;
         options.args = std::move(args);
-        options.env = server_->Environment();
+        options.env = server->Environment();
         return X11Process::Run(options);
     }
 
-    static X11Server* server_;
-    std::unique_ptr<X11Windows> windows_;
-    X11Program program_{STRUMKEY_EXE};
+    static X11Server* server;
+    std::unique_ptr<X11Windows> windows;
+    X11Program program{STRUMKEY_EXE};
 };
 
-X11Server* X11Test::server_ = nullptr;
+X11Server* X11Test::server = nullptr;
 
 TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
 {
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("out.raw", &window);
-    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
+    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
 
     // Arrow keys move the focused strength slider and play nothing.
     ASSERT_TRUE(Written("out.raw", Buffer));
     ASSERT_EQ(Keys(window, {"Left", "Left", "Left"}), 0);
     const std::size_t afterArrows = Size("out.raw");
     ASSERT_TRUE(Written("out.raw", afterArrows + 8 * Buffer));
-    EXPECT_EQ(Peak(ReadSamples(program_.PathOf("out.raw"))), 0) << "something played before any chord key";
+    EXPECT_EQ(Peak(ReadSamples(program.PathOf("out.raw"))), 0) << "something played before any chord key";
 
     // "c" strums C major.
     const std::size_t beforeChord = Size("out.raw");
@@ -166,14 +166,14 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
     ASSERT_EQ(Keys(window, {"g"}), 0);
     EXPECT_TRUE(Heard("out.raw", afterStop)) << "the dialog no longer plays after Escape and Return";
     ASSERT_TRUE(run->Running());
-    EXPECT_FALSE(program_.Exists("strumkey.ini")) << "settings are written only at exit";
+    EXPECT_FALSE(program.Exists("strumkey.ini")) << "settings are written only at exit";
 
-    ASSERT_TRUE(windows_->RequestClose(window));
+    ASSERT_TRUE(windows->RequestClose(window));
     const std::optional<int> status = run->Wait(StartLimit);
     ASSERT_TRUE(status.has_value()) << "still running after the close button";
-    EXPECT_EQ(*status, 0) << program_.Read(program_.Name() + ".log");
+    EXPECT_EQ(*status, 0) << program.Read(program.Name() + ".log");
 
-    const std::string ini = program_.Read("strumkey.ini");
+    const std::string ini = program.Read("strumkey.ini");
     EXPECT_NE(ini.find("[Setting]"), std::string::npos) << ini;
     for (const char* line :
          {"Velocity=125", "Interval=25", "MaxInterval=750", "StrokeIntervalMode=0", "TimeoutInterval=",
@@ -185,15 +185,15 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
 {
     // A settings file of the user's own, with a comment the program must keep.
     const std::string settings = "; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n";
-    program_.Write("strumkey.ini", settings);
+    program.Write("strumkey.ini", settings);
 
     X11Windows::Id first = 0;
     std::unique_ptr<X11Process> firstRun = Launch("first.raw", &first);
-    ASSERT_NE(first, 0u) << program_.Read(program_.Name() + ".log");
+    ASSERT_NE(first, 0u) << program.Read(program.Name() + ".log");
 
     // The bank is in memory once the window is up: the archive is free for
     // whoever else runs it.
-    const int bank = ::open(program_.PathOf("se.dat").c_str(), O_RDONLY | O_CLOEXEC);
+    const int bank = ::open(program.PathOf("se.dat").c_str(), O_RDONLY | O_CLOEXEC);
     EXPECT_EQ(::flock(bank, LOCK_EX | LOCK_NB), 0) << "the running copy still holds se.dat";
     ::close(bank);
 
@@ -211,8 +211,8 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     };
     for (const auto& answer : answers) {
         X11Process::Options options;
-        options.args = {program_.PathOf(program_.Name()), answer.argument};
-        options.env = server_->Environment();
+        options.args = {program.PathOf(program.Name()), answer.argument};
+        options.env = server->Environment();
         std::string output;
         EXPECT_EQ(X11Process::Run(options, &output), answer.status) << answer.argument;
         if (answer.argument == std::string("--help")) {
@@ -226,16 +226,16 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     // The same file again: a message box with the caption, waiting for OK.
     X11Windows::Id box = 0;
     std::unique_ptr<X11Process> secondRun = Launch("second.raw", &box);
-    ASSERT_NE(box, 0u) << "no message box\n" << program_.Read(program_.Name() + ".log") << windows_->Describe();
-    EXPECT_EQ(windows_->Caption(box), Caption);
-    EXPECT_EQ(windows_->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
+    ASSERT_NE(box, 0u) << "no message box\n" << program.Read(program.Name() + ".log") << windows->Describe();
+    EXPECT_EQ(windows->Caption(box), Caption);
+    EXPECT_EQ(windows->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
     EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
     ASSERT_EQ(Keys(box, {"Return"}), 0);
     const std::optional<int> refused = secondRun->Wait(StartLimit);
     ASSERT_TRUE(refused.has_value()) << "Return did not dismiss the box";
     EXPECT_EQ(*refused, 0);
-    EXPECT_EQ(program_.Read("strumkey.ini"), settings) << "the refused copy touched the settings";
-    EXPECT_FALSE(program_.Exists("second.raw")) << "the refused copy opened the audio device";
+    EXPECT_EQ(program.Read("strumkey.ini"), settings) << "the refused copy touched the settings";
+    EXPECT_FALSE(program.Exists("second.raw")) << "the refused copy opened the audio device";
 
     // Under another name, in another folder, it is another program: it starts
     // beside the first and keeps settings of its own.
@@ -243,22 +243,22 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     ASSERT_TRUE(otherProgram.Ready());
     X11Windows::Id other = 0;
     std::unique_ptr<X11Process> otherRun = Launch(otherProgram, "other.raw", &other);
-    ASSERT_NE(other, 0u) << otherProgram.Read("strumkey-other.log") << windows_->Describe();
-    EXPECT_EQ(windows_->OfProcess(otherRun->Pid()).size(), 1u) << windows_->Describe();
-    ASSERT_TRUE(windows_->RequestClose(other));
+    ASSERT_NE(other, 0u) << otherProgram.Read("strumkey-other.log") << windows->Describe();
+    EXPECT_EQ(windows->OfProcess(otherRun->Pid()).size(), 1u) << windows->Describe();
+    ASSERT_TRUE(windows->RequestClose(other));
     const std::optional<int> otherStatus = otherRun->Wait(StartLimit);
     ASSERT_TRUE(otherStatus.has_value());
     EXPECT_EQ(*otherStatus, 0);
     EXPECT_NE(otherProgram.Read("strumkey-other.ini").find("Velocity=128"), std::string::npos);
-    EXPECT_EQ(program_.Read("strumkey.ini"), settings);
+    EXPECT_EQ(program.Read("strumkey.ini"), settings);
 
     // The first copy writes what it read back at exit, the comment kept.
     ASSERT_TRUE(firstRun->Running());
-    ASSERT_TRUE(windows_->RequestClose(first));
+    ASSERT_TRUE(windows->RequestClose(first));
     const std::optional<int> firstStatus = firstRun->Wait(StartLimit);
     ASSERT_TRUE(firstStatus.has_value());
     EXPECT_EQ(*firstStatus, 0);
-    const std::string written = program_.Read("strumkey.ini");
+    const std::string written = program.Read("strumkey.ini");
     EXPECT_EQ(written.rfind("; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n", 0), 0u) << written;
     EXPECT_NE(written.find("StrokeIntervalMode=0"), std::string::npos) << written;
 
@@ -266,8 +266,8 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     X11Windows::Id again = 0;
     std::unique_ptr<X11Process> againRun = Launch("again.raw", &again);
     ASSERT_NE(again, 0u);
-    EXPECT_TRUE(program_.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
-    ASSERT_TRUE(windows_->RequestClose(again));
+    EXPECT_TRUE(program.Exists("again.raw")) << "a start after the first copy ended should open the audio device";
+    ASSERT_TRUE(windows->RequestClose(again));
     EXPECT_EQ(againRun->Wait(StartLimit), std::optional<int>(0));
 }
 
@@ -279,7 +279,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
 {
     namespace fs = std::filesystem;
     const bool root = ::geteuid() == 0;
-    const fs::path top = program_.Folder() + u8"/installed Música ü";
+    const fs::path top = program.Folder() + u8"/installed Música ü";
     const fs::path prefix = top / "usr";
     fs::create_directories(top);
     X11Process::Options install;
@@ -293,7 +293,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
                             fs::perm_options::remove);
         fs::permissions(programFolder, fs::perms::owner_write, fs::perm_options::remove);
     }
-    fs::permissions(program_.Folder(), fs::perms::all, fs::perm_options::replace);
+    fs::permissions(program.Folder(), fs::perms::all, fs::perm_options::replace);
     fs::permissions(top, fs::perms::all, fs::perm_options::replace);
 
     struct User {
@@ -314,7 +314,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         if (user.nobody)
             options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
         options.args.push_back((prefix / "bin/strumkey").string());
-        options.env = server_->Environment();
+        options.env = server->Environment();
         for (const std::string& entry :
              std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
                                       "SDL_DISKAUDIODELAY=46", "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
@@ -325,14 +325,14 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         options.workingDirectory = "/";
         user.run = std::make_unique<X11Process>(options);
         // setpriv and the launcher link both exec: the program keeps the pid.
-        user.window = user.run->Started() ? windows_->WaitFor(Caption, user.run->Pid(), StartLimit) : 0;
+        user.window = user.run->Started() ? windows->WaitFor(Caption, user.run->Pid(), StartLimit) : 0;
     };
     auto read = [](const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     auto close = [&](User& user) {
-        ASSERT_TRUE(windows_->RequestClose(user.window));
+        ASSERT_TRUE(windows->RequestClose(user.window));
         EXPECT_EQ(user.run->Wait(StartLimit), std::optional<int>(0)) << read(user.home / "log.txt");
     };
     auto settingsOf = [&](const User& user) {
@@ -341,7 +341,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
 
     for (User& user : users) {
         start(user);
-        ASSERT_NE(user.window, 0u) << user.name << "\n" << read(user.home / "log.txt") << windows_->Describe();
+        ASSERT_NE(user.window, 0u) << user.name << "\n" << read(user.home / "log.txt") << windows->Describe();
     }
     for (User& user : users) {
         const std::string audio = (user.home / "audio.raw").string();
@@ -382,7 +382,7 @@ TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName)
     ASSERT_EQ(Keys(window, {"c"}), 0);
     EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.PathOf("out.raw"))) > 1000; }))
         << program.Read(program.Name() + ".log");
-    ASSERT_TRUE(windows_->RequestClose(window));
+    ASSERT_TRUE(windows->RequestClose(window));
     EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
     EXPECT_NE(program.Read("strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
 }
@@ -401,18 +401,18 @@ protected:
         X11Test::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        program_.UseTestBank();
-        program_.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
-        run_ = Launch(Audio, &window_);
-        ASSERT_NE(window_, 0u) << program_.Read(program_.Name() + ".log");
-        ASSERT_TRUE(GiveFocus(window_));
+        program.UseTestBank();
+        program.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+        run = Launch(Audio, &window);
+        ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+        ASSERT_TRUE(GiveFocus(window));
     }
     void TearDown() override
     {
-        if (run_ == nullptr || window_ == 0)
+        if (run == nullptr || window == 0)
             return;
-        EXPECT_TRUE(windows_->RequestClose(window_));
-        EXPECT_EQ(run_->Wait(StartLimit), std::optional<int>(0));
+        EXPECT_TRUE(windows->RequestClose(window));
+        EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
     }
 
     int Type(const std::vector<std::string>& commands) override
@@ -421,20 +421,20 @@ protected:
         args.insert(args.end(), commands.begin(), commands.end());
         return Tool(args);
     }
-    void UseLayout(const std::string& layouts, unsigned group) override
+    void UseLayout(const std::string& wanted, unsigned group) override
     {
-        if (layouts != layouts_) {
-            EXPECT_EQ(Tool({"setxkbmap", layouts}), 0);
-            layouts_ = layouts;
+        if (wanted != layouts) {
+            EXPECT_EQ(Tool({"setxkbmap", wanted}), 0);
+            layouts = wanted;
         }
-        windows_->LockGroup(group);
+        windows->LockGroup(group);
     }
     Ids SoundedAfterAll(std::size_t count) override { return X11Test::SoundedAfterAll(Audio, count); }
 
     static constexpr const char* Audio = "keys.raw";
-    X11Windows::Id window_ = 0;
-    std::unique_ptr<X11Process> run_;
-    std::string layouts_ = "us";
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run;
+    std::string layouts = "us";
 };
 
 TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
@@ -452,9 +452,9 @@ TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
 // C sharp minor.
 TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount)
 {
-    windows_->Focus(windows_->Root());
+    windows->Focus(windows->Root());
     ASSERT_EQ(Type({"keydown", "shift", "keydown", "equal"}), 0);
-    ASSERT_TRUE(GiveFocus(window_));
+    ASSERT_TRUE(GiveFocus(window));
     ASSERT_EQ(Type({"key", "c", "keyup", "equal", "keyup", "shift"}), 0);
     EXPECT_EQ(SoundedAfterAll(6), ChordIds(61, Minor));
 }
@@ -480,14 +480,14 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     ASSERT_TRUE(X11Process::OnPath("import")) << "ImageMagick's import is needed for the screenshot";
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("shot.raw", &window);
-    ASSERT_NE(window, 0u) << program_.Read(program_.Name() + ".log");
-    EXPECT_EQ(windows_->Caption(window), Caption);
+    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+    EXPECT_EQ(windows->Caption(window), Caption);
     int width = 0, height = 0;
-    windows_->Size(window, &width, &height);
+    windows->Size(window, &width, &height);
 
     // The window may be mapped before it is painted: take pictures until the
     // sliders and the status text are there, or give up after a while.
-    const std::string png = program_.PathOf("screenshot.png");
+    const std::string png = program.PathOf("screenshot.png");
     X11Image image;
     std::string problem;
     int statusInk = 0;
@@ -495,7 +495,7 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     const int statusTop = height - height / 6;
     const auto end = std::chrono::steady_clock::now() + HearLimit;
     do {
-        image = Screenshot(server_->Environment(), window, png, program_.PathOf("screenshot.ppm"), &problem);
+        image = Screenshot(server->Environment(), window, png, program.PathOf("screenshot.ppm"), &problem);
         if (!image.Empty()) {
             bands = image.WideBands(0.6);
             statusInk = image.DarkPixels(0, statusTop, image.Width() / 2, image.Height());
@@ -534,7 +534,7 @@ TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
     EXPECT_GT(statusInk, 20) << "no status text";
     EXPECT_EQ(image.DarkPixels(width / 2, statusTop, width, height), 0) << "the status text is short";
 
-    ASSERT_TRUE(windows_->RequestClose(window));
+    ASSERT_TRUE(windows->RequestClose(window));
     EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
 }
 

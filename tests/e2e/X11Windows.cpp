@@ -18,35 +18,35 @@ int IgnoreErrors(Display*, XErrorEvent*)
 
 }  // namespace
 
-X11Windows::X11Windows(const std::string& display)
+X11Windows::X11Windows(const std::string& displayName)
 {
     XSetErrorHandler(IgnoreErrors);
-    display_ = XOpenDisplay(display.c_str());
+    display = XOpenDisplay(displayName.c_str());
 }
 
 X11Windows::~X11Windows()
 {
-    if (display_ != nullptr)
-        XCloseDisplay(display_);
+    if (display != nullptr)
+        XCloseDisplay(display);
 }
 
 unsigned long X11Windows::Intern(const char* name)
 {
-    return XInternAtom(display_, name, False);
+    return XInternAtom(display, name, False);
 }
 
 std::vector<X11Windows::Id> X11Windows::TopLevel()
 {
     std::vector<Id> result;
-    if (display_ == nullptr)
+    if (display == nullptr)
         return result;
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0)
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
         return result;
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, children[i], &attributes) != 0 && attributes.map_state == IsViewable)
+        if (XGetWindowAttributes(display, children[i], &attributes) != 0 && attributes.map_state == IsViewable)
             result.push_back(children[i]);
     }
     if (children != nullptr)
@@ -57,15 +57,15 @@ std::vector<X11Windows::Id> X11Windows::TopLevel()
 std::string X11Windows::Describe()
 {
     std::string text;
-    if (display_ == nullptr)
+    if (display == nullptr)
         return "no connection\n";
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0)
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
         return text;
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes{};
-        XGetWindowAttributes(display_, children[i], &attributes);
+        XGetWindowAttributes(display, children[i], &attributes);
         text += std::to_string(children[i]) + " \"" + Caption(children[i]) + "\" pid " +
                 std::to_string(Pid(children[i])) + (attributes.map_state == IsViewable ? " viewable" : " hidden") +
                 " " + std::to_string(attributes.width) + "x" + std::to_string(attributes.height) + "\n";
@@ -77,7 +77,7 @@ std::string X11Windows::Describe()
 
 std::string X11Windows::Caption(Id window)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return {};
     // Qt gives the UTF-8 caption as _NET_WM_NAME; WM_NAME is the fallback.
     for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
@@ -85,7 +85,7 @@ std::string X11Windows::Caption(Id window)
         int format = 0;
         unsigned long items = 0, remaining = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, window, Intern(name), 0, 1024, False, AnyPropertyType, &actualType, &format,
+        if (XGetWindowProperty(display, window, Intern(name), 0, 1024, False, AnyPropertyType, &actualType, &format,
                                &items, &remaining, &data) == Success &&
             data != nullptr) {
             std::string text(reinterpret_cast<char*>(data), items);
@@ -99,14 +99,14 @@ std::string X11Windows::Caption(Id window)
 
 pid_t X11Windows::Pid(Id window)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return 0;
     ::Atom actualType = 0;
     int format = 0;
     unsigned long items = 0, remaining = 0;
     unsigned char* data = nullptr;
     pid_t pid = 0;
-    if (XGetWindowProperty(display_, window, Intern("_NET_WM_PID"), 0, 1, False, XA_CARDINAL, &actualType, &format,
+    if (XGetWindowProperty(display, window, Intern("_NET_WM_PID"), 0, 1, False, XA_CARDINAL, &actualType, &format,
                            &items, &remaining, &data) == Success &&
         data != nullptr) {
         if (format == 32 && items == 1)
@@ -120,7 +120,7 @@ void X11Windows::Size(Id window, int* width, int* height)
 {
     *width = *height = 0;
     XWindowAttributes attributes;
-    if (display_ != nullptr && XGetWindowAttributes(display_, window, &attributes) != 0) {
+    if (display != nullptr && XGetWindowAttributes(display, window, &attributes) != 0) {
         *width = attributes.width;
         *height = attributes.height;
     }
@@ -170,13 +170,13 @@ bool X11Windows::WaitGone(pid_t pid, std::chrono::milliseconds limit)
 
 bool X11Windows::RequestClose(Id window)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return false;
     const ::Atom deleteWindow = Intern("WM_DELETE_WINDOW");
     ::Atom* protocols = nullptr;
     int count = 0;
     bool takesPart = false;
-    if (XGetWMProtocols(display_, window, &protocols, &count) != 0) {
+    if (XGetWMProtocols(display, window, &protocols, &count) != 0) {
         for (int i = 0; i < count; ++i)
             takesPart |= protocols[i] == deleteWindow;
         XFree(protocols);
@@ -190,68 +190,68 @@ bool X11Windows::RequestClose(Id window)
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(deleteWindow);
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
     return true;
 }
 
 void X11Windows::Focus(Id window)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return;
-    XSetInputFocus(display_, window, RevertToParent, CurrentTime);
-    XSync(display_, False);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
 }
 
 void X11Windows::LockGroup(unsigned group)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return;
-    XkbLockGroup(display_, XkbUseCoreKbd, group);
-    XSync(display_, False);
+    XkbLockGroup(display, XkbUseCoreKbd, group);
+    XSync(display, False);
 }
 
 X11Windows::Id X11Windows::Root()
 {
-    return display_ != nullptr ? DefaultRootWindow(display_) : 0;
+    return display != nullptr ? DefaultRootWindow(display) : 0;
 }
 
 X11Windows::Id X11Windows::Focused()
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return 0;
     ::Window focus = 0;
     int revert = 0;
-    XGetInputFocus(display_, &focus, &revert);
+    XGetInputFocus(display, &focus, &revert);
     return focus;
 }
 
 bool X11Windows::Viewable(Id window)
 {
     XWindowAttributes attributes;
-    return display_ != nullptr && XGetWindowAttributes(display_, window, &attributes) != 0 &&
+    return display != nullptr && XGetWindowAttributes(display, window, &attributes) != 0 &&
            attributes.map_state == IsViewable;
 }
 
 bool X11Windows::SendKey(Id window, const char* keysym, bool press)
 {
-    if (display_ == nullptr)
+    if (display == nullptr)
         return false;
     const KeySym symbol = XStringToKeysym(keysym);
-    const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display_, symbol);
+    const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display, symbol);
     if (code == 0)
         return false;
     XEvent event{};
     event.xkey.type = press ? KeyPress : KeyRelease;
-    event.xkey.display = display_;
+    event.xkey.display = display;
     event.xkey.window = window;
-    event.xkey.root = DefaultRootWindow(display_);
+    event.xkey.root = DefaultRootWindow(display);
     event.xkey.subwindow = None;
     event.xkey.time = CurrentTime;
     event.xkey.x = event.xkey.y = event.xkey.x_root = event.xkey.y_root = 1;
     event.xkey.keycode = code;
     event.xkey.same_screen = True;
-    const bool sent = XSendEvent(display_, window, True, press ? KeyPressMask : KeyReleaseMask, &event) != 0;
-    XFlush(display_);
+    const bool sent = XSendEvent(display, window, True, press ? KeyPressMask : KeyReleaseMask, &event) != 0;
+    XFlush(display);
     return sent;
 }

@@ -23,7 +23,7 @@ public:
     X11Windows(const X11Windows&) = delete;
     X11Windows& operator=(const X11Windows&) = delete;
 
-    bool Connected() const { return display_ != nullptr; }
+    bool Connected() const { return display != nullptr; }
 
     // Mapped top-level windows with this caption (UTF-8); pid 0 matches any process.
     std::vector<Id> Find(const std::string& caption, pid_t pid = 0);
@@ -66,5 +66,5 @@ private:
     std::vector<Id> TopLevel();
     unsigned long Intern(const char* name);
 
-    _XDisplay* display_ = nullptr;
+    _XDisplay* display = nullptr;
 };

@@ -32,14 +32,14 @@ public:
     // and returns its Windows path.
     std::string Write(const std::string& name, const std::uint8_t* data, std::size_t size) const
     {
-        const std::filesystem::path path = folder_ / name;
+        const std::filesystem::path path = folder / name;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         return platform::ToWindowsPath(path.string());
     }
-    std::string Windows(const std::string& name) const { return platform::ToWindowsPath((folder_ / name).string()); }
-    const std::filesystem::path& Folder() const { return folder_; }
+    std::string Windows(const std::string& name) const { return platform::ToWindowsPath((folder / name).string()); }
+    const std::filesystem::path& Folder() const { return folder; }
 
 private:
     FuzzScratch()
@@ -47,13 +47,13 @@ private:
         std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             platform::CheckFailed("mkdtemp", __FILE__, __LINE__);
-        folder_ = pattern;
+        folder = pattern;
     }
     ~FuzzScratch()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
 
-    std::filesystem::path folder_;
+    std::filesystem::path folder;
 };

@@ -17,9 +17,9 @@ namespace {
 // Reads the script: bytes, numbers and short texts, zero when it runs out.
 class Script {
 public:
-    Script(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Done() const { return pos_ >= size_; }
-    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    Script(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    bool Done() const { return pos >= size; }
+    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
     // A byte that is never zero, so that the text never holds one.
     char Char() { return static_cast<char>(std::max<std::uint8_t>(Byte(), 1)); }
     int Number() { return static_cast<int>(Byte()) - 8; }  // a few below zero too
@@ -32,9 +32,9 @@ public:
     }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
 };
 
 bool Lead(char c)

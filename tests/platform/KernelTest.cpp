@@ -253,18 +253,18 @@ TEST(Kernel, CompareOrdersConsistently)
 // Sets or removes an environment variable for one scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
+    ScopedEnv(const char* name, const char* value) : name(name)
     {
-        if (const char* old = std::getenv(name))
-            old_ = old, had_ = true;
+        if (const char* previous = std::getenv(name))
+            old = previous, had = true;
         value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedEnv() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+    ~ScopedEnv() { had ? ::setenv(name, old.c_str(), 1) : ::unsetenv(name); }
 
 private:
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
+    const char* name;
+    std::string old;
+    bool had = false;
 };
 
 TEST(Shell, SettingsFolderFollowsXdgConfigHome)

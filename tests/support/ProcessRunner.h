@@ -45,25 +45,25 @@ public:
         for (std::string& e : environment)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        int in[2], out[2], err[2];
-        if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
+        int inPipe[2], outPipe[2], errPipe[2];
+        if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0)
             return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+        posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
             posix_spawn_file_actions_addclose(&actions, fd);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-            pid_ = -1;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        close(err[1]);
-        stdin_ = in[1];
-        out_ = fdopen(out[0], "r");
-        err_ = fdopen(err[0], "r");
+        close(inPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[1]);
+        input = inPipe[1];
+        out = fdopen(outPipe[0], "r");
+        err = fdopen(errPipe[0], "r");
     }
     ~ChildProcess() { Finish(); }
 
@@ -71,7 +71,7 @@ public:
     std::string ReadLine()
     {
         char buffer[256];
-        if (out_ == nullptr || std::fgets(buffer, sizeof buffer, out_) == nullptr)
+        if (out == nullptr || std::fgets(buffer, sizeof buffer, out) == nullptr)
             return {};
         std::string line = buffer;
         if (!line.empty() && line.back() == '\n')
@@ -81,26 +81,26 @@ public:
 
     void Kill()
     {
-        if (pid_ > 0)
-            kill(pid_, SIGKILL);
+        if (pid > 0)
+            kill(pid, SIGKILL);
     }
 
     // Closes its input and waits for it to end.
     ProcessResult Finish()
     {
-        if (stdin_ >= 0)
-            close(stdin_);
-        stdin_ = -1;
-        result_.out += ReadAll(out_);
-        result_.err += ReadAll(err_);
-        out_ = err_ = nullptr;
-        if (pid_ > 0) {
+        if (input >= 0)
+            close(input);
+        input = -1;
+        result.out += ReadAll(out);
+        result.err += ReadAll(err);
+        out = err = nullptr;
+        if (pid > 0) {
             int status = 0;
-            waitpid(pid_, &status, 0);
-            result_.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            pid_ = -1;
+            waitpid(pid, &status, 0);
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            pid = -1;
         }
-        return result_;
+        return result;
     }
 
 private:
@@ -117,9 +117,9 @@ private:
         return all;
     }
 
-    pid_t pid_ = -1;
-    int stdin_ = -1;
-    FILE* out_ = nullptr;
-    FILE* err_ = nullptr;
-    ProcessResult result_;
+    pid_t pid = -1;
+    int input = -1;
+    FILE* out = nullptr;
+    FILE* err = nullptr;
+    ProcessResult result;
 };

@@ -10,36 +10,36 @@
 
 class TempFolder {
 public:
-    TempFolder() : saved_(std::filesystem::current_path())
+    TempFolder() : saved(std::filesystem::current_path())
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-platform-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
+            path = pattern;
     }
     ~TempFolder()
     {
         std::error_code ignored;
-        std::filesystem::current_path(saved_, ignored);
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
+        std::filesystem::current_path(saved, ignored);
+        if (!path.empty())
+            std::filesystem::remove_all(path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     // Names are UTF-8 (u8"..." literals).
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return path; }
     std::string MakeFolder(const std::string& name) const
     {
-        std::filesystem::create_directories(path_ + "/" + name);
-        return path_ + "/" + name;
+        std::filesystem::create_directories(path + "/" + name);
+        return path + "/" + name;
     }
     std::string MakeFile(const std::string& name) const
     {
-        std::ofstream(path_ + "/" + name) << "x";
-        return path_ + "/" + name;
+        std::ofstream(path + "/" + name) << "x";
+        return path + "/" + name;
     }
 
 private:
-    std::filesystem::path saved_;
-    std::string path_;
+    std::filesystem::path saved;
+    std::string path;
 };
