@@ -110,7 +110,7 @@ namespace {
 
 // A folder with a sample of the given frames for each of the identifiers 0
 // to count - 1 and the table naming them.
-void WriteBank(const ArchiveTest::TempFolder& temp, int count, int frames)
+void WriteBank(const TempFolder& temp, int count, int frames)
 {
     std::string csv;
     for (int id = 0; id < count; ++id) {
@@ -122,9 +122,9 @@ void WriteBank(const ArchiveTest::TempFolder& temp, int count, int frames)
 
 TEST(PlayPathAllocationTest, FindAndPlayAllocateNothing)
 {
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     WriteBank(temp, 12, 4000);
-    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTest::CurrentFolder here(temp.Path());
     SoundTable table;
     ASSERT_TRUE(table.ReadTable("se.csv"));
     ASSERT_EQ(table.LoadAll(), 12);
@@ -157,9 +157,9 @@ TEST(PlayPathAllocationTest, FindAndPlayAllocateNothing)
 // previous test covers.
 TEST(PlayPathAllocationTest, KeysFromTheirHandlingToTheMixerAllocateNothing)
 {
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     WriteBank(temp, 41, 44100);  // two seconds: still sounding when looked at
-    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTest::CurrentFolder here(temp.Path());
     SoundTable table;
     ASSERT_TRUE(table.ReadTable("se.csv"));
     ASSERT_EQ(table.LoadAll(), 41);

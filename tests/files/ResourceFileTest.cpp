@@ -242,7 +242,7 @@ TEST_F(ResourceFileTest, EmptyFilesAndMembersOutsideTheArchive)
     // in the archive are not there, and nothing can report a size the file
     // cannot give.
     temp.Write("two-gigabytes.bin", "");
-    std::filesystem::resize_file(temp.Unix() + "/two-gigabytes.bin", 0x80000000u);  // sparse
+    std::filesystem::resize_file(temp.Path() + "/two-gigabytes.bin", 0x80000000u);  // sparse
     for (const char* name : {"a\\lost.wav", "a\\huge.csv", "a\\big.csv", "two-gigabytes.bin"}) {
         ResourceFile file;
         EXPECT_FALSE(file.Open(Path(name).c_str())) << name;
@@ -296,7 +296,7 @@ TEST_F(ResourceFileTest, ArchiveMadeByDebianZip)
         GTEST_SKIP() << "Debian's zip is not installed";
     temp.Write("pack/se/Kick.WAV", "kick drum");
     temp.Write("pack/se/loops/Loop1.wav", std::string(70000, 'L'));
-    ASSERT_TRUE(RunZip(temp.Unix() + "/pack/se", "-0 -X -r ../../se.dat ."));
+    ASSERT_TRUE(RunZip(temp.Path() + "/pack/se", "-0 -X -r ../../se.dat ."));
     ResourceFile file;
     ASSERT_TRUE(file.Open(Path("se\\kick.wav").c_str()));
     EXPECT_EQ(file.Kind(), ResourceFile::ArchiveMember);

@@ -82,7 +82,7 @@ TEST_F(ZipReaderTest, DebianZipStoredMembersAndNames)
     temp.Write("Readme.TXT", readme);
     temp.Write("sub/Clip.WAV", clip);
     temp.Write("big.bin", big);
-    ASSERT_TRUE(RunZip(temp.Unix(), "-0 -X stored.zip Readme.TXT sub sub/Clip.WAV big.bin"));
+    ASSERT_TRUE(RunZip(temp.Path(), "-0 -X stored.zip Readme.TXT sub sub/Clip.WAV big.bin"));
 
     Mivo::ZipReader reader;
     ASSERT_TRUE(reader.Open(temp.Windows("stored.zip").c_str()));
@@ -125,8 +125,8 @@ TEST_F(ZipReaderTest, DebianZipDeflatedMemberIsServedAsItsCompressedBytes)
     for (int i = 0; i < 200; ++i)
         text += "strum the chord\n";
     temp.Write("text.txt", text);
-    ASSERT_TRUE(RunZip(temp.Unix(), "-9 -X deflated.zip text.txt"));
-    const std::string archive = ReadUnixFile(temp.Unix() + "/deflated.zip");
+    ASSERT_TRUE(RunZip(temp.Path(), "-9 -X deflated.zip text.txt"));
+    const std::string archive = ReadUnixFile(temp.Path() + "/deflated.zip");
 
     Mivo::ZipReader reader;
     ASSERT_TRUE(reader.Open(temp.Windows("deflated.zip").c_str()));
@@ -143,7 +143,7 @@ TEST_F(ZipReaderTest, DebianZipArchiveCommentWithASignatureInIt)
     RequireZip();
     temp.Write("a.txt", "alpha");
     // The comment holds an end record signature whose size test fails.
-    ASSERT_TRUE(RunZip(temp.Unix(), "-0 -X -z c.zip a.txt", std::string("Strum\nPK\x05\x06 not a record\n")));
+    ASSERT_TRUE(RunZip(temp.Path(), "-0 -X -z c.zip a.txt", std::string("Strum\nPK\x05\x06 not a record\n")));
     Mivo::ZipReader reader;
     ASSERT_TRUE(reader.Open(temp.Windows("c.zip").c_str()));
     EXPECT_EQ(Member(reader, "a.txt"), "alpha");
@@ -158,8 +158,8 @@ TEST_F(ZipReaderTest, DebianZipDefaultExtraFieldsShiftTheMember)
     RequireZip();
     const std::string content = "0123456789abcdef";
     temp.Write("x.txt", content);
-    ASSERT_TRUE(RunZip(temp.Unix(), "-0 plain.zip x.txt"));
-    const std::string archive = ReadUnixFile(temp.Unix() + "/plain.zip");
+    ASSERT_TRUE(RunZip(temp.Path(), "-0 plain.zip x.txt"));
+    const std::string archive = ReadUnixFile(temp.Path() + "/plain.zip");
     const std::size_t central = archive.find("PK\x01\x02");
     ASSERT_NE(central, std::string::npos);
     const int localExtra = GetLe16(archive, 28);

@@ -39,7 +39,7 @@ protected:
     void TearDown() override { Mix_HaltChannel(-1); }
 
     std::string Path(const char* name) const { return temp.Windows(name); }
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
 };
 
 TEST_F(ChunkTest, DeviceHasTheProgramsFormat)

@@ -25,9 +25,9 @@ bool HoldsArchive(const char* name)
     return false;
 }
 
-void ExpectWholeBank(const ArchiveTest::TempFolder& temp)
+void ExpectWholeBank(const TempFolder& temp)
 {
-    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTest::CurrentFolder here(temp.Path());
     SoundTest::MessageBoxes boxes;
     SoundTable table;
     ASSERT_TRUE(table.ReadTable("se.csv"));
@@ -42,9 +42,9 @@ void ExpectWholeBank(const ArchiveTest::TempFolder& temp)
 
 TEST(DefaultBankTest, LoadsFromTheArchive)
 {
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     for (const char* name : {"se.csv", "se.dat"})
-        fs::copy_file(fs::path(STRUMKEY_BANK_FOLDER) / name, fs::path(temp.Unix()) / name);
+        fs::copy_file(fs::path(STRUMKEY_BANK_FOLDER) / name, fs::path(temp.Path()) / name);
     ExpectWholeBank(temp);
     EXPECT_TRUE(HoldsArchive("se.dat"));
 }
@@ -55,10 +55,10 @@ TEST(DefaultBankTest, LoadsFromAPlainFolder)
     // would serve these samples instead of the folder.
     if (HoldsArchive("se.dat"))
         GTEST_SKIP() << "se.dat is already open in this process; run each test alone (ctest does)";
-    ArchiveTest::TempFolder temp;
-    const std::string command = std::string("'") + STRUMKEY_BANK_TOOL + "' --folder '" + temp.Unix() + "'";
+    TempFolder temp;
+    const std::string command = std::string("'") + STRUMKEY_BANK_TOOL + "' --folder '" + temp.Path() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    fs::remove(fs::path(temp.Unix()) / "se.dat");
+    fs::remove(fs::path(temp.Path()) / "se.dat");
     ExpectWholeBank(temp);
     EXPECT_FALSE(HoldsArchive("se.dat"));
 }

@@ -58,7 +58,7 @@ protected:
         temp.Write("table.csv", bytes);
         return temp.Windows("table.csv");
     }
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
 };
 
 TEST_F(GameCSVFileTest, RecordsAndLineEnds)

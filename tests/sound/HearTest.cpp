@@ -17,10 +17,10 @@ namespace {
 
 TEST(HearTest, PlayedSampleReachesTheOutput)
 {
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     // The output goes to a file of this test's own, written at about real
     // time (46 ms per 1024-frame buffer).
-    const std::string output = temp.Unix() + "/output.raw";
+    const std::string output = temp.Path() + "/output.raw";
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "46", 1);
     ASSERT_TRUE(Mivo::AudioDevice::IsOpen()) << "needs SDL_AUDIODRIVER=disk";

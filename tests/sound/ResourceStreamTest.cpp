@@ -27,7 +27,7 @@ protected:
         temp.Write("disk.bin", Nine);
         temp.Write("pack.dat", SoundTest::StoredZip({{"member.bin", Nine}}));
     }
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
 };
 
 // Reads into a buffer with a guard behind the requested bytes.

@@ -117,7 +117,7 @@ class SampleCheckTest : public ::testing::TestWithParam<Case> {};
 TEST_P(SampleCheckTest, RefusesWhatTheLibrariesDoNotSurvive)
 {
     ASSERT_TRUE(Mivo::AudioDevice::IsOpen()) << SDL_GetError();
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     temp.Write("s.wav", GetParam().bytes);
     const std::string path = temp.Windows("s.wav");
 

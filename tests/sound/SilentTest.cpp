@@ -54,9 +54,9 @@ TEST(SILENT_SUITE, DeviceStaysClosedAndChunksLoadNothing)
 
 TEST(SILENT_SUITE, TableTreatsEverySampleAsLoaded)
 {
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     temp.Write("se.csv", "0,missing.wav\n5,also missing.wav\n7\n");
-    SoundTest::CurrentFolder here(temp.Unix());
+    SoundTest::CurrentFolder here(temp.Path());
     SoundTest::MessageBoxes boxes;
     SoundTable table;
     ASSERT_TRUE(table.ReadTable("se.csv"));

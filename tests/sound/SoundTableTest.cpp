@@ -46,7 +46,7 @@ protected:
     {
         for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "sub/tone.wav"})
             temp.Write(std::string("se/") + name, SoundTest::MakeWav(300, ++seed));
-        here.emplace(temp.Unix());
+        here.emplace(temp.Path());
     }
     void TearDown() override { Mix_HaltChannel(-1); }
 
@@ -65,7 +65,7 @@ protected:
     }
 
     int seed = 0;
-    ArchiveTest::TempFolder temp;
+    TempFolder temp;
     std::optional<SoundTest::CurrentFolder> here;
     SoundTest::MessageBoxes boxes;
     SoundTable table;

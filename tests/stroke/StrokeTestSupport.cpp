@@ -157,7 +157,7 @@ TestBank::TestBank(const std::set<int>& missing) : previous(TheSoundTable)
         csv += std::to_string(id) + "," + name + "\n";
     }
     folder.Write("se.csv", csv);
-    SoundTest::CurrentFolder here(folder.Unix());
+    SoundTest::CurrentFolder here(folder.Path());
     table = std::make_unique<SoundTable>();
     table->ReadTable("se.csv");
     table->LoadAll();

@@ -74,7 +74,7 @@ public:
     SoundTable& Table() { return *table; }
 
 private:
-    ArchiveTest::TempFolder folder;
+    TempFolder folder;
     std::unique_ptr<SoundTable> table;
     SoundTable* previous;
 };

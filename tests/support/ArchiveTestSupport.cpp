@@ -12,39 +12,6 @@ namespace fs = std::filesystem;
 
 namespace ArchiveTest {
 
-TempFolder::TempFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "strumkey-zip-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        folder = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-}
-
-std::string TempFolder::Windows(const std::string& name) const
-{
-    std::string path = "Z:" + folder + (name.empty() ? "" : "/" + name);
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-void TempFolder::Write(const std::string& name, const std::string& bytes) const
-{
-    std::string relative = name;
-    for (char& c : relative)
-        if (c == '\\')
-            c = '/';
-    const fs::path path = fs::path(folder) / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string ReadUnixFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -1,7 +1,9 @@
 #pragma once
-// Helpers for the archive and resource lookup tests: a temp folder per test,
-// Windows paths for it, a builder of hand-made zip bytes for what real zip
-// clients never write, and a way to run Debian's zip.
+// Helpers for the archive and resource lookup tests: a builder of hand-made
+// zip bytes for what real zip clients never write, and a way to run Debian's
+// zip. Their folders are TempFolders.
+
+#include "tests/support/TempFolder.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,26 +11,6 @@
 #include <vector>
 
 namespace ArchiveTest {
-
-// A fresh folder under the system temp folder, named uniquely, removed again
-// at destruction. Archives stay held until the process ends, so every test
-// works in a folder of its own.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Unix() const { return folder; }
-    // The Windows path of a file inside (relative name with '/' or '\').
-    std::string Windows(const std::string& name = "") const;
-    // Writes bytes to a file inside, creating its folders.
-    void Write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::string folder;
-};
 
 std::string ReadUnixFile(const std::string& path);
 

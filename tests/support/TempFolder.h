@@ -1,9 +1,11 @@
 #pragma once
 // A fresh folder under the system's temp folder, removed with everything in it
-// at the end of the test; the current directory is restored too.
+// at the end of the test; the current directory is restored too. Archives stay
+// held until the process ends, so every test works in a folder of its own.
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,7 +14,7 @@ class TempFolder {
 public:
     TempFolder() : saved(std::filesystem::current_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-platform-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "strumkey-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr)
             path = pattern;
     }
@@ -37,6 +39,22 @@ public:
     {
         std::ofstream(path + "/" + name) << "x";
         return path + "/" + name;
+    }
+    // The Windows path of a file inside (a relative name with '/' or '\\').
+    std::string Windows(const std::string& name = "") const
+    {
+        std::string windows = "Z:" + path + (name.empty() ? "" : "/" + name);
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        return windows;
+    }
+    // Writes bytes to a file inside, creating its folders.
+    void Write(const std::string& name, const std::string& bytes) const
+    {
+        std::string relative = name;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const std::filesystem::path file = std::filesystem::path(path) / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
     }
 
 private:
