@@ -2,6 +2,7 @@
 
 #include "platform/Dialog.h"
 
+#include "platform/Check.h"
 #include "platform/Resources.h"
 #include "platform/StaticText.h"
 #include "platform/UserInterface.h"
@@ -464,6 +465,7 @@ LRESULT CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM param)
 {
     using namespace platform;
+    STRUMKEY_CHECK(OnMainThread());
     if (templateName == nullptr || !IS_INTRESOURCE(templateName)) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);  // templates are found by number only
         return -1;

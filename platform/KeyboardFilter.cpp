@@ -2,6 +2,7 @@
 
 #include "platform/KeyboardFilter.h"
 
+#include "platform/Check.h"
 #include "platform/Dialog.h"
 #include "platform/KeyState.h"
 #include "platform/Text.h"
@@ -231,6 +232,7 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event)
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE, DWORD threadId)
 {
     using namespace platform;
+    STRUMKEY_CHECK(OnMainThread());
     if (idHook != WH_KEYBOARD) {
         SetLastError(ERROR_INVALID_HOOK_FILTER);
         return nullptr;

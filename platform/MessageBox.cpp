@@ -1,6 +1,7 @@
 // user32: message boxes. Without a display a box is one line on standard
 // error, answered at once with OK.
 
+#include "platform/Check.h"
 #include "platform/MessageBoxLog.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -73,6 +74,7 @@ void SetMessageBoxObserver(MessageBoxObserver newObserver)
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
+    STRUMKEY_CHECK(platform::OnMainThread());
     if (platform::MessageBoxObserver seen = platform::observer.load()) {
         seen(owner, text, caption, type);
         return IDOK;

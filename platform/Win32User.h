@@ -3,7 +3,8 @@
 // mutex and the entry function (included by platform/Win32.h).
 //
 // All user-interface calls belong to the main thread, as the one thread that
-// owns every window. Texts are cp932.
+// owns every window; the calls that make windows, dialogs, hooks and message
+// boxes check it (STRUMKEY_CHECK). Texts are cp932.
 
 // ---- Types ---------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include "platform/Window.h"
 
+#include "platform/Check.h"
 #include "platform/Dialog.h"
 #include "platform/Icon.h"
 #include "platform/StaticText.h"
@@ -358,6 +359,7 @@ void InitCommonControls()
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
                      HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID)
 {
+    STRUMKEY_CHECK(platform::OnMainThread());
     Window* parent = Window::From(parentHandle);
     // Only child controls of the known classes, named by text, are made here.
     if (parent == nullptr || !(style & WS_CHILD) || className == nullptr || IS_INTRESOURCE(className) ||

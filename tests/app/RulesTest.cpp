@@ -2,6 +2,7 @@
 // program with the place where it broke.
 
 #include "app/Settings.h"
+#include "platform/Win32.h"
 #include "stroke/StrokeScheduler.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,8 @@ TEST(RulesDeathTest, ABrokenRuleStopsTheProgramAndSaysWhere)
          }},
         {"OnMainThread", [] { std::thread([] { LoadSettingsFrom("x.ini"); }).join(); }},
         {"OnMainThread", [] { std::thread([] { SaveSettingsTo("x.ini"); }).join(); }},
+        {"OnMainThread", [] { std::thread([] { MessageBoxA(nullptr, "x", "y", MB_OK); }).join(); }},
+        {"OnMainThread", [] { std::thread([] { DialogBoxParamA(nullptr, nullptr, nullptr, nullptr, 0); }).join(); }},
     };
     for (const Rule& rule : rules)
         EXPECT_DEATH(rule.breakIt(), std::string("check failed: .*") + rule.broken) << rule.broken;
