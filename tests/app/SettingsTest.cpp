@@ -226,6 +226,11 @@ struct Location {
     bool installedDefaults;  // a settings file left beside the program
 };
 
+void PrintTo(const Location& location, std::ostream* out)
+{
+    *out << location.what;
+}
+
 class SettingsLocation : public testing::TestWithParam<Location> {};
 
 TEST_P(SettingsLocation, AreKeptWhereTheyCanBeWrittenOrReported)

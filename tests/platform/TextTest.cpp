@@ -117,6 +117,11 @@ struct Name {
     bool allCp932;
 };
 
+void PrintTo(const Name& name, std::ostream* out)
+{
+    *out << name.utf8;
+}
+
 class NameRoundTrip : public testing::TestWithParam<Name> {};
 
 TEST_P(NameRoundTrip, KeepsEveryByte)

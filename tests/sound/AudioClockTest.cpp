@@ -19,6 +19,12 @@ struct Device {
     double jitterMs;   // each callback up to this much late
 };
 
+// Test names show the fields, not the object's bytes.
+void PrintTo(const Device& device, std::ostream* out)
+{
+    *out << device.bufferFrames << " frames, pace " << device.paceRatio << ", jitter " << device.jitterMs << " ms";
+}
+
 class AudioClockTest : public ::testing::TestWithParam<Device> {};
 
 // Two times 150 ms apart map to frames 150 ms of the device's frames apart,

@@ -74,6 +74,11 @@ struct Case {
     bool loads;   // and the mixer decodes it
 };
 
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 const std::string MsCoefficients = Le(32, 2) + Le(500, 2) + Le(7, 2) + Le(256, 4) + Le(512 | 0xFF000000u, 4) +
                                    std::string(4, '\0') + Le(192 | 64 << 16, 4) + Le(240, 4) +
                                    Le(460 | 0xFF300000u, 4) + Le(392 | 0xFF180000u, 4);
