@@ -44,8 +44,6 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 constexpr double Rate = TestBank::Rate;
@@ -67,21 +65,10 @@ class Helper {
 public:
     Helper(const std::vector<std::string>& args, const std::vector<std::string>& env, bool pipeOut)
     {
-        std::vector<std::string> environment = env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            const std::string name = entry.substr(0, entry.find('=') + 1);
-            if (std::none_of(env.begin(), env.end(),
-                             [&name](const std::string& set) { return set.rfind(name, 0) == 0; }))
-                environment.push_back(entry);
-        }
-        std::vector<char*> argv, envp;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (std::string& e : environment)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        std::vector<std::string> arguments = args;
+        std::vector<std::string> environment = EnvironmentWith(env);
+        const std::vector<char*> argv = SpawnArray(arguments);
+        const std::vector<char*> envp = SpawnArray(environment);
         int outPipe[2] = {-1, -1};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);

@@ -14,6 +14,36 @@
 
 extern char** environ;
 
+// This process's environment, without the names in unset and with the
+// NAME=value entries of set over it.
+inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& set,
+                                                const std::vector<std::string>& unset = {})
+{
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        bool drop = false;
+        for (const std::string& name : unset)
+            drop |= entry.rfind(name + "=", 0) == 0;
+        for (const std::string& assignment : set)
+            drop |= entry.rfind(assignment.substr(0, assignment.find('=') + 1), 0) == 0;
+        if (!drop)
+            environment.push_back(entry);
+    }
+    environment.insert(environment.end(), set.begin(), set.end());
+    return environment;
+}
+
+// The null-terminated array of pointers into strings that spawn and exec take.
+inline std::vector<char*> SpawnArray(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (std::string& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 struct ProcessResult {
     int status = -1;  // exit code, or 128 + signal
     std::string out;
@@ -26,25 +56,10 @@ public:
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
                  const std::vector<std::string>& unset)
     {
-        std::vector<std::string> environment;
-        for (char** e = environ; *e != nullptr; ++e) {
-            std::string entry = *e;
-            bool drop = false;
-            for (const std::string& name : unset)
-                drop |= entry.rfind(name + "=", 0) == 0;
-            for (const std::string& set : env)
-                drop |= entry.rfind(set.substr(0, set.find('=') + 1), 0) == 0;
-            if (!drop)
-                environment.push_back(entry);
-        }
-        environment.insert(environment.end(), env.begin(), env.end());
-        std::vector<char*> argv, envp;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (std::string& e : environment)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        std::vector<std::string> arguments = args;
+        std::vector<std::string> environment = EnvironmentWith(env, unset);
+        const std::vector<char*> argv = SpawnArray(arguments);
+        const std::vector<char*> envp = SpawnArray(environment);
         int inPipe[2], outPipe[2], errPipe[2];
         if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0)
             return;
