@@ -36,13 +36,13 @@ void CreateStatusBar(HWND dialog, HINSTANCE instance)
 
 void SubclassSlider(HWND slider)
 {
-    const LONG_PTR previous = SetWindowLongA(slider, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SliderSubclassProc));
-    SetWindowLongA(slider, GWL_USERDATA, previous);
+    const LONG_PTR previous = SetWindowLongPtrA(slider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SliderSubclassProc));
+    SetWindowLongPtrA(slider, GWLP_USERDATA, previous);
 }
 
 INT_PTR OnInitDialog(HWND dialog)
 {
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(dialog, GWL_HINSTANCE));
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
     SendMessageA(dialog, WM_SETICON, ICON_BIG,
@@ -96,7 +96,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_MENUCHAR:
         // Alt is part of two chord kinds: end the menu loop that Alt+letter
         // starts, selecting nothing.
-        SetWindowLongA(dialog, DWL_MSGRESULT, MAKELONG(0, MNC_CLOSE));
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, MAKELONG(0, MNC_CLOSE));
         return TRUE;
     default:
         // WM_COMMAND included: Esc and Enter leave the dialog open.
@@ -117,7 +117,7 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM virtualKey, LPARAM keyData)
 
 LRESULT CALLBACK SliderSubclassProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongA(slider, GWL_USERDATA));
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(slider, GWLP_USERDATA));
     if (message != WM_GETDLGCODE)
         return CallWindowProcA(previous, slider, message, wParam, lParam);
     LRESULT code = CallWindowProcA(previous, slider, message, wParam, lParam);

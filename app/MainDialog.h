@@ -14,7 +14,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM virtualKey, LPARAM keyData);
 
 // Put in front of each slider's own window procedure, which it keeps in the
-// slider's GWL_USERDATA: the slider also asks for typed characters, so that
+// slider's GWLP_USERDATA: the slider also asks for typed characters, so that
 // they are not taken as mnemonics.
 LRESULT CALLBACK SliderSubclassProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -13,7 +13,7 @@
 namespace {
 
 // The desktop entry and icons are installed under this name.
-constexpr const char* DesktopId = "io.github.strumkey.Strumkey";
+constexpr const wchar_t* DesktopId = L"io.github.strumkey.Strumkey";
 
 constexpr const char* Usage = "Usage: strumkey [--help | --version]\n";
 constexpr const char* Help =

@@ -237,13 +237,13 @@ void Dialog::OnCloseRequested()
 bool Dialog::GetLong(int index, LONG_PTR& value) const
 {
     switch (index) {
-    case DWL_MSGRESULT:
+    case DWLP_MSGRESULT:
         value = msgResult;
         return true;
-    case DWL_DLGPROC:
+    case DWLP_DLGPROC:
         value = reinterpret_cast<LONG_PTR>(procedure);
         return true;
-    case DWL_USER:
+    case DWLP_USER:
         value = user;
         return true;
     default:
@@ -256,13 +256,13 @@ bool Dialog::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
     if (!GetLong(index, previous))
         return false;
     switch (index) {
-    case DWL_MSGRESULT:
+    case DWLP_MSGRESULT:
         msgResult = value;
         return true;
-    case DWL_DLGPROC:
+    case DWLP_DLGPROC:
         procedure = reinterpret_cast<DLGPROC>(value);
         return true;
-    case DWL_USER:
+    case DWLP_USER:
         user = value;
         return true;
     default:

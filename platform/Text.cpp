@@ -1,6 +1,10 @@
 #include "platform/Text.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cstddef>
 #include <mutex>
@@ -11,6 +15,33 @@
 namespace platform {
 namespace {
 
+#ifdef _WIN32
+// Windows has no iconv: one character goes through the system's own code page
+// 932 and UTF-16. Converts only between "CP932" and "UTF-8".
+class Iconv {
+public:
+    Iconv(const char* to, const char*) : toCp932(std::string_view(to) == "CP932") {}
+
+    // Converts one whole character; returns the number of bytes written to out,
+    // or 0 when the character has no mapping.
+    std::size_t ConvertOne(const char* in, std::size_t inSize, char* out, std::size_t outSize)
+    {
+        wchar_t wide[2];
+        const int units =
+            MultiByteToWideChar(toCp932 ? CP_UTF8 : 932, MB_ERR_INVALID_CHARS, in, static_cast<int>(inSize), wide, 2);
+        if (units == 0)
+            return 0;
+        BOOL defaulted = FALSE;  // code page 932 only: UTF-8 refuses the flag
+        const int written =
+            WideCharToMultiByte(toCp932 ? 932 : CP_UTF8, toCp932 ? WC_NO_BEST_FIT_CHARS : 0, wide, units, out,
+                                static_cast<int>(outSize), nullptr, toCp932 ? &defaulted : nullptr);
+        return defaulted ? 0 : static_cast<std::size_t>(written);
+    }
+
+private:
+    bool toCp932;
+};
+#else
 // One iconv conversion descriptor. Each conversion opens its own: an iconv_t
 // must not be shared between threads, and a cached one would be gone while
 // static objects still convert names at process exit.
@@ -47,6 +78,7 @@ private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
     iconv_t cd;
 };
+#endif
 
 constexpr char ReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 

@@ -190,11 +190,11 @@ void SetKeyboardLayout(KeyboardLayout newLayout)
 
 }  // namespace platform
 
-HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId)
+HRESULT SetCurrentProcessExplicitAppUserModelID(PCWSTR appId)
 {
-    if (appId == nullptr || appId[0] == '\0')
+    if (appId == nullptr || appId[0] == L'\0')
         return E_INVALIDARG;
-    platform::desktopFileName = QString::fromUtf8(platform::Cp932ToUtf8(appId));
+    platform::desktopFileName = QString::fromWCharArray(appId);
     if (platform::application != nullptr)
         QGuiApplication::setDesktopFileName(platform::desktopFileName);
     return S_OK;

@@ -1,7 +1,12 @@
 #pragma once
-// The Windows calls, types and constants that Strumkey uses, provided on Linux.
-// Program code is written against these exactly as it would be on Windows:
-// paths are Windows paths (the Unix tree is drive Z:), text is cp932.
+// The Windows calls, types and constants that Strumkey uses: on Windows the
+// real ones, on Linux provided here. Program code is written against these
+// exactly as it would be on Windows: paths are Windows paths (on Linux the
+// Unix tree is drive Z:), text is cp932.
+
+#ifdef _WIN32
+#include "platform/windows/WindowsApi.h"
+#else
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +24,8 @@ using BOOL = int;
 using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using WCHAR = wchar_t;
+using PCWSTR = const wchar_t*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using HANDLE = void*;
@@ -100,3 +107,4 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 #include "platform/Win32Keys.h"
 #include "platform/Win32User.h"
 #include "platform/Win32Shell.h"
+#endif

@@ -22,6 +22,5 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
 int SHCreateDirectoryExA(HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* security);
 
 // The id by which the desktop knows the program: its desktop entry's name
-// (without ".desktop"), which also names its icon. The id is text, not a
-// wide string as on Windows.
-HRESULT SetCurrentProcessExplicitAppUserModelID(LPCSTR appId);
+// (without ".desktop"), which also names its icon.
+HRESULT SetCurrentProcessExplicitAppUserModelID(PCWSTR appId);

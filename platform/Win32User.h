@@ -217,18 +217,18 @@ void InitCommonControls();
 
 // ---- Windows ---------------------------------------------------------------
 
-// Window data indexes. The values are pointer-sized (LONG_PTR) so that a window
-// procedure or a pointer fits, as the 64-bit GetWindowLongPtr calls would hold.
-constexpr int GWL_WNDPROC = -4;
-constexpr int GWL_HINSTANCE = -6;
-constexpr int GWL_HWNDPARENT = -8;
+// Window data indexes, as 64-bit Windows numbers them: the values are
+// pointer-sized (LONG_PTR), so that a window procedure or a pointer fits.
+constexpr int GWLP_WNDPROC = -4;
+constexpr int GWLP_HINSTANCE = -6;
+constexpr int GWLP_HWNDPARENT = -8;
 constexpr int GWL_STYLE = -16;
-constexpr int GWL_ID = -12;
-constexpr int GWL_USERDATA = -21;
+constexpr int GWLP_ID = -12;
+constexpr int GWLP_USERDATA = -21;
 // Dialog window data.
-constexpr int DWL_MSGRESULT = 0;
-constexpr int DWL_DLGPROC = 4;
-constexpr int DWL_USER = 8;
+constexpr int DWLP_MSGRESULT = 0;
+constexpr int DWLP_DLGPROC = 8;
+constexpr int DWLP_USER = 16;
 
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
@@ -254,13 +254,13 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets a window value and returns the previous one (0 and ERROR_INVALID_INDEX
-// for an index the window does not have). GWL_WNDPROC replaces the window
-// procedure (subclassing); GWL_USERDATA is free for the program; a dialog
-// also has DWL_MSGRESULT (the result of the message being handled),
-// DWL_DLGPROC and DWL_USER. GWL_HINSTANCE, GWL_ID, GWL_STYLE and
-// GWL_HWNDPARENT can be read only.
-LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value);
-LONG_PTR GetWindowLongA(HWND window, int index);
+// for an index the window does not have). GWLP_WNDPROC replaces the window
+// procedure (subclassing); GWLP_USERDATA is free for the program; a dialog
+// also has DWLP_MSGRESULT (the result of the message being handled),
+// DWLP_DLGPROC and DWLP_USER. GWLP_HINSTANCE, GWLP_ID, GWL_STYLE and
+// GWLP_HWNDPARENT can be read only.
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+LONG_PTR GetWindowLongPtrA(HWND window, int index);
 
 // The child of a dialog with the given control id, or null.
 HWND GetDlgItem(HWND dialog, int id);

@@ -137,22 +137,22 @@ LRESULT Window::NotifyParent(UINT message, WPARAM wParam)
 bool Window::GetLong(int index, LONG_PTR& value) const
 {
     switch (index) {
-    case GWL_WNDPROC:
+    case GWLP_WNDPROC:
         value = reinterpret_cast<LONG_PTR>(procedure);
         return true;
-    case GWL_USERDATA:
+    case GWLP_USERDATA:
         value = userData;
         return true;
-    case GWL_HINSTANCE:
+    case GWLP_HINSTANCE:
         value = reinterpret_cast<LONG_PTR>(instance);
         return true;
-    case GWL_ID:
+    case GWLP_ID:
         value = id;
         return true;
     case GWL_STYLE:
         value = static_cast<LONG_PTR>(style);
         return true;
-    case GWL_HWNDPARENT:
+    case GWLP_HWNDPARENT:
         value = parent != nullptr ? reinterpret_cast<LONG_PTR>(parent->Handle()) : 0;
         return true;
     default:
@@ -165,16 +165,16 @@ bool Window::SetLong(int index, LONG_PTR value, LONG_PTR& previous)
     if (!GetLong(index, previous))
         return false;
     switch (index) {
-    case GWL_WNDPROC:
+    case GWLP_WNDPROC:
         procedure = reinterpret_cast<WNDPROC>(value);
         return true;
-    case GWL_USERDATA:
+    case GWLP_USERDATA:
         userData = value;
         return true;
-    case GWL_HINSTANCE:
+    case GWLP_HINSTANCE:
         instance = reinterpret_cast<HINSTANCE>(value);
         return true;
-    case GWL_ID:
+    case GWLP_ID:
         id = static_cast<int>(value);
         return true;
     case GWL_STYLE:
@@ -301,7 +301,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-LONG_PTR SetWindowLongA(HWND handle, int index, LONG_PTR value)
+LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value)
 {
     Window* window = Window::From(handle);
     if (window == nullptr) {
@@ -316,7 +316,7 @@ LONG_PTR SetWindowLongA(HWND handle, int index, LONG_PTR value)
     return previous;
 }
 
-LONG_PTR GetWindowLongA(HWND handle, int index)
+LONG_PTR GetWindowLongPtrA(HWND handle, int index)
 {
     Window* window = Window::From(handle);
     if (window == nullptr) {

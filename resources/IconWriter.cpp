@@ -2,21 +2,14 @@
 
 #include "resources/IconWriter.h"
 
+#include "resources/ResourceBytes.h"
+
 #include <cstring>
 
 namespace {
 
-void Word(std::vector<BYTE>& out, WORD value)
-{
-    out.push_back(static_cast<BYTE>(value));
-    out.push_back(static_cast<BYTE>(value >> 8));
-}
-
-void Dword(std::vector<BYTE>& out, DWORD value)
-{
-    Word(out, static_cast<WORD>(value));
-    Word(out, static_cast<WORD>(value >> 16));
-}
+using resource_bytes::Dword;
+using resource_bytes::Word;
 
 std::size_t Stride(std::size_t width, std::size_t bits)
 {

@@ -22,7 +22,7 @@ public:
     bool Load(const char* path);
 
     // Starts the sample on channel (-1: any free one), taking over channel 0
-    // when none is free, to sound at time due (QueryPerformanceCounter) plus
+    // when none is free, to sound at time due (Placement::Now) plus
     // the output's latency; without a time, now. The channel that plays, or -1.
     int Play(int loops, int channel);
     int Play(int loops, int channel, std::int64_t due);

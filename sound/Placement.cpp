@@ -236,9 +236,18 @@ void Placement::ReleaseChannelsOf(const Mix_Chunk* chunk)
 
 std::int64_t Placement::Now()
 {
+    // The counter's frequency is fixed at boot: a nanosecond count on Linux,
+    // usually ten million a second on Windows.
+    static const std::int64_t frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return now.QuadPart;
+    // In two steps, so that the count times 1e9 never overflows.
+    constexpr std::int64_t Nanoseconds = 1'000'000'000;
+    return now.QuadPart / frequency * Nanoseconds + now.QuadPart % frequency * Nanoseconds / frequency;
 }
 
 }  // namespace Mivo

@@ -43,7 +43,7 @@ public:
 
     // Starts the chunk (LeadFrames of silence, then its sound) on channel
     // (-1: the first free one; channel 0 when none is free), its sound to
-    // begin on the frame of time due (QueryPerformanceCounter). Looping
+    // begin on the frame of time due (Placement::Now). Looping
     // chunks start at the next buffer, without their silence. The channel,
     // or -1 when the mixer refused.
     static int Start(Mix_Chunk* chunk, int loops, int channel, std::int64_t due);
@@ -55,7 +55,8 @@ public:
     // mixer does for the channels of a chunk that it frees.
     static void ReleaseChannelsOf(const Mix_Chunk* chunk);
 
-    // Now on the clock that due times are given in.
+    // Now on the clock that due times are given in: the performance
+    // counter, in nanoseconds.
     static std::int64_t Now();
 };
 

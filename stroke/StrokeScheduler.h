@@ -27,7 +27,7 @@ struct NoteSlot {
     // Packed note-on message: 0x90 | channel, note in bits 8 to 15, velocity
     // in bits 16 to 23. The trigger reads only the note byte back.
     DWORD message = 0;
-    // When the note is due (QueryPerformanceCounter): its sound is placed
+    // When the note is due (Placement::Now): its sound is placed
     // there, however late the trigger runs.
     std::int64_t due = 0;
 };
@@ -59,7 +59,7 @@ void StartStroke(int root, ChordKind kind, BYTE velocity, int interval);
 // Fills the next slot of the ring with the note and, for a delay other than
 // 0, arms a one-shot timer for it: the timer id, or 0 when timeSetEvent
 // refused. A delay of 0 plays the note at once and returns 0. The note is due
-// delay milliseconds after from (QueryPerformanceCounter; without it, now),
+// delay milliseconds after from (Placement::Now; without it, now),
 // and is placed there; its timer fires up to Placement::EarlyStartMilliseconds
 // before.
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);

@@ -91,7 +91,7 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_MENUCHAR:
         if (!recorder->answerMenuChar)
             return FALSE;
-        SetWindowLongA(dialog, DWL_MSGRESULT, MAKELONG(0, recorder->menuCharAnswer));
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, MAKELONG(0, recorder->menuCharAnswer));
         return TRUE;
     default:
         return FALSE;
@@ -112,7 +112,7 @@ LRESULT CALLBACK TestHook(int code, WPARAM wParam, LPARAM lParam)
 // wants typed characters, as the program's slider procedure does.
 LRESULT CALLBACK RecordingSliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_USERDATA));
+    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == WM_GETDLGCODE) {
         const MSG* examined = reinterpret_cast<const MSG*>(lParam);
         recorder->events.push_back({Event::Slider, message, examined != nullptr ? examined->message : 0, lParam});
@@ -127,8 +127,8 @@ LRESULT CALLBACK RecordingSliderProc(HWND window, UINT message, WPARAM wParam, L
 
 void Subclass(HWND slider)
 {
-    LONG_PTR previous = SetWindowLongA(slider, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingSliderProc));
-    SetWindowLongA(slider, GWL_USERDATA, previous);
+    LONG_PTR previous = SetWindowLongPtrA(slider, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingSliderProc));
+    SetWindowLongPtrA(slider, GWLP_USERDATA, previous);
 }
 
 HINSTANCE Instance()
@@ -225,7 +225,7 @@ TEST_F(UserDialog, InitDialogArrivesOnceWithItsParameterAndTheFirstTabStop)
             dialogSeen = dialog;
             strength = GetDlgItem(dialog, IDC_STRENGTH);
             speed = GetDlgItem(dialog, IDC_SPEED);
-            instance = GetWindowLongA(dialog, GWL_HINSTANCE);
+            instance = GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
             EXPECT_EQ(Focus(dialog), strength);
             DWORD process = 0;
             EXPECT_NE(GetWindowThreadProcessId(dialog, &process), 0u);
@@ -521,10 +521,10 @@ TEST_F(UserDialog, TypedCharactersAreOfferedToTheSubclassedSlider)
 {
     Run([](HWND dialog) {
         HWND strength = GetDlgItem(dialog, IDC_STRENGTH);
-        const LONG_PTR builtIn = GetWindowLongA(strength, GWL_WNDPROC);
+        const LONG_PTR builtIn = GetWindowLongPtrA(strength, GWLP_WNDPROC);
         Subclass(strength);
-        EXPECT_EQ(GetWindowLongA(strength, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(&RecordingSliderProc));
-        EXPECT_EQ(GetWindowLongA(strength, GWL_USERDATA), builtIn);
+        EXPECT_EQ(GetWindowLongPtrA(strength, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&RecordingSliderProc));
+        EXPECT_EQ(GetWindowLongPtrA(strength, GWLP_USERDATA), builtIn);
         SendMessageA(strength, TBM_SETPOS, TRUE, 7);
         EXPECT_EQ(SendMessageA(strength, TBM_GETPOS, 0, 0), 7);  // passed on to the trackbar
         Tap(dialog, X);

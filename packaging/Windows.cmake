@@ -1,0 +1,34 @@
+# How the program ships for Windows: `cpack` in the build folder makes
+#   strumkey-<version>-windows-x64.zip  a portable copy: unpack anywhere and
+#                                       run strumkey.exe; its settings stay
+#                                       beside it
+#   strumkey-<version>-windows-x64.exe  an installer into Program Files, with
+#                                       a Start-menu entry and an uninstaller;
+#                                       the settings of an installed copy live
+#                                       in %APPDATA%\Strumkey
+# Both hold the program, its sound bank, the libraries' DLLs and the licence
+# notices of everything they ship.
+install(TARGETS strumkey RUNTIME DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/se.csv ${CMAKE_BINARY_DIR}/se.dat ${STRUMKEY_WINDOWS_DLLS} DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses/strumkey)
+install(DIRECTORY ${STRUMKEY_WINDOWS_LIBRARIES}/share/licenses/ DESTINATION licenses)
+
+set(CPACK_GENERATOR "ZIP;NSIS64")
+set(CPACK_PACKAGE_NAME Strumkey)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Strumkey developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Guitar chords strummed with the letter keys")
+set(CPACK_PACKAGE_FILE_NAME strumkey-${PROJECT_VERSION}-windows-x64)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Strumkey)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Strumkey)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# The Start-menu entry: strumkey.exe, shown as "Strumkey".
+set(CPACK_PACKAGE_EXECUTABLES strumkey Strumkey)
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_DISPLAY_NAME Strumkey)
+set(CPACK_NSIS_PACKAGE_NAME Strumkey)
+set(CPACK_NSIS_INSTALLED_ICON_NAME strumkey.exe)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# The installer itself is a 64-bit program, as what it installs.
+set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_SOURCE_DIR}/makensis-amd64.sh)
+include(CPack)
