@@ -12,7 +12,13 @@ SettingsValues Settings;
 namespace {
 
 constexpr const char* Section = "Setting";
+// The user's own folder for settings, named as each system names such folders:
+// %APPDATA%\Strumkey on Windows, ~/.config/strumkey on Linux.
+#ifdef _WIN32
+constexpr const char* UserFolder = "Strumkey";
+#else
 constexpr const char* UserFolder = "strumkey";
+#endif
 
 Mivo::String ModulePath()
 {

@@ -26,7 +26,11 @@ constexpr const char* Help =
     "  --version  show the version and exit\n"
     "\n"
     "The settings are kept in strumkey.ini beside the program, or, where its\n"
+#ifdef _WIN32
+    "folder cannot be written, in %APPDATA%\\Strumkey\\.\n";
+#else
     "folder cannot be written, in $XDG_CONFIG_HOME/strumkey/ (~/.config/strumkey/).\n";
+#endif
 
 void Print(DWORD stream, const char* text)
 {

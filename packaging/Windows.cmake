@@ -12,6 +12,15 @@ install(TARGETS strumkey RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/se.csv ${CMAKE_BINARY_DIR}/se.dat ${STRUMKEY_WINDOWS_DLLS} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses/strumkey)
 install(DIRECTORY ${STRUMKEY_WINDOWS_LIBRARIES}/share/licenses/ DESTINATION licenses)
+# Where the DLLs' sources are (SDL is under the LGPL): Debian's source
+# packages, at the versions they were built from.
+file(STRINGS ${STRUMKEY_WINDOWS_LIBRARIES}/build-stamp.txt sources REGEX "^(libogg|libvorbis|libsdl1.2|sdl-mixer1.2) ")
+list(JOIN sources "\n" sources)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/SOURCES.txt
+  "The DLLs beside strumkey.exe are built from these Debian source packages,\n"
+  "with Debian's patches and nothing else changed; on Debian 12,\n"
+  "apt-get source <package>=<version> fetches each:\n\n${sources}\n")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/SOURCES.txt DESTINATION licenses)
 
 set(CPACK_GENERATOR "ZIP;NSIS64")
 set(CPACK_PACKAGE_NAME Strumkey)

@@ -14,7 +14,9 @@ packages=(
   libx11-dev xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sway
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev clang-format clang-tidy
-  desktop-file-utils appstream groff-base dpkg-dev
+  desktop-file-utils appstream groff-base dpkg-dev file
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 nsis locales
 )
 
 missing=()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Wine prefix that the Windows build's tests run in:
 #   wine-prefix.sh <prefix> start   makes it once (kept in the build folder)
-#                                   and starts its server to stay, so that
-#                                   every Windows program of the tests starts
-#                                   in a fraction of a second
+#                                   with the locales the tests run Wine in,
+#                                   beside it, and starts its server to stay,
+#                                   so that every Windows program of the tests
+#                                   starts in a fraction of a second
 #   wine-prefix.sh <prefix> stop    stops that server
 set -euo pipefail
 prefix=$1
@@ -12,6 +13,15 @@ if [ "${2:-start}" = stop ]; then
   wineserver -k 2>/dev/null || true
   exit 0
 fi
+# English (Windows' code page 1252) and Japanese (932), made from the locales
+# package's sources into the build folder: the system's list is left alone.
+locales=$(dirname "$prefix")/locales
+for locale in en_US ja_JP; do
+  if [ ! -d "$locales/$locale.UTF-8" ]; then
+    mkdir -p "$locales"
+    localedef -i "$locale" -c -f UTF-8 "$locales/$locale.UTF-8" || [ -d "$locales/$locale.UTF-8" ]
+  fi
+done
 if [ ! -f "$prefix/.strumkey-ready" ]; then
   rm -rf "$prefix"
   mkdir -p "$prefix"

@@ -2,6 +2,7 @@
 // for the wide calls, and what they give back converted to cp932.
 
 #define STRUMKEY_DEFINING_ANSI_CALLS
+#include "platform/Check.h"
 #include "platform/Win32.h"
 #include "platform/windows/WideText.h"
 
@@ -179,20 +180,25 @@ int lstrcmpiA(LPCSTR a, LPCSTR b)
     return ::lstrcmpiW(Wide(a ? a : "").Get(), Wide(b ? b : "").Get());
 }
 
+// Windows, dialogs and message boxes are made on the main thread only, as on
+// Linux, where the toolkit demands it.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
+    STRUMKEY_CHECK(OnMainThread());
     return ::MessageBoxW(owner, Wide(text).Get(), Wide(caption).Get(), type);
 }
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter)
 {
+    STRUMKEY_CHECK(OnMainThread());
     return ::CreateWindowExW(exStyle, Wide(className).Get(), Wide(windowName).Get(), style, x, y, width, height, parent,
                              menu, instance, parameter);
 }
 
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter)
 {
+    STRUMKEY_CHECK(OnMainThread());
     return ::DialogBoxParamW(instance, Wide(templateName).Get(), owner, procedure, parameter);
 }
 

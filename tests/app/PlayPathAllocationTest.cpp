@@ -1,7 +1,8 @@
 // The play path allocates nothing: neither a sound's lookup and start, nor a
 // key from its handling to the mixer. Every allocation made by this thread is
 // counted while it runs, through operator new and, outside the address and
-// thread sanitizers (which own malloc), malloc itself.
+// thread sanitizers (which own malloc) and Windows (where malloc is the C
+// runtime DLL's, for SDL too), malloc itself.
 
 #include "app/KeyMapping.h"
 #include "sound/SoundTable.h"
@@ -20,7 +21,8 @@
 
 namespace {
 
-// Initial-exec TLS of the executable: reading it never allocates.
+// Initial-exec TLS of the executable: reading it never allocates (MinGW's
+// emulated TLS takes its block from malloc, which Windows does not count).
 thread_local bool counting = false;
 thread_local long allocations = 0;
 
@@ -45,6 +47,11 @@ void* operator new[](std::size_t size)
     return operator new(size);
 }
 
+// What these take back, the new above took from malloc (GCC, inlining them on
+// Windows, sees only a pointer from operator new going to free).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void operator delete(void* p) noexcept
 {
     std::free(p);
@@ -65,6 +72,8 @@ void operator delete[](void* p, std::size_t) noexcept
     std::free(p);
 }
 
+#pragma GCC diagnostic pop
+
 // GCC names a sanitizer build by a macro, clang by a feature.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define SANITIZER_OWNS_MALLOC 1
@@ -74,7 +83,7 @@ void operator delete[](void* p, std::size_t) noexcept
 #endif
 #endif
 
-#ifndef SANITIZER_OWNS_MALLOC
+#if !defined(SANITIZER_OWNS_MALLOC) && !defined(_WIN32)
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);

@@ -2,7 +2,6 @@
 // retry is exercised through the settings (SettingsTest.cpp).
 
 #include "app/Profile.h"
-#include "platform/PathMapping.h"
 #include "platform/Win32.h"
 
 #include "tests/support/TempFolder.h"
@@ -19,7 +18,7 @@ namespace {
 class ProfileTest : public ::testing::Test {
 protected:
     std::string Unix(const std::string& name) const { return folder.Path() + "/" + name; }
-    std::string Win(const std::string& name) const { return platform::ToWindowsPath(Unix(name)); }
+    std::string Win(const std::string& name) const { return test_system::WindowsPathOf(Unix(name)); }
     std::string Bytes(const std::string& name) const
     {
         std::ifstream in(Unix(name), std::ios::binary);
@@ -58,7 +57,14 @@ TEST_F(ProfileTest, OtherWriteFailuresAreReported)
     Mivo::Profile profile;
     profile.SetFileName(Win("missing\\p.ini").c_str());
     EXPECT_FALSE(profile.WriteInt("S", "a", 1));
-    profile.SetFileName("C:\\p.ini");  // only drive Z: exists
+    std::string elsewhere = "C:\\p.ini";  // on Linux only drive Z: exists
+#ifdef _WIN32
+    // A drive this machine has not.
+    const DWORD drives = GetLogicalDrives();
+    while (elsewhere[0] < 'Z' && (drives >> (elsewhere[0] - 'A') & 1) != 0)
+        ++elsewhere[0];
+#endif
+    profile.SetFileName(elsewhere.c_str());
     EXPECT_FALSE(profile.WriteInt("S", "a", 1));
 }
 

@@ -4,6 +4,7 @@
 // (no two strings start in one buffer and add up to a level of neither), and
 // a Keyboard types at its window with the server's own tool.
 
+#include "tests/e2e/Listening.h"
 #include "tests/e2e/TestBank.h"
 #include "tests/support/ChordIds.h"
 
@@ -31,10 +32,46 @@ public:
     virtual int Type(const std::vector<std::string>& commands) = 0;
     // The layout list (as setxkbmap names it) and its active group from now on.
     virtual void UseLayout(const std::string& layouts, unsigned group) = 0;
+    // The file the program's output is written to.
+    virtual std::string AudioFile() const = 0;
+
     // Waits until count samples have been heard and then a second more; all
     // heard since the start.
-    virtual Ids SoundedAfterAll(std::size_t count) = 0;
+    std::vector<Onset> HeardAfterAll(std::size_t count) const { return listening::HeardAfterAll(AudioFile(), count); }
+    Ids SoundedAfterAll(std::size_t count) const { return IdsOf(HeardAfterAll(count)); }
 };
+
+// The interval between two strings that the keyboard tests set.
+constexpr int IntervalMilliseconds = 150;
+
+// C major, its strings from the lowest up, one interval apart to the frame.
+inline void AChordIsStrummedAtTheSetInterval(Keyboard& keyboard)
+{
+    ASSERT_EQ(keyboard.Type({"key", "c"}), 0);
+    const Ids cMajor = ChordIds(60, Major);
+    const std::vector<Onset> onsets = keyboard.HeardAfterAll(cMajor.size());
+    ASSERT_EQ(IdsOf(onsets), cMajor);
+    constexpr double Interval = IntervalMilliseconds * TestBank::Rate / 1000.0;
+    for (std::size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_NEAR(onsets[i].frame - onsets[i - 1].frame, Interval, TestBank::Rate / 1000.0) << "string " << i;
+}
+
+// An effect sounds until Space cuts it, well before its sample ends.
+inline void SpaceCutsAnEffect(Keyboard& keyboard)
+{
+    ASSERT_EQ(keyboard.Type({"key", "1", "sleep", "0.5", "key", "space"}), 0);
+    const std::vector<Onset> onsets = keyboard.HeardAfterAll(1);
+    ASSERT_EQ(IdsOf(onsets), Ids{31});
+    // Wait for all the effect would have played uncut, and a second more.
+    constexpr std::size_t FrameBytes = 4;
+    listening::Written(keyboard.AudioFile(), (onsets[0].frame + TestBank::EffectFrames + TestBank::Rate) * FrameBytes);
+    const std::vector<Step> steps = MixedOutput(keyboard.AudioFile()).Steps();
+    const auto fall = std::find_if(steps.begin(), steps.end(),
+                                   [&](const Step& step) { return step.frame > onsets[0].frame && step.delta < 0; });
+    ASSERT_NE(fall, steps.end()) << "the effect never ended";
+    EXPECT_EQ(fall->delta, -TestBank::LevelOf(31)) << "the effect did not end at once";
+    EXPECT_LT(fall->frame - onsets[0].frame, TestBank::EffectFrames) << "Space did not cut the effect";
+}
 
 // A held key repeats; only its first press may strike. A key released and
 // pressed again strikes again, however quickly.

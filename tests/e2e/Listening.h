@@ -47,19 +47,25 @@ inline bool Written(const std::string& path, std::size_t bytes)
     return Until([&] { return FileSize(path) >= bytes; });
 }
 
-// The test bank's samples heard so far, by their levels (see TestBank.h).
-inline std::vector<int> Sounded(const std::string& path)
+// The test bank's samples heard so far, by their levels (see TestBank.h), at
+// full strength.
+inline std::vector<Onset> Heard(const std::string& path)
 {
-    return IdsOf(MixedOutput(path).Onsets(128));
+    return MixedOutput(path).Onsets(128);
 }
 
 // Waits until count samples have been heard, then for another second of
 // output, in which nothing more may come.
+inline std::vector<Onset> HeardAfterAll(const std::string& path, std::size_t count)
+{
+    Until([&] { return Heard(path).size() >= count; });
+    Written(path, FileSize(path) + 22050 * 4);
+    return Heard(path);
+}
+
 inline std::vector<int> SoundedAfterAll(const std::string& path, std::size_t count)
 {
-    Until([&] { return Sounded(path).size() >= count; });
-    Written(path, FileSize(path) + 22050 * 4);
-    return Sounded(path);
+    return IdsOf(HeardAfterAll(path, count));
 }
 
 }  // namespace listening

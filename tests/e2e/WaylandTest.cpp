@@ -41,7 +41,7 @@ protected:
         ASSERT_TRUE(compositor->Running()) << compositor->Problem();
         ASSERT_TRUE(program.Ready());
         program.UseTestBank();
-        program.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+        program.Write("strumkey.ini", "[Setting]\r\nInterval=" + std::to_string(IntervalMilliseconds) + "\r\n");
         run = program.Start(compositor->Environment(), Audio);
         ASSERT_TRUE(Focused()) << program.Read(program.Name() + ".log");
     }
@@ -84,7 +84,7 @@ protected:
         layouts = wanted;
         group = wantedGroup;
     }
-    Ids SoundedAfterAll(std::size_t count) override { return listening::SoundedAfterAll(program.PathOf(Audio), count); }
+    std::string AudioFile() const override { return program.AudioPath(Audio); }
 
     static constexpr const char* Audio = "keys.raw";
     static WaylandCompositor* compositor;
@@ -95,6 +95,16 @@ protected:
 };
 
 WaylandCompositor* WaylandKeyboardTest::compositor = nullptr;
+
+TEST_F(WaylandKeyboardTest, AChordIsStrummedAtTheSetInterval)
+{
+    AChordIsStrummedAtTheSetInterval(*this);
+}
+
+TEST_F(WaylandKeyboardTest, SpaceCutsAnEffect)
+{
+    SpaceCutsAnEffect(*this);
+}
 
 // The toolkit repeats a held key itself, at the compositor's rate.
 TEST_F(WaylandKeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)

@@ -1,8 +1,7 @@
 #include "tests/e2e/X11Program.h"
 
 #include "tests/e2e/TestBank.h"
-
-#include <stdlib.h>
+#include "tests/support/System.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,28 +11,55 @@
 
 namespace fs = std::filesystem;
 
-X11Program::X11Program(const std::string& executable, const std::string& programName, const std::string& folderName)
+ProgramRunner ProgramRunner::Wine(const std::string& locale)
 {
-    std::string pattern = (fs::temp_directory_path() / "strumkey-x11-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
+    const char* build = std::getenv("STRUMKEY_WINDOWS_BUILD");
+    if (build == nullptr || *build == '\0')
+        return {};
+    const std::string folder = build;
+    // The prefix and the locales are made by scripts/wine-prefix.sh.
+    return {folder + "/strumkey.exe",
+            {"wine"},
+            {"WINEPREFIX=" + folder + "/wine-prefix", "WINEDEBUG=-all", "LOCPATH=" + folder + "/locales",
+             "LANG=" + locale, "LC_ALL=" + locale}};
+}
+
+X11Program::X11Program(const ProgramRunner& runner, const std::string& programName, const std::string& folderName)
+    : runner(runner), top(test_system::MakeTempFolder("strumkey-x11-"))
+{
+    if (top.empty())
         return;
-    top = pattern;
-    const fs::path source(executable);
-    name = programName.empty() ? source.filename().string() : programName;
+    std::string into = top;
+    const fs::path source(runner.executable);
+    name = programName.empty() ? source.filename().string() : programName + source.extension().string();
     std::error_code error;
     if (!folderName.empty()) {
-        pattern += "/" + folderName;
-        fs::create_directories(pattern, error);
+        into += "/" + folderName;
+        fs::create_directories(into, error);
     }
-    fs::copy_file(source, fs::path(pattern) / name, error);
-    for (const char* data : {"se.csv", "se.dat"})
+    fs::copy_file(source, fs::path(into) / name, error);
+    std::vector<fs::path> files = {"se.csv", "se.dat"};
+    if (runner.Windows())
+        for (const auto& entry : fs::directory_iterator(source.parent_path(), error))
+            if (entry.path().extension() == ".dll")
+                files.push_back(entry.path().filename());
+    for (const fs::path& file : files)
         if (!error)
-            fs::copy_file(source.parent_path() / data, fs::path(pattern) / data, error);
-    folder = pattern;
+            fs::copy_file(source.parent_path() / file, fs::path(into) / file, error);
+    folder = into;
     if (error) {
         fs::remove_all(top, error);
         folder.clear();
     }
+}
+
+X11Program::X11Program(const ProgramRunner& runner, InPlace)
+    : runner(runner), top(test_system::MakeTempFolder("strumkey-x11-"))
+{
+    if (top.empty())
+        return;
+    folder = fs::path(runner.executable).parent_path().string();
+    name = fs::path(runner.executable).filename().string();
 }
 
 void X11Program::UseTestBank() const
@@ -57,11 +83,18 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
 {
     const std::string& program = name;
     X11Process::Options options;
-    options.args = {PathOf(program)};
+    options.args = Command();
+    // Windows sees the Unix tree as drive Z:.
+    std::string audioFile = AudioPath(audio);
+    if (runner.Windows()) {
+        std::replace(audioFile.begin(), audioFile.end(), '/', '\\');
+        audioFile.insert(0, "Z:");
+    }
     // On X unless the environment names another platform; the display
     // server comes from the environment alone.
-    options.env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + PathOf(audio), "SDL_DISKAUDIODELAY=46",
+    options.env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audioFile, "SDL_DISKAUDIODELAY=46",
                    "QT_QPA_PLATFORM=xcb"};
+    options.env.insert(options.env.end(), runner.env.begin(), runner.env.end());
     for (const std::string& entry : environment) {
         const std::string name = entry.substr(0, entry.find('=') + 1);
         std::erase_if(options.env, [&](const std::string& given) { return given.rfind(name, 0) == 0; });
@@ -72,6 +105,14 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
     // Started from elsewhere on purpose: the program finds its files beside itself.
     options.workingDirectory = "/";
     return std::make_unique<X11Process>(options);
+}
+
+std::vector<std::string> X11Program::Command(const std::vector<std::string>& arguments) const
+{
+    std::vector<std::string> command = runner.launcher;
+    command.push_back(Executable());
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
 }
 
 std::string X11Program::Read(const std::string& name) const

@@ -1,7 +1,10 @@
 // The built program on a real (virtual) X server: real key events through
 // the X server (held keys with the server's own auto-repeat, other keyboard
 // layouts, a focus change), the close button as a window manager sends it, a
-// second start of the same file, and a screenshot of the window.
+// second start of the same file, and a screenshot of the window. The same
+// scenarios play the Linux build and the Windows build under Wine, in an
+// English and a Japanese locale (STRUMKEY_WINDOWS_BUILD names the Windows
+// build; without it, its cases are skipped).
 
 #include "tests/e2e/KeyboardScenarios.h"
 #include "tests/e2e/Listening.h"
@@ -24,6 +27,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,8 +45,41 @@ const std::string Caption = "Strumkey";
 // One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
 constexpr std::size_t Buffer = 4096;
 
+std::string ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Where the program runs: the Linux build, or the Windows build under Wine
+// in a locale.
+struct Platform {
+    const char* name;
+    const char* wineLocale = nullptr;  // the Linux build when null
+};
+void PrintTo(const Platform& platform, std::ostream* out)
+{
+    *out << platform.name;
+}
+const Platform Linux{"Linux"};
+const Platform WineEnglish{"WineEnglish", "en_US.UTF-8"};
+const Platform WineJapanese{"WineJapanese", "ja_JP.UTF-8"};
+
+ProgramRunner RunnerFor(const Platform& platform)
+{
+    return platform.wineLocale != nullptr ? ProgramRunner::Wine(platform.wineLocale)
+                                          : ProgramRunner{STRUMKEY_EXE, {}, {}};
+}
+
+std::string NameOf(const testing::TestParamInfo<Platform>& info)
+{
+    return info.param.name;
+}
+
 class X11Test : public ::testing::Test {
 protected:
+    explicit X11Test(const Platform& platform) : platform(platform), program(RunnerFor(platform)) {}
+
     static void SetUpTestSuite()
     {
         if (X11Server::Available())
@@ -58,11 +95,13 @@ protected:
     {
         if (!X11Server::Available())
             GTEST_SKIP() << "Xvfb is not installed (package xvfb): no X server to run on";
+        if (program.Runner().executable.empty())
+            GTEST_SKIP() << "STRUMKEY_WINDOWS_BUILD names no Windows build (scripts/build-windows.sh makes one)";
         ASSERT_TRUE(server->Running()) << server->Problem();
         ASSERT_TRUE(X11Process::OnPath("xdotool")) << "xdotool is needed to type at the window";
         windows = std::make_unique<X11Windows>(server->Display());
         ASSERT_TRUE(windows->Connected());
-        ASSERT_TRUE(program.Ready()) << "cannot copy " << STRUMKEY_EXE << " with se.csv and se.dat";
+        ASSERT_TRUE(program.Ready()) << "cannot copy " << program.Runner().executable << " with se.csv and se.dat";
     }
 
     // Starts a copy and waits for its window with the caption.
@@ -91,7 +130,7 @@ protected:
     // writes at about real-time pace, a buffer or two behind the mixer.
     bool Heard(const std::string& audio, std::size_t fromByte)
     {
-        return Until([&] { return Peak(ReadSamples(program.PathOf(audio), fromByte)) > 1000; });
+        return Until([&] { return Peak(ReadSamples(program.AudioPath(audio), fromByte)) > 1000; });
     }
 
     // Waits until the newest output is silence: what was mixed before a stop
@@ -100,13 +139,13 @@ protected:
     {
         return Until([&] {
             const std::size_t size = Size(audio);
-            return size >= 4 * Buffer && Peak(ReadSamples(program.PathOf(audio), size - 4 * Buffer)) == 0;
+            return size >= 4 * Buffer && Peak(ReadSamples(program.AudioPath(audio), size - 4 * Buffer)) == 0;
         });
     }
 
     bool Written(const std::string& audio, std::size_t bytes)
     {
-        return listening::Written(program.PathOf(audio), bytes);
+        return listening::Written(program.AudioPath(audio), bytes);
     }
 
     // Gives the window the keyboard once it can take it.
@@ -119,11 +158,7 @@ protected:
         });
     }
 
-    std::vector<int> SoundedAfterAll(const std::string& audio, std::size_t count)
-    {
-        return listening::SoundedAfterAll(program.PathOf(audio), count);
-    }
-    std::size_t Size(const std::string& audio) { return listening::FileSize(program.PathOf(audio)); }
+    std::size_t Size(const std::string& audio) { return listening::FileSize(program.AudioPath(audio)); }
 
     int Tool(std::vector<std::string> args)
     {
@@ -133,14 +168,38 @@ protected:
         return X11Process::Run(options);
     }
 
+    // What the windows with this caption say under Wine: their static
+    // texts, a line each, read by a Windows program of the tests.
+    std::string WindowText(const std::string& caption)
+    {
+        const std::string build = std::filesystem::path(program.Runner().executable).parent_path();
+        X11Process::Options options;
+        options.args = program.Runner().launcher;
+        options.args.insert(options.args.end(), {build + "/tests/e2e/window_text.exe", caption});
+        options.env = server->Environment();
+        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
+        std::string text;
+        EXPECT_EQ(X11Process::Run(options, &text), 0) << text;
+        std::erase(text, '\r');
+        return text;
+    }
+
     static X11Server* server;
+    const Platform platform;
     std::unique_ptr<X11Windows> windows;
-    X11Program program{STRUMKEY_EXE};
+    X11Program program;
 };
 
 X11Server* X11Test::server = nullptr;
 
-TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
+// The scenarios that every platform plays.
+class X11PlatformTest : public testing::WithParamInterface<Platform>, public X11Test {
+protected:
+    X11PlatformTest() : X11Test(GetParam()) {}
+};
+INSTANTIATE_TEST_SUITE_P(X11, X11PlatformTest, testing::Values(Linux, WineEnglish, WineJapanese), NameOf);
+
+TEST_P(X11PlatformTest, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
 {
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("out.raw", &window);
@@ -151,7 +210,7 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
     ASSERT_EQ(Keys(window, {"Left", "Left", "Left"}), 0);
     const std::size_t afterArrows = Size("out.raw");
     ASSERT_TRUE(Written("out.raw", afterArrows + 8 * Buffer));
-    EXPECT_EQ(Peak(ReadSamples(program.PathOf("out.raw"))), 0) << "something played before any chord key";
+    EXPECT_EQ(Peak(ReadSamples(program.AudioPath("out.raw"))), 0) << "something played before any chord key";
 
     // "c" strums C major.
     const std::size_t beforeChord = Size("out.raw");
@@ -179,9 +238,17 @@ TEST_F(X11Test, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
          {"Velocity=125", "Interval=25", "MaxInterval=750", "StrokeIntervalMode=0", "TimeoutInterval=",
           "ManualAIntervalRate=", "ManualBIntervalRate=", "MaxManualAIntervalRate=", "MaxManualBIntervalRate="})
         EXPECT_NE(ini.find(line), std::string::npos) << line << " missing in\n" << ini;
+
+    // The next start reads them and keeps them.
+    window = 0;
+    run = Launch("again.raw", &window);
+    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+    ASSERT_TRUE(windows->RequestClose(window));
+    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
+    EXPECT_EQ(program.Read("strumkey.ini"), ini);
 }
 
-TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
+TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
 {
     // A settings file of the user's own, with a comment the program must keep.
     const std::string settings = "; mine\r\n[Setting]\r\nVelocity=100\r\nInterval=40\r\n";
@@ -211,8 +278,9 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     };
     for (const auto& answer : answers) {
         X11Process::Options options;
-        options.args = {program.PathOf(program.Name()), answer.argument};
+        options.args = program.Command({answer.argument});
         options.env = server->Environment();
+        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
         std::string output;
         EXPECT_EQ(X11Process::Run(options, &output), answer.status) << answer.argument;
         if (answer.argument == std::string("--help")) {
@@ -230,6 +298,10 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     EXPECT_EQ(windows->Caption(box), Caption);
     EXPECT_EQ(windows->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
     EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
+    if (program.Runner().Windows()) {
+        // In Japanese, whatever the system's code page.
+        EXPECT_NE(WindowText(Caption).find(u8"二重起動はできません\n"), std::string::npos) << WindowText(Caption);
+    }
     ASSERT_EQ(Keys(box, {"Return"}), 0);
     const std::optional<int> refused = secondRun->Wait(StartLimit);
     ASSERT_TRUE(refused.has_value()) << "Return did not dismiss the box";
@@ -239,11 +311,11 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
 
     // Under another name, in another folder, it is another program: it starts
     // beside the first and keeps settings of its own.
-    X11Program otherProgram(STRUMKEY_EXE, "strumkey-other");
+    X11Program otherProgram(program.Runner(), "strumkey-other");
     ASSERT_TRUE(otherProgram.Ready());
     X11Windows::Id other = 0;
     std::unique_ptr<X11Process> otherRun = Launch(otherProgram, "other.raw", &other);
-    ASSERT_NE(other, 0u) << otherProgram.Read("strumkey-other.log") << windows->Describe();
+    ASSERT_NE(other, 0u) << otherProgram.Read(otherProgram.Name() + ".log") << windows->Describe();
     EXPECT_EQ(windows->OfProcess(otherRun->Pid()).size(), 1u) << windows->Describe();
     ASSERT_TRUE(windows->RequestClose(other));
     const std::optional<int> otherStatus = otherRun->Wait(StartLimit);
@@ -271,11 +343,17 @@ TEST_F(X11Test, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNameRuns)
     EXPECT_EQ(againRun->Wait(StartLimit), std::optional<int>(0));
 }
 
+// The Linux build alone.
+class X11LinuxTest : public X11Test {
+protected:
+    X11LinuxTest() : X11Test(Linux) {}
+};
+
 // The program installed as a package installs it, run at the same time by two
 // users: each plays from the installed bank, and each one's settings are kept
 // and come back. As root, one of them is the user "nobody"; otherwise the
 // installed folder is made read-only and the two are sessions of their own.
-TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
+TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
 {
     namespace fs = std::filesystem;
     const bool root = ::geteuid() == 0;
@@ -327,10 +405,7 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         // setpriv and the launcher link both exec: the program keeps the pid.
         user.window = user.run->Started() ? windows->WaitFor(Caption, user.run->Pid(), StartLimit) : 0;
     };
-    auto read = [](const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
+    const auto read = ReadAll;
     auto close = [&](User& user) {
         ASSERT_TRUE(windows->RequestClose(user.window));
         EXPECT_EQ(user.run->Wait(StartLimit), std::optional<int>(0)) << read(user.home / "log.txt");
@@ -367,42 +442,172 @@ TEST_F(X11Test, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
     EXPECT_EQ(read(settingsOf(users[0])).rfind(mine, 0), 0u) << read(settingsOf(users[0]));
 }
 
+// The Windows build alone.
+class X11WineTest : public X11PlatformTest {};
+INSTANTIATE_TEST_SUITE_P(X11, X11WineTest, testing::Values(WineEnglish, WineJapanese), NameOf);
+
+// The installer run silently, as a deployment tool runs it: the program with
+// its bank, libraries and licences in the folder given, and a Start-menu
+// entry; the installed copy plays; the uninstaller takes it all away again.
+TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt)
+{
+    namespace fs = std::filesystem;
+    const fs::path build = fs::path(program.Runner().executable).parent_path();
+    const fs::path installer = build / ("strumkey-" STRUMKEY_VERSION "-windows-x64.exe");
+    ASSERT_TRUE(fs::exists(installer)) << "no installer: cpack in " << build << " makes it";
+    // No blank in it: Wine quotes an argument that has one, and the installer
+    // takes /D= only unquoted.
+    const std::string folder = std::string("Strumkey-") + platform.name;
+    const fs::path drive = build / "wine-prefix/drive_c";
+    const fs::path installed = drive / folder;
+    std::error_code ignored;
+    fs::remove_all(installed, ignored);
+    const auto run = [&](const std::vector<std::string>& command) {
+        X11Process::Options options;
+        options.args = program.Runner().launcher;
+        options.args.insert(options.args.end(), command.begin(), command.end());
+        options.env = server->Environment();
+        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
+        std::string output;
+        const int status = X11Process::Run(options, &output, listening::HearLimit);
+        EXPECT_EQ(status, 0) << output;
+    };
+    // Start-menu entries of the program, wherever Windows keeps them.
+    const auto shortcuts = [&] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::recursive_directory_iterator(drive, ignored))
+            if (entry.path().filename() == "Strumkey.lnk" &&
+                entry.path().string().find("Start Menu") != std::string::npos)
+                found.push_back(entry.path());
+        return found;
+    };
+
+    run({installer.string(), "/S", "/D=C:\\" + folder});
+    for (const char* file : {"strumkey.exe", "se.csv", "se.dat", "SDL.dll", "SDL_mixer.dll", "Uninstall.exe",
+                             "licenses/strumkey/LICENSE", "licenses/libsdl1.2/copyright"})
+        EXPECT_TRUE(fs::exists(installed / file)) << file;
+    EXPECT_EQ(shortcuts().size(), 1u);
+
+    const X11Program copy({(installed / "strumkey.exe").string(), program.Runner().launcher, program.Runner().env},
+                          X11Program::InPlace{});
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> playing = Launch(copy, "installed.raw", &window);
+    ASSERT_NE(window, 0u) << copy.Read("strumkey.exe.log");
+    ASSERT_EQ(Keys(window, {"c"}), 0);
+    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(copy.AudioPath("installed.raw"))) > 1000; }));
+    ASSERT_TRUE(windows->RequestClose(window));
+    EXPECT_EQ(playing->Wait(StartLimit), std::optional<int>(0));
+
+    // A user who cannot write where it was installed: the settings go to
+    // %APPDATA%\Strumkey, starting from those left beside the program. The
+    // folder loses its write permission, or for root (who writes anyway) is
+    // mounted read-only for the run: Wine's server opens the files, so the
+    // mount is the machine's, not the program's alone.
+    const std::string mine = "[Setting]\r\nVelocity=77\r\n";
+    std::ofstream(installed / "strumkey.ini", std::ios::binary) << mine;
+    const bool root = ::geteuid() == 0;
+    const auto writable = [&](bool yes) {
+        if (!root) {
+            fs::permissions(installed, fs::perms::owner_write, yes ? fs::perm_options::add : fs::perm_options::remove);
+            return;
+        }
+        X11Process::Options options;
+        options.args =
+            yes ? std::vector<std::string>{"umount", installed.string()}
+                : std::vector<std::string>{"mount", "--bind", "-o", "ro", installed.string(), installed.string()};
+        std::string output;
+        ASSERT_EQ(X11Process::Run(options, &output), 0) << output;
+    };
+    writable(false);
+    playing = Launch(copy, "locked.raw", &window);
+    const bool started = window != 0 && windows->RequestClose(window);
+    const std::optional<int> lockedStatus = playing->Wait(StartLimit);
+    writable(true);
+    ASSERT_TRUE(started) << "the installed copy did not start in a folder it cannot write";
+    EXPECT_EQ(lockedStatus, std::optional<int>(0));
+    std::string kept;
+    for (const auto& user : fs::directory_iterator(drive / "users", ignored)) {
+        const fs::path settings = user.path() / "AppData/Roaming/Strumkey/strumkey.ini";
+        if (fs::exists(settings)) {
+            kept = ReadAll(settings);
+            fs::remove_all(settings.parent_path(), ignored);
+        }
+    }
+    EXPECT_EQ(kept.rfind(mine, 0), 0u) << kept;
+    EXPECT_NE(kept.find("\r\nInterval=25\r\n"), std::string::npos) << kept;
+    EXPECT_EQ(ReadAll(installed / "strumkey.ini"), mine);
+
+    // The uninstaller hands over to a copy of itself and returns at once.
+    run({(installed / "Uninstall.exe").string(), "/S"});
+    EXPECT_TRUE(Until([&] { return !fs::exists(installed / "strumkey.exe") && shortcuts().empty(); }));
+    for (const char* file : {"se.dat", "SDL.dll", "Uninstall.exe", "licenses"})
+        EXPECT_FALSE(fs::exists(installed / file)) << file;
+    fs::remove_all(installed, ignored);
+}
+
 // The program copied into a folder whose name holds characters of every kind,
 // in cp932 and not, and bytes that are not UTF-8: it finds its bank beside
 // itself, plays, and keeps its settings there.
-class X11FolderNameTest : public X11Test, public testing::WithParamInterface<const char*> {};
+struct FolderCase {
+    Platform platform;
+    const char* folder;
+};
+void PrintTo(const FolderCase& folderCase, std::ostream* out)
+{
+    *out << folderCase.platform.name << ", " << testing::PrintToString(folderCase.folder);
+}
+
+class X11FolderNameTest : public testing::WithParamInterface<FolderCase>, public X11Test {
+protected:
+    X11FolderNameTest() : X11Test(GetParam().platform) {}
+};
 
 TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName)
 {
-    const X11Program program(STRUMKEY_EXE, {}, GetParam());
+    const X11Program program(this->program.Runner(), {}, GetParam().folder);
     ASSERT_TRUE(program.Ready());
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch(program, "out.raw", &window);
     ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
     ASSERT_EQ(Keys(window, {"c"}), 0);
-    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.PathOf("out.raw"))) > 1000; }))
+    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.AudioPath("out.raw"))) > 1000; }))
         << program.Read(program.Name() + ".log");
     ASSERT_TRUE(windows->RequestClose(window));
     EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
     EXPECT_NE(program.Read("strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(X11Test, X11FolderNameTest,
-                         testing::Values(u8"josé Música naïve", u8"Школа Ёжик", u8"🎸 songs 😀", u8"日本語 表ソ能",
-                                         u8"鷗外 𠮷野家 €¥", "latin-1 caf\xE9"));
+// Names in cp932 and not, and bytes that are not UTF-8.
+const char* const FolderNames[] = {u8"josé Música naïve", u8"Школа Ёжик",     u8"🎸 songs 😀",
+                                   u8"日本語 表ソ能",     u8"鷗外 𠮷野家 €¥", "latin-1 caf\xE9"};
+
+std::vector<FolderCase> FolderCases()
+{
+    std::vector<FolderCase> cases;
+    for (const Platform& platform : {Linux, WineEnglish, WineJapanese})
+        for (const char* folder : FolderNames)
+            cases.push_back({platform, folder});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, X11FolderNameTest, testing::ValuesIn(FolderCases()),
+                         [](const testing::TestParamInfo<FolderCase>& info) {
+                             return std::string(info.param.platform.name) + "_" +
+                                    std::to_string(info.index % std::size(FolderNames));
+                         });
 
 using namespace keyboard_scenarios;
 
 // The program on the test bank, typed at with xdotool.
-class X11KeyboardTest : public X11Test, public Keyboard {
+class X11KeyboardTest : public X11PlatformTest, public Keyboard {
 protected:
     void SetUp() override
     {
-        X11Test::SetUp();
+        X11PlatformTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
         program.UseTestBank();
-        program.Write("strumkey.ini", "[Setting]\r\nInterval=150\r\n");
+        program.Write("strumkey.ini", "[Setting]\r\nInterval=" + std::to_string(IntervalMilliseconds) + "\r\n");
         run = Launch(Audio, &window);
         ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
         ASSERT_TRUE(GiveFocus(window));
@@ -429,7 +634,8 @@ protected:
         }
         windows->LockGroup(group);
     }
-    Ids SoundedAfterAll(std::size_t count) override { return X11Test::SoundedAfterAll(Audio, count); }
+    std::string AudioFile() const override { return program.AudioPath(Audio); }
+    using Keyboard::SoundedAfterAll;
 
     static constexpr const char* Audio = "keys.raw";
     X11Windows::Id window = 0;
@@ -437,12 +643,30 @@ protected:
     std::string layouts = "us";
 };
 
-TEST_F(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
+INSTANTIATE_TEST_SUITE_P(X11, X11KeyboardTest, testing::Values(Linux, WineEnglish, WineJapanese), NameOf);
+
+TEST_P(X11KeyboardTest, AChordIsStrummedAtTheSetInterval)
+{
+    AChordIsStrummedAtTheSetInterval(*this);
+}
+
+TEST_P(X11KeyboardTest, SpaceCutsAnEffect)
+{
+    SpaceCutsAnEffect(*this);
+}
+
+TEST_P(X11KeyboardTest, AHeldKeyStrikesOnceAndATapAgainStrikesAgain)
 {
     HeldKeysStrikeOnceAndTapsStrikeAgain(*this);
 }
 
-TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
+// What the Linux build does itself: following the X server's layouts as they
+// switch, and the keys held when the window gets the keyboard back. Under
+// Wine, Windows' own layout tables and key state do that.
+class X11LinuxKeyboardTest : public X11KeyboardTest {};
+INSTANTIATE_TEST_SUITE_P(X11, X11LinuxKeyboardTest, testing::Values(Linux), NameOf);
+
+TEST_P(X11LinuxKeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
 {
     EveryLayoutPlaysTheCKeyAndItsSharpKey(*this);
 }
@@ -450,7 +674,7 @@ TEST_F(X11KeyboardTest, EveryLayoutPlaysTheCKeyAndItsSharpKey)
 // Shift and the sharp key go down while the window does not have the
 // keyboard, and are still held when it gets it back: the next letter plays
 // C sharp minor.
-TEST_F(X11KeyboardTest, KeysHeldAcrossAFocusChangeCount)
+TEST_P(X11LinuxKeyboardTest, KeysHeldAcrossAFocusChangeCount)
 {
     windows->Focus(windows->Root());
     ASSERT_EQ(Type({"keydown", "shift", "keydown", "equal"}), 0);
@@ -475,7 +699,7 @@ X11Image Screenshot(const std::vector<std::string>& environment, X11Windows::Id 
     return X11Image::ReadPpm(ppm);
 }
 
-TEST_F(X11Test, ScreenshotShowsTwoSlidersAndTheStatusText)
+TEST_P(X11PlatformTest, ScreenshotShowsTwoSlidersAndTheStatusText)
 {
     ASSERT_TRUE(X11Process::OnPath("import")) << "ImageMagick's import is needed for the screenshot";
     X11Windows::Id window = 0;

@@ -5,9 +5,9 @@
 #include "files/Paths.h"
 #include "platform/Cp932Literal.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/System.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -187,12 +187,10 @@ TEST(PathsTest, NormalizePath)
 
 // ---- Through the Z: drive ----------------------------------------------
 
-// The Windows path of an ASCII Unix path.
+// The Windows path of an ASCII path of the system.
 std::string WindowsPath(const fs::path& unix)
 {
-    std::string s = "Z:" + unix.string();
-    std::replace(s.begin(), s.end(), '/', '\\');
-    return s;
+    return test_system::WindowsPathOf(unix.u8string());
 }
 
 // Runs each test in a fresh temporary folder and puts the process's current
@@ -202,11 +200,11 @@ protected:
     void SetUp() override
     {
         saved = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "strumkey-paths-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        temp = fs::canonical(pattern);
+        const std::string made = test_system::MakeTempFolder("strumkey-paths-");
+        ASSERT_FALSE(made.empty());
+        temp = fs::canonical(fs::u8path(made));
         // Expected Windows paths are built from the Unix ones byte by byte.
-        const std::string t = temp.string();
+        const std::string t = temp.u8string();
         ASSERT_TRUE(std::all_of(t.begin(), t.end(), [](unsigned char c) { return c < 0x80; })) << t;
     }
 
@@ -217,7 +215,7 @@ protected:
         fs::remove_all(temp, ignored);
     }
 
-    static fs::path Executable() { return fs::canonical("/proc/self/exe"); }
+    static fs::path Executable() { return fs::canonical(test_system::ThisProgram()); }
 
     fs::path saved;
     fs::path temp;
@@ -229,7 +227,9 @@ TEST_F(PathsFileSystemTest, GetModulePathNamesThisExecutable)
     Mivo::GetModulePath(nullptr, path);
     const std::string text = path.Text();
     const std::string name = "\\" + Executable().filename().string();
-    EXPECT_EQ(text.rfind("Z:\\", 0), 0u) << text;
+#ifndef _WIN32
+    EXPECT_EQ(text.rfind("Z:\\", 0), 0u) << text;  // the Unix tree
+#endif
     ASSERT_GE(text.size(), name.size());
     EXPECT_EQ(text.substr(text.size() - name.size()), name);
     EXPECT_EQ(text, WindowsPath(Executable()));
@@ -245,6 +245,9 @@ TEST_F(PathsFileSystemTest, GetCurrentDirFollowsChdir)
 
 TEST_F(PathsFileSystemTest, GetCurrentDirLongerThanMaxPath)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps the current folder shorter than MAX_PATH";
+#endif
     fs::path deep = temp;
     for (int i = 0; i < 3; ++i)
         deep /= std::string(100, static_cast<char>('a' + i));
@@ -259,7 +262,7 @@ TEST_F(PathsFileSystemTest, GetCurrentDirLongerThanMaxPath)
 TEST_F(PathsFileSystemTest, FolderWithBackslashTrailByte)
 {
     // 表 and ソ end in byte 0x5C in cp932.
-    const fs::path folder = temp / u8"表ソ";
+    const fs::path folder = temp / fs::u8path(u8"表ソ");
     fs::create_directory(folder);
     fs::current_path(folder);
 
@@ -318,7 +321,7 @@ TEST_F(PathsFileSystemTest, SetCurrentDirFromModule)
     EXPECT_EQ(fs::current_path(), folder);
 
     // A relative sub-folder of the executable's folder.
-    const std::string sub = "paths-test-" + std::to_string(getpid());
+    const std::string sub = "paths-test-" + std::to_string(GetCurrentProcessId());
     fs::create_directories(folder / sub / "inner");
     fs::current_path(temp);
     EXPECT_TRUE(Mivo::SetCurrentDirFromModule((sub + "\\inner").c_str()));

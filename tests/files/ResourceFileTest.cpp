@@ -293,7 +293,7 @@ TEST_F(ResourceFileTest, OpeningAgainClosesTheFirstFileEvenWhenTheLookupFails)
 TEST_F(ResourceFileTest, ArchiveMadeByDebianZip)
 {
     if (!HaveZip())
-        GTEST_SKIP() << "Debian's zip is not installed";
+        GTEST_SKIP() << ZipCannotRun;
     temp.Write("pack/se/Kick.WAV", "kick drum");
     temp.Write("pack/se/loops/Loop1.wav", std::string(70000, 'L'));
     ASSERT_TRUE(RunZip(temp.Path() + "/pack/se", "-0 -X -r ../../se.dat ."));

@@ -64,18 +64,13 @@ protected:
         return file ? ReadAll(*file) : "<missing>";
     }
 
-    void RequireZip()
-    {
-        if (!HaveZip())
-            GTEST_SKIP() << "Debian's zip is not installed";
-    }
-
     TempFolder temp;
 };
 
 TEST_F(ZipReaderTest, DebianZipStoredMembersAndNames)
 {
-    RequireZip();
+    if (!HaveZip())
+        GTEST_SKIP() << ZipCannotRun;
     const std::string readme = "Read me\r\n";
     const std::string clip = Pattern(3000, 1);
     const std::string big = Pattern(70000, 2);  // its view crosses a 64 KB boundary
@@ -120,7 +115,8 @@ TEST_F(ZipReaderTest, DebianZipStoredMembersAndNames)
 
 TEST_F(ZipReaderTest, DebianZipDeflatedMemberIsServedAsItsCompressedBytes)
 {
-    RequireZip();
+    if (!HaveZip())
+        GTEST_SKIP() << ZipCannotRun;
     std::string text;
     for (int i = 0; i < 200; ++i)
         text += "strum the chord\n";
@@ -140,7 +136,8 @@ TEST_F(ZipReaderTest, DebianZipDeflatedMemberIsServedAsItsCompressedBytes)
 
 TEST_F(ZipReaderTest, DebianZipArchiveCommentWithASignatureInIt)
 {
-    RequireZip();
+    if (!HaveZip())
+        GTEST_SKIP() << ZipCannotRun;
     temp.Write("a.txt", "alpha");
     // The comment holds an end record signature whose size test fails.
     ASSERT_TRUE(RunZip(temp.Path(), "-0 -X -z c.zip a.txt", std::string("Strum\nPK\x05\x06 not a record\n")));
@@ -155,7 +152,8 @@ TEST_F(ZipReaderTest, DebianZipArchiveCommentWithASignatureInIt)
 // program's own archives carry no extra fields.
 TEST_F(ZipReaderTest, DebianZipDefaultExtraFieldsShiftTheMember)
 {
-    RequireZip();
+    if (!HaveZip())
+        GTEST_SKIP() << ZipCannotRun;
     const std::string content = "0123456789abcdef";
     temp.Write("x.txt", content);
     ASSERT_TRUE(RunZip(temp.Path(), "-0 plain.zip x.txt"));
@@ -503,7 +501,7 @@ TEST_F(ZipReaderTest, ReopensOnAnotherArchive)
     // The first archive was let go.
     Mivo::ZipReader again;
     EXPECT_TRUE(again.Open(temp.Windows("one.zip").c_str()));
-    EXPECT_FALSE(Open(reader, "not a zip", "two.zip"));
+    EXPECT_FALSE(Open(reader, "not a zip", "three.zip"));  // Windows keeps two.zip from being written
     EXPECT_TRUE(reader.Name().IsEmpty());
 }
 

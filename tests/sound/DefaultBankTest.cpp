@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -56,9 +55,8 @@ TEST(DefaultBankTest, LoadsFromAPlainFolder)
     if (HoldsArchive("se.dat"))
         GTEST_SKIP() << "se.dat is already open in this process; run each test alone (ctest does)";
     TempFolder temp;
-    const std::string command = std::string("'") + STRUMKEY_BANK_TOOL + "' --folder '" + temp.Path() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    fs::remove(fs::path(temp.Path()) / "se.dat");
+    fs::copy(STRUMKEY_PLAIN_BANK_FOLDER, fs::u8path(temp.Path()), fs::copy_options::recursive);
+    ASSERT_FALSE(fs::exists(fs::u8path(temp.Path()) / "se.dat"));
     ExpectWholeBank(temp);
     EXPECT_FALSE(HoldsArchive("se.dat"));
 }

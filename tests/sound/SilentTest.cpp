@@ -13,8 +13,6 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <string>
 
 // Built twice: with a driver that does not exist (the audio subsystem fails
@@ -28,7 +26,7 @@ namespace {
 
 #ifdef SILENT_OUTPUT
 // Before anything can open the device.
-const bool outputNamed = setenv("SDL_DISKAUDIOFILE", SILENT_OUTPUT, 1) == 0;
+const bool outputNamed = test_system::SetEnvironment("SDL_DISKAUDIOFILE", SILENT_OUTPUT);
 #endif
 
 TEST(SILENT_SUITE, DeviceStaysClosedAndChunksLoadNothing)

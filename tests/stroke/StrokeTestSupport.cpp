@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace StrokeTest {
 
@@ -194,11 +195,20 @@ bool RingIdle()
 
 }  // namespace StrokeTest
 
+// std::int64_t in a C++ name: long on Linux, long long on Windows.
+#ifdef _WIN32
+#define INT64_CODE "x"
+static_assert(std::is_same_v<std::int64_t, long long>);
+#else
+#define INT64_CODE "l"
+static_assert(std::is_same_v<std::int64_t, long>);
+#endif
+
 // The program's starts and cuts, logged on their way to the placement.
-int RealStart(Mix_Chunk*, int, int, std::int64_t) asm("__real__ZN4Mivo9Placement5StartEP9Mix_Chunkiil");
-int WrappedStart(Mix_Chunk*, int, int, std::int64_t) asm("__wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkiil");
-void RealCutAll(std::int64_t) asm("__real__ZN4Mivo9Placement6CutAllEl");
-void WrappedCutAll(std::int64_t) asm("__wrap__ZN4Mivo9Placement6CutAllEl");
+int RealStart(Mix_Chunk*, int, int, std::int64_t) asm("__real__ZN4Mivo9Placement5StartEP9Mix_Chunkii" INT64_CODE);
+int WrappedStart(Mix_Chunk*, int, int, std::int64_t) asm("__wrap__ZN4Mivo9Placement5StartEP9Mix_Chunkii" INT64_CODE);
+void RealCutAll(std::int64_t) asm("__real__ZN4Mivo9Placement6CutAllE" INT64_CODE);
+void WrappedCutAll(std::int64_t) asm("__wrap__ZN4Mivo9Placement6CutAllE" INT64_CODE);
 
 int WrappedStart(Mix_Chunk* chunk, int loops, int channel, std::int64_t due)
 {
@@ -219,10 +229,21 @@ void WrappedCutAll(std::int64_t due)
 }
 
 // The program's multimedia timers, on the virtual clock.
+#ifdef _WIN32
+MMRESULT WINAPI WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT);
+MMRESULT WINAPI WrappedTimeKillEvent(UINT);
+// The program calls winmm's functions through these pointers, which the
+// import library would otherwise define.
+extern "C" {
+MMRESULT(WINAPI* __imp_timeSetEvent)(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) = WrappedTimeSetEvent;
+MMRESULT(WINAPI* __imp_timeKillEvent)(UINT) = WrappedTimeKillEvent;
+}
+#else
 MMRESULT WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__wrap__Z12timeSetEventjjPFvjjmmmEmj");
 MMRESULT WrappedTimeKillEvent(UINT) asm("__wrap__Z13timeKillEventj");
+#endif
 
-MMRESULT WrappedTimeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
+MMRESULT WINAPI WrappedTimeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
 {
     using namespace StrokeTest;
     if (callback == nullptr || delay < MinDelay || delay > MaxDelay || flags != (TIME_ONESHOT | TIME_CALLBACK_FUNCTION))
@@ -243,7 +264,7 @@ MMRESULT WrappedTimeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PT
     return timer.id;
 }
 
-MMRESULT WrappedTimeKillEvent(UINT id)
+MMRESULT WINAPI WrappedTimeKillEvent(UINT id)
 {
     using namespace StrokeTest;
     std::lock_guard lock(timerLock);

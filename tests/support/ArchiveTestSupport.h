@@ -47,8 +47,9 @@ struct HandArchive {
     std::string Build() const;
 };
 
-// True when Debian's zip can be run.
+// True when Debian's zip can be run: installed, and a Linux build.
 bool HaveZip();
+inline constexpr const char* ZipCannotRun = "Debian's zip cannot be run: not installed, or a Windows build";
 // Runs "zip <arguments>" inside folder, stdin from the given text; true on exit 0.
 bool RunZip(const std::string& folder, const std::string& arguments, const std::string& input = "");
 

@@ -59,7 +59,7 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& me
 
 CurrentFolder::CurrentFolder(const std::string& folder) : saved(std::filesystem::current_path())
 {
-    std::filesystem::current_path(folder);
+    std::filesystem::current_path(std::filesystem::u8path(folder));
 }
 
 CurrentFolder::~CurrentFolder()
