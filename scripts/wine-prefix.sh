@@ -37,3 +37,7 @@ if [ ! -f "$prefix/.strumkey-ready" ]; then
   touch "$prefix/.strumkey-ready"
 fi
 wineserver -p
+# Wine's own background programs start with the first program run in the
+# prefix, and keep the output of whoever started them open: started here,
+# they keep nothing of a test's.
+wine cmd /c exit </dev/null >/dev/null 2>&1
