@@ -37,7 +37,19 @@ if [ ! -f "$prefix/.strumkey-ready" ]; then
   touch "$prefix/.strumkey-ready"
 fi
 wineserver -p
-# Wine's own background programs start with the first program run in the
-# prefix, and keep the output of whoever started them open: started here,
-# they keep nothing of a test's.
-wine cmd /c exit </dev/null >/dev/null 2>&1
+# Wine's services and its desktop start with the first program run in the
+# prefix. The services keep the output of whoever started them open, so they
+# are started here, keeping nothing of a test's. The desktop keeps the display
+# driver it was made with for every later window: made without a display, no
+# window could ever show, so it is made on a virtual X server of its own,
+# which it outlives as a test's windows outlive theirs.
+if command -v Xvfb >/dev/null; then
+  exec 8< <(Xvfb -displayfd 1 -nolisten tcp 2>/dev/null & echo "pid $!")
+  read -r _ xvfb <&8
+  read -r display <&8
+  DISPLAY=:$display wine wineboot </dev/null >/dev/null 2>&1
+  kill "$xvfb"
+  exec 8<&-
+else
+  wine wineboot </dev/null >/dev/null 2>&1
+fi

@@ -168,18 +168,27 @@ protected:
         return X11Process::Run(options);
     }
 
+    // What runs a command as the program runs (under Wine, a Windows
+    // program) on the test's server.
+    X11Process::Options OnPlatform(const std::vector<std::string>& command) const
+    {
+        X11Process::Options options;
+        options.args = program.Runner().launcher;
+        options.args.insert(options.args.end(), command.begin(), command.end());
+        options.env = server->Environment();
+        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
+        return options;
+    }
+    // The Windows build's folder.
+    std::filesystem::path Build() const { return std::filesystem::path(program.Runner().executable).parent_path(); }
+
     // What the windows with this caption say under Wine: their static
     // texts, a line each, read by a Windows program of the tests.
     std::string WindowText(const std::string& caption)
     {
-        const std::string build = std::filesystem::path(program.Runner().executable).parent_path();
-        X11Process::Options options;
-        options.args = program.Runner().launcher;
-        options.args.insert(options.args.end(), {build + "/tests/e2e/window_text.exe", caption});
-        options.env = server->Environment();
-        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
         std::string text;
-        EXPECT_EQ(X11Process::Run(options, &text), 0) << text;
+        EXPECT_EQ(X11Process::Run(OnPlatform({(Build() / "tests/e2e/window_text.exe").string(), caption}), &text), 0)
+            << text;
         std::erase(text, '\r');
         return text;
     }
@@ -203,7 +212,7 @@ TEST_P(X11PlatformTest, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
 {
     X11Windows::Id window = 0;
     std::unique_ptr<X11Process> run = Launch("out.raw", &window);
-    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log") << windows->Describe();
 
     // Arrow keys move the focused strength slider and play nothing.
     ASSERT_TRUE(Written("out.raw", Buffer));
@@ -277,10 +286,7 @@ TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNam
         {"", 2, usage},
     };
     for (const auto& answer : answers) {
-        X11Process::Options options;
-        options.args = program.Command({answer.argument});
-        options.env = server->Environment();
-        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
+        const X11Process::Options options = OnPlatform({program.Executable(), answer.argument});
         std::string output;
         EXPECT_EQ(X11Process::Run(options, &output), answer.status) << answer.argument;
         if (answer.argument == std::string("--help")) {
@@ -446,31 +452,52 @@ TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
 class X11WineTest : public X11PlatformTest {};
 INSTANTIATE_TEST_SUITE_P(X11, X11WineTest, testing::Values(WineEnglish, WineJapanese), NameOf);
 
+// The portable copy: the ZIP unpacked into a folder of the user's plays there
+// and keeps its settings beside itself.
+TEST_P(X11WineTest, ThePortableZipPlaysWhereItIsUnpackedAndKeepsItsSettingsThere)
+{
+    namespace fs = std::filesystem;
+    const std::string package = "strumkey-" STRUMKEY_VERSION "-windows-x64";
+    const fs::path zip = Build() / (package + ".zip");
+    ASSERT_TRUE(fs::exists(zip)) << "no ZIP: cpack in " << Build() << " makes it";
+    const fs::path desktop = program.Folder() + u8"/Escritorio de José";
+    X11Process::Options unzip;
+    unzip.args = {"unzip", "-q", zip.string(), "-d", desktop.string()};
+    std::string output;
+    ASSERT_EQ(X11Process::Run(unzip, &output), 0) << output;
+    const fs::path folder = desktop / package;
+    EXPECT_TRUE(fs::exists(folder / "licenses/SOURCES.txt"));
+
+    const X11Program unpacked({(folder / "strumkey.exe").string(), program.Runner().launcher, program.Runner().env},
+                              X11Program::InPlace{});
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> run = Launch(unpacked, "portable.raw", &window);
+    ASSERT_NE(window, 0u) << unpacked.Read("strumkey.exe.log");
+    ASSERT_EQ(Keys(window, {"c"}), 0);
+    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(unpacked.AudioPath("portable.raw"))) > 1000; }));
+    ASSERT_TRUE(windows->RequestClose(window));
+    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
+    EXPECT_NE(ReadAll(folder / "strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
+}
+
 // The installer run silently, as a deployment tool runs it: the program with
 // its bank, libraries and licences in the folder given, and a Start-menu
 // entry; the installed copy plays; the uninstaller takes it all away again.
 TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt)
 {
     namespace fs = std::filesystem;
-    const fs::path build = fs::path(program.Runner().executable).parent_path();
-    const fs::path installer = build / ("strumkey-" STRUMKEY_VERSION "-windows-x64.exe");
-    ASSERT_TRUE(fs::exists(installer)) << "no installer: cpack in " << build << " makes it";
+    const fs::path installer = Build() / ("strumkey-" STRUMKEY_VERSION "-windows-x64.exe");
+    ASSERT_TRUE(fs::exists(installer)) << "no installer: cpack in " << Build() << " makes it";
     // No blank in it: Wine quotes an argument that has one, and the installer
     // takes /D= only unquoted.
     const std::string folder = std::string("Strumkey-") + platform.name;
-    const fs::path drive = build / "wine-prefix/drive_c";
+    const fs::path drive = Build() / "wine-prefix/drive_c";
     const fs::path installed = drive / folder;
     std::error_code ignored;
     fs::remove_all(installed, ignored);
     const auto run = [&](const std::vector<std::string>& command) {
-        X11Process::Options options;
-        options.args = program.Runner().launcher;
-        options.args.insert(options.args.end(), command.begin(), command.end());
-        options.env = server->Environment();
-        options.env.insert(options.env.end(), program.Runner().env.begin(), program.Runner().env.end());
         std::string output;
-        const int status = X11Process::Run(options, &output, listening::HearLimit);
-        EXPECT_EQ(status, 0) << output;
+        EXPECT_EQ(X11Process::Run(OnPlatform(command), &output, listening::HearLimit), 0) << output;
     };
     // Start-menu entries of the program, wherever Windows keeps them.
     const auto shortcuts = [&] {
@@ -552,9 +579,19 @@ struct FolderCase {
     Platform platform;
     const char* folder;
 };
+// The folder's name in ASCII, every other byte as \xNN: test names stay on
+// one line.
 void PrintTo(const FolderCase& folderCase, std::ostream* out)
 {
-    *out << folderCase.platform.name << ", " << testing::PrintToString(folderCase.folder);
+    *out << folderCase.platform.name << ", ";
+    for (const unsigned char c : std::string(folderCase.folder)) {
+        if (c < 0x80) {
+            *out << c;
+        } else {
+            const char* const hex = "0123456789ABCDEF";
+            *out << "\\x" << hex[c >> 4] << hex[c & 15];
+        }
+    }
 }
 
 class X11FolderNameTest : public testing::WithParamInterface<FolderCase>, public X11Test {
