@@ -116,6 +116,20 @@ protected:
         return process;
     }
 
+    // Starts a copy, strums C and hears it, then closes it, as a player
+    // tries a program out.
+    void PlayAndClose(const X11Program& copy, const std::string& audio)
+    {
+        X11Windows::Id window = 0;
+        std::unique_ptr<X11Process> run = Launch(copy, audio, &window);
+        ASSERT_NE(window, 0u) << copy.Read(copy.Name() + ".log") << windows->Describe();
+        ASSERT_EQ(Keys(window, {"c"}), 0);
+        EXPECT_TRUE(Until([&] { return Peak(ReadSamples(copy.AudioPath(audio))) > 1000; }))
+            << copy.Read(copy.Name() + ".log");
+        ASSERT_TRUE(windows->RequestClose(window));
+        EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
+    }
+
     // Real key events (XTEST) to the window, given the input focus first.
     int Keys(X11Windows::Id window, const std::vector<std::string>& keys)
     {
@@ -468,15 +482,9 @@ TEST_P(X11WineTest, ThePortableZipPlaysWhereItIsUnpackedAndKeepsItsSettingsThere
     const fs::path folder = desktop / package;
     EXPECT_TRUE(fs::exists(folder / "licenses/SOURCES.txt"));
 
-    const X11Program unpacked({(folder / "strumkey.exe").string(), program.Runner().launcher, program.Runner().env},
-                              X11Program::InPlace{});
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> run = Launch(unpacked, "portable.raw", &window);
-    ASSERT_NE(window, 0u) << unpacked.Read("strumkey.exe.log");
-    ASSERT_EQ(Keys(window, {"c"}), 0);
-    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(unpacked.AudioPath("portable.raw"))) > 1000; }));
-    ASSERT_TRUE(windows->RequestClose(window));
-    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
+    PlayAndClose(X11Program({(folder / "strumkey.exe").string(), program.Runner().launcher, program.Runner().env},
+                            X11Program::InPlace{}),
+                 "portable.raw");
     EXPECT_NE(ReadAll(folder / "strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
 }
 
@@ -517,13 +525,7 @@ TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt
 
     const X11Program copy({(installed / "strumkey.exe").string(), program.Runner().launcher, program.Runner().env},
                           X11Program::InPlace{});
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> playing = Launch(copy, "installed.raw", &window);
-    ASSERT_NE(window, 0u) << copy.Read("strumkey.exe.log");
-    ASSERT_EQ(Keys(window, {"c"}), 0);
-    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(copy.AudioPath("installed.raw"))) > 1000; }));
-    ASSERT_TRUE(windows->RequestClose(window));
-    EXPECT_EQ(playing->Wait(StartLimit), std::optional<int>(0));
+    PlayAndClose(copy, "installed.raw");
 
     // A user who cannot write where it was installed: the settings go to
     // %APPDATA%\Strumkey, starting from those left beside the program. The
@@ -546,7 +548,8 @@ TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt
         ASSERT_EQ(X11Process::Run(options, &output), 0) << output;
     };
     writable(false);
-    playing = Launch(copy, "locked.raw", &window);
+    X11Windows::Id window = 0;
+    std::unique_ptr<X11Process> playing = Launch(copy, "locked.raw", &window);
     const bool started = window != 0 && windows->RequestClose(window);
     const std::optional<int> lockedStatus = playing->Wait(StartLimit);
     writable(true);
@@ -603,14 +606,7 @@ TEST_P(X11FolderNameTest, TheProgramPlaysAndKeepsItsSettingsInAFolderOfAnyName)
 {
     const X11Program program(this->program.Runner(), {}, GetParam().folder);
     ASSERT_TRUE(program.Ready());
-    X11Windows::Id window = 0;
-    std::unique_ptr<X11Process> run = Launch(program, "out.raw", &window);
-    ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
-    ASSERT_EQ(Keys(window, {"c"}), 0);
-    EXPECT_TRUE(Until([&] { return Peak(ReadSamples(program.AudioPath("out.raw"))) > 1000; }))
-        << program.Read(program.Name() + ".log");
-    ASSERT_TRUE(windows->RequestClose(window));
-    EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0));
+    PlayAndClose(program, "out.raw");
     EXPECT_NE(program.Read("strumkey.ini").find("\r\nVelocity=128\r\n"), std::string::npos);
 }
 
