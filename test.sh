@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
-scripts/install-deps.sh
+scripts/install-deps.sh windows
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)")
 

@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh
+scripts/install-deps.sh windows
 scripts/build.sh build -- strumkey_bank strumkey_resource_file
 scripts/build-windows-libraries.sh "$root/build-windows/windows-libraries"
 scripts/build.sh build-windows \

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package that Strumkey needs to build, run and test.
-# Safe to run again: when everything is already there it changes nothing.
+# Installs every Debian package that Strumkey needs to build, run and test;
+# with "windows", also what the Windows build and its tests need (MinGW-w64,
+# Wine, NSIS, locales). Safe to run again: when everything is already there it
+# changes nothing.
 set -euo pipefail
 
 packages=(
@@ -15,9 +17,13 @@ packages=(
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream groff-base dpkg-dev file
-  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 nsis locales
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 nsis locales
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
