@@ -30,6 +30,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Guitar chords strummed with the letter ke
 set(CPACK_PACKAGE_FILE_NAME strumkey-${PROJECT_VERSION}-windows-x64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Strumkey)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Strumkey)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The Start-menu entry: strumkey.exe, shown as "Strumkey".
 set(CPACK_PACKAGE_EXECUTABLES strumkey Strumkey)
