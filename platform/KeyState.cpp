@@ -37,34 +37,6 @@ void Update(int virtKey, bool down)
     } while (!key.compare_exchange_weak(old, next, std::memory_order_relaxed));
 }
 
-// The generic code of a left or right modifier key and the other key of its
-// pair; 0 for every other key.
-int GenericOf(int virtKey, int& other)
-{
-    switch (virtKey) {
-    case VK_LSHIFT:
-        other = VK_RSHIFT;
-        return VK_SHIFT;
-    case VK_RSHIFT:
-        other = VK_LSHIFT;
-        return VK_SHIFT;
-    case VK_LCONTROL:
-        other = VK_RCONTROL;
-        return VK_CONTROL;
-    case VK_RCONTROL:
-        other = VK_LCONTROL;
-        return VK_CONTROL;
-    case VK_LMENU:
-        other = VK_RMENU;
-        return VK_MENU;
-    case VK_RMENU:
-        other = VK_LMENU;
-        return VK_MENU;
-    default:
-        return 0;
-    }
-}
-
 }  // namespace
 
 namespace platform {
@@ -74,9 +46,8 @@ void SetKeyDown(int virtKey, bool down)
     if (!InRange(virtKey))
         return;
     Update(virtKey, down);
-    int other = 0;
-    if (int generic = GenericOf(virtKey, other))
-        Update(generic, down || IsDown(other));
+    if (const int generic = GenericModifier(virtKey))
+        Update(generic, down || IsDown(virtKey ^ 1));
 }
 
 void ResetKeyState()

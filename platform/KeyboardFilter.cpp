@@ -60,23 +60,6 @@ LRESULT CallBelow(std::ptrdiff_t from, int code, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-int GenericKey(int virtualKey)
-{
-    switch (virtualKey) {
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-        return VK_SHIFT;
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-        return VK_CONTROL;
-    case VK_LMENU:
-    case VK_RMENU:
-        return VK_MENU;
-    default:
-        return virtualKey;
-    }
-}
-
 bool IsDown(int virtualKey)
 {
     return (GetKeyState(virtualKey) & 0x80) != 0;
@@ -214,7 +197,8 @@ bool KeyboardFilter::OnKey(QWindow* window, QKeyEvent* event)
     const bool isAlt = key.virtualKey == VK_LMENU || key.virtualKey == VK_RMENU;
     const bool system = (altDown || isAlt || key.virtualKey == VK_F10) && !IsDown(VK_CONTROL);
     const LPARAM data = KeyData(key, altDown, wasDown, !press);
-    const auto virtualKey = static_cast<WPARAM>(GenericKey(key.virtualKey));
+    const int generic = GenericModifier(key.virtualKey);
+    const auto virtualKey = static_cast<WPARAM>(generic != 0 ? generic : key.virtualKey);
 
     const LRESULT swallowed = CallKeyboardHooks(virtualKey, data);
     Dialog* dialog = Dialog::OfWindow(window);  // again: the hook may have ended it

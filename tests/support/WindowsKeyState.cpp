@@ -5,28 +5,6 @@
 #include "platform/KeyState.h"
 #include "platform/Win32.h"
 
-namespace {
-
-// The pair a left or right key belongs to, or 0.
-int PairOf(int virtKey)
-{
-    switch (virtKey) {
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-        return VK_SHIFT;
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-        return VK_CONTROL;
-    case VK_LMENU:
-    case VK_RMENU:
-        return VK_MENU;
-    default:
-        return 0;
-    }
-}
-
-}  // namespace
-
 void platform::SetKeyDown(int virtKey, bool down)
 {
     if (virtKey < 0 || virtKey > 255)
@@ -36,9 +14,8 @@ void platform::SetKeyDown(int virtKey, bool down)
     if (down && (keys[virtKey] & 0x80) == 0)
         keys[virtKey] ^= 0x01;
     keys[virtKey] = static_cast<BYTE>(down ? keys[virtKey] | 0x80 : keys[virtKey] & ~0x80);
-    if (const int pair = PairOf(virtKey)) {
-        const int left = pair == VK_SHIFT ? VK_LSHIFT : pair == VK_CONTROL ? VK_LCONTROL : VK_LMENU;
-        const bool either = ((keys[left] | keys[left + 1]) & 0x80) != 0;
+    if (const int pair = platform::GenericModifier(virtKey)) {
+        const bool either = ((keys[virtKey] | keys[virtKey ^ 1]) & 0x80) != 0;
         keys[pair] = static_cast<BYTE>(either ? keys[pair] | 0x80 : keys[pair] & ~0x80);
     }
     SetKeyboardState(keys);
