@@ -163,7 +163,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const pid_t pid = process->Pid();
-    std::printf("memory after start-up: VmRSS %ld B, VmHWM %ld B\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+    std::printf("memory after start-up: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
 
     std::this_thread::sleep_for(1s);  // let start-up settle
     const long long ticksBefore = CpuTicks(pid);
@@ -206,7 +206,7 @@ int main(int argc, char** argv)
     const Summary key = Summarise(keyUs);
     std::printf("key sent to first mixer call: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d unheard)\n",
                 key.median, key.p90, key.low, key.high, keyUs.size(), lost);
-    std::printf("memory after playing: VmRSS %ld B, VmHWM %ld B\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
+    std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
     if (!Close(windows, window, *process))
         std::printf("app_bench: the measured run did not end cleanly\n");
     return 0;

@@ -56,7 +56,8 @@ bool Prepare(const std::string& top)
     fs::create_directories(archiveFolder);
     for (const char* name : {"se.csv", "se.dat"})
         fs::copy_file(fs::path(STRUMKEY_BANK_FOLDER) / name, fs::path(archiveFolder) / name);
-    const std::string command = std::string("'") + STRUMKEY_BANK_TOOL + "' --folder '" + plainFolder + "'";
+    const std::string command =
+        std::string("'") + STRUMKEY_BANK_TOOL + "' " + STRUMKEY_BANK_ARGUMENTS + " --folder '" + plainFolder + "'";
     if (std::system(command.c_str()) != 0)
         return false;
     fs::remove(fs::path(plainFolder) / "se.dat");

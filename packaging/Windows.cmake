@@ -10,7 +10,7 @@
 # notices of everything they ship.
 install(TARGETS strumkey RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/se.csv ${CMAKE_BINARY_DIR}/se.dat ${STRUMKEY_WINDOWS_DLLS} DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses/strumkey)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${STRUMKEY_BANK_NOTICE} DESTINATION licenses/strumkey)
 install(DIRECTORY ${STRUMKEY_WINDOWS_LIBRARIES}/share/licenses/ DESTINATION licenses)
 # Where the DLLs' sources are (SDL is under the LGPL): Debian's source
 # packages, at the versions they were built from.

@@ -17,6 +17,7 @@ packages=(
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream groff-base dpkg-dev file
+  libfluidsynth-dev fluid-soundfont-gm
 )
 if [ "${1:-}" = windows ]; then
   packages+=(

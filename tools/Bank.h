@@ -16,15 +16,24 @@ struct BankSample {
 constexpr int LowestNote = 40;
 constexpr int HighestNote = 70;
 
-// Peak of every sample in 16-bit units (about -18 dBFS). The program mixes up
-// to eight channels by adding them (six strings and two effects), so eight
-// peaks together must stay within 32767.
+// Peak of the loudest note and of every effect in 16-bit units (about
+// -18 dBFS). The program mixes up to eight channels by adding them (six
+// strings and two effects), so eight peaks together must stay within 32767.
 constexpr int SamplePeak = 4000;
 
-std::vector<BankSample> BuildBank();
+// How hard the SoundFont's strings are struck (MIDI velocity).
+constexpr int StrikeVelocity = 100;
 
-// The sound table text: comment lines, then "id,fileName" per sample.
-std::string MakeTable(const std::vector<BankSample>& bank);
+class SoundFontRenderer;
+
+// The notes and effects, played on the SoundFont's instrument, or synthesized
+// when soundFont is null. Every note starts on its first sample, is levelled
+// by loudness and rings out with a fade.
+std::vector<BankSample> BuildBank(SoundFontRenderer* soundFont);
+
+// The sound table text: comment lines (the first says where the sounds come
+// from), then "id,fileName" per sample.
+std::string MakeTable(const std::vector<BankSample>& bank, const std::string& source);
 
 // "guitar_e2.wav", "guitar_fs2.wav", ...
 std::string NoteFileName(int midiNote);

@@ -2,12 +2,16 @@
 
 #include "tools/Biquad.h"
 #include "tools/Guitar.h"
+#include "tools/NoteShaping.h"
 #include "tools/Random.h"
+#include "tools/SoundFontRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -205,14 +209,48 @@ Signal Squeak()
     return out;
 }
 
+// The effects that a General MIDI SoundFont plays better than the synthesizer:
+// its own guitar harmonics and fret noise, and its guitar bent and hammered.
+using Step = SoundFontRenderer::Step;
+using Kind = Step::Kind;
+constexpr int OwnProgram = SoundFontRenderer::OwnProgram;
+
+struct SoundFontPhrase {
+    int program;  // General MIDI program, or OwnProgram: the bank's guitar
+    double seconds;
+    std::vector<Step> steps;
+};
+
+std::vector<Step> BendSteps()
+{
+    // G3, pushed up a whole tone to A3 between 0.15 and 0.45 s.
+    std::vector<Step> steps{{0.0, Kind::NoteOn, 55, 100}};
+    for (double t = 0.15; t <= 0.45; t += 0.01) {
+        const double x = (t - 0.15) / 0.30, smooth = x * x * (3.0 - 2.0 * x);
+        steps.push_back({t, Kind::Bend, 2.0 * smooth});
+    }
+    return steps;
+}
+
 struct EffectRecipe {
     const char* name;
     Signal (*make)();
+    std::optional<SoundFontPhrase> soundFont;
 };
 
 const EffectRecipe Recipes[EffectCount] = {
-    {"fx_knock", Knock},   {"fx_slap", Slap},     {"fx_slide", Slide}, {"fx_harmonic", Harmonic}, {"fx_chuck", Chuck},
-    {"fx_scrape", Scrape}, {"fx_hammer", Hammer}, {"fx_bend", Bend},   {"fx_rake", Rake},         {"fx_squeak", Squeak},
+    {"fx_knock", Knock, {}},
+    {"fx_slap", Slap, {}},
+    {"fx_slide", Slide, {}},
+    {"fx_harmonic", Harmonic, SoundFontPhrase{31, 0.95, {{0.0, Kind::NoteOn, 76, 100}}}},
+    {"fx_chuck", Chuck, {}},
+    {"fx_scrape", Scrape, {}},
+    {"fx_hammer", Hammer,
+     SoundFontPhrase{
+         OwnProgram, 0.70, {{0.0, Kind::NoteOn, 57, 100}, {0.15, Kind::NoteOn, 60, 70}, {0.15, Kind::NoteOff, 57}}}},
+    {"fx_bend", Bend, SoundFontPhrase{OwnProgram, 0.90, BendSteps()}},
+    {"fx_rake", Rake, {}},
+    {"fx_squeak", Squeak, SoundFontPhrase{120, 0.40, {{0.0, Kind::NoteOn, 60, 100}}}},
 };
 
 }  // namespace
@@ -222,9 +260,18 @@ std::string EffectName(int index)
     return Recipes[index].name;
 }
 
-Signal MakeEffect(int index)
+Signal MakeEffect(int index, SoundFontRenderer* soundFont)
 {
-    Signal out = Recipes[index].make();
-    ShapeEdges(out, 0.001, 0.05);
+    const std::optional<SoundFontPhrase>& phrase = Recipes[index].soundFont;
+    if (soundFont == nullptr || !phrase || (phrase->program != OwnProgram && !soundFont->HasProgram(phrase->program))) {
+        Signal out = Recipes[index].make();
+        ShapeEdges(out, 0.001, 0.05);
+        return out;
+    }
+    // A little longer than kept, so that the silence before the onset can go.
+    Signal out = soundFont->Phrase(phrase->program, phrase->steps, phrase->seconds + 0.05);
+    StartAtOnset(out);
+    out.resize(std::min(out.size(), static_cast<std::size_t>(SamplesFor(phrase->seconds))));
+    ShapeEdges(out, 0.0, 0.10);
     return out;
 }

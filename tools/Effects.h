@@ -11,4 +11,8 @@ constexpr int EffectCount = 10;
 // File name stem of effect index (0 to EffectCount - 1), e.g. "fx_knock".
 std::string EffectName(int index);
 
-Signal MakeEffect(int index);
+class SoundFontRenderer;
+
+// Synthesized, or played on the SoundFont where it has what the effect needs
+// (soundFont may be null).
+Signal MakeEffect(int index, SoundFontRenderer* soundFont);

@@ -26,10 +26,14 @@ double PeakOf(const Signal& signal)
     return peak;
 }
 
-std::vector<std::int16_t> Quantize(const Signal& signal, int peak)
+std::vector<std::int16_t> QuantizeToPeak(const Signal& signal, int peak)
 {
     const double largest = PeakOf(signal);
-    const double scale = largest > 0.0 ? peak / largest : 0.0;
+    return Quantize(signal, largest > 0.0 ? peak / largest : 0.0);
+}
+
+std::vector<std::int16_t> Quantize(const Signal& signal, double scale)
+{
     std::vector<std::int16_t> pcm(signal.size());
     for (std::size_t i = 0; i < signal.size(); ++i) {
         const double v = std::clamp(std::round(signal[i] * scale), -32768.0, 32767.0);

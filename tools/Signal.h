@@ -21,6 +21,9 @@ void ShapeEdges(Signal& signal, double attackSeconds, double fadeSeconds);
 
 double PeakOf(const Signal& signal);
 
+// Scales the signal and rounds it to 16-bit PCM.
+std::vector<std::int16_t> Quantize(const Signal& signal, double scale);
+
 // Scales the signal so that its largest magnitude becomes peak (in 16-bit
 // units) and rounds it to PCM.
-std::vector<std::int16_t> Quantize(const Signal& signal, int peak);
+std::vector<std::int16_t> QuantizeToPeak(const Signal& signal, int peak);

@@ -518,8 +518,9 @@ TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt
     };
 
     run({installer.string(), "/S", "/D=C:\\" + folder});
-    for (const char* file : {"strumkey.exe", "se.csv", "se.dat", "SDL.dll", "SDL_mixer.dll", "Uninstall.exe",
-                             "licenses/strumkey/LICENSE", "licenses/libsdl1.2/copyright"})
+    for (const char* file :
+         {"strumkey.exe", "se.csv", "se.dat", "SDL.dll", "SDL_mixer.dll", "Uninstall.exe", "licenses/strumkey/LICENSE",
+          "licenses/strumkey/SOUND-BANK.txt", "licenses/libsdl1.2/copyright"})
         EXPECT_TRUE(fs::exists(installed / file)) << file;
     EXPECT_EQ(shortcuts().size(), 1u);
 

@@ -27,6 +27,8 @@ check_prefix() {
     echo lib/strumkey/se.dat
     echo lib/strumkey/strumkey
     echo share/applications/$id.desktop
+    echo share/doc/strumkey/SOUND-BANK.txt
+    echo share/doc/strumkey/copyright
     for s in $sizes; do echo share/icons/hicolor/${s}x$s/apps/$id.png; done
     echo share/man/man1/strumkey.1.gz
     echo share/metainfo/$id.metainfo.xml

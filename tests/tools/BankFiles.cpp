@@ -1,7 +1,9 @@
 #include "tests/tools/BankFiles.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -130,4 +132,31 @@ bool ParseStoredZip(const Bytes& zip, std::vector<ZipMember>& members, std::stri
         at += 46 + nameLength + extraLength + commentLength;
     }
     return true;
+}
+
+BankOnDisk::BankOnDisk(const std::string& folder)
+{
+    const Bytes text = ReadFileBytes(folder + "/se.csv");
+    std::istringstream table(std::string(text.begin(), text.end()));
+    for (std::string line; std::getline(table, line);) {
+        if (!line.empty() && line[0] == '#') {
+            comments.push_back(line);
+        } else if (!line.empty()) {
+            const auto comma = line.find(',');
+            rows.emplace_back(comma == std::string::npos ? -1 : std::atoi(line.substr(0, comma).c_str()),
+                              comma == std::string::npos ? line : line.substr(comma + 1));
+        }
+    }
+    std::vector<ZipMember> list;
+    if (ParseStoredZip(ReadFileBytes(folder + "/se.dat"), list, archiveError))
+        for (ZipMember& m : list)
+            members.emplace(m.name, std::move(m.data));
+}
+
+bool BankOnDisk::Sample(std::size_t row, Wav& wav, std::string& why) const
+{
+    const auto member = row < rows.size() ? members.find(rows[row].second) : members.end();
+    if (member == members.end())
+        return Fail(why, "sample " + std::to_string(row) + " is missing");
+    return ParseWav(member->second, wav, why);
 }

@@ -5,6 +5,7 @@
 // reader relies on. Deliberately separate from the program's own code.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,17 @@ struct ZipMember {
 // no data descriptor, no encryption, CRC-32 of the data. False with a reason
 // at the first violation.
 bool ParseStoredZip(const Bytes& archive, std::vector<ZipMember>& members, std::string& why);
+
+// A bank folder as the program finds it: se.csv and se.dat.
+struct BankOnDisk {
+    std::vector<std::string> comments;
+    std::vector<std::pair<int, std::string>> rows;  // id, file name; id -1 where the line has no comma
+    std::map<std::string, Bytes> members;           // of se.dat
+    std::string archiveError;                       // why se.dat is not a good archive
+
+    explicit BankOnDisk(const std::string& folder);
+
+    // The sample of row i, first channel in 16-bit units; false with a reason
+    // when it is missing or not 16-bit PCM.
+    bool Sample(std::size_t row, Wav& wav, std::string& why) const;
+};
