@@ -30,6 +30,12 @@ public:
         Set((1.0 + c) / 2.0, -(1.0 + c), (1.0 + c) / 2.0, 1.0 + alpha, -2.0 * c, 1.0 - alpha);
     }
 
+    // Coefficients given directly, a0 taken as 1.
+    void SetCoefficients(double nb0, double nb1, double nb2, double na1, double na2)
+    {
+        Set(nb0, nb1, nb2, 1.0, na1, na2);
+    }
+
     double Process(double x)
     {
         const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;

@@ -242,12 +242,11 @@ const EffectRecipe Recipes[EffectCount] = {
     {"fx_knock", Knock, {}},
     {"fx_slap", Slap, {}},
     {"fx_slide", Slide, {}},
-    {"fx_harmonic", Harmonic, SoundFontPhrase{31, 0.95, {{0.0, Kind::NoteOn, 76, 100}}}},
+    {"fx_harmonic", Harmonic, SoundFontPhrase{31, 0.95, {{0.0, Kind::NoteOn, 64, 100}}}},
     {"fx_chuck", Chuck, {}},
     {"fx_scrape", Scrape, {}},
-    {"fx_hammer", Hammer,
-     SoundFontPhrase{
-         OwnProgram, 0.70, {{0.0, Kind::NoteOn, 57, 100}, {0.15, Kind::NoteOn, 60, 70}, {0.15, Kind::NoteOff, 57}}}},
+    // The hammering finger shortens the ringing string: A3 jumps to B3.
+    {"fx_hammer", Hammer, SoundFontPhrase{OwnProgram, 0.70, {{0.0, Kind::NoteOn, 57, 100}, {0.15, Kind::Bend, 2.0}}}},
     {"fx_bend", Bend, SoundFontPhrase{OwnProgram, 0.90, BendSteps()}},
     {"fx_rake", Rake, {}},
     {"fx_squeak", Squeak, SoundFontPhrase{120, 0.40, {{0.0, Kind::NoteOn, 60, 100}}}},

@@ -178,8 +178,6 @@ Signal SoundFontRenderer::Phrase(int phraseProgram, const std::vector<Step>& ste
             const int note = static_cast<int>(step.value);
             if (step.kind == Step::Kind::NoteOn)
                 fluid_synth_noteon(synth->synth, Channel, note, step.velocity);
-            else if (step.kind == Step::Kind::NoteOff)
-                fluid_synth_noteoff(synth->synth, Channel, note);
             else
                 fluid_synth_pitch_bend(synth->synth, Channel,
                                        std::clamp(static_cast<int>(8192 + step.value / BendRange * 8191), 0, 16383));

@@ -28,11 +28,11 @@ public:
     Signal Note(int midiNote, int velocity, double seconds);
 
     // A short phrase on one program of bank 0, or on the renderer's own with
-    // OwnProgram: each step, in time order, starts a note, releases one or
-    // moves the pitch bend (in semitones).
+    // OwnProgram: each step, in time order, starts a note or moves the pitch
+    // bend (in semitones, up to 2 either way).
     struct Step {
         double seconds;
-        enum class Kind { NoteOn, NoteOff, Bend } kind;
+        enum class Kind { NoteOn, Bend } kind;
         double value;  // note, or semitones of bend
         int velocity = 0;
     };

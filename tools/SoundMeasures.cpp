@@ -1,5 +1,7 @@
 #include "tools/SoundMeasures.h"
 
+#include "tools/Biquad.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -95,31 +97,18 @@ public:
         const double q = 0.7071752369554196, vh = std::pow(10.0, 3.999843853973347 / 20.0);
         const double vb = std::pow(vh, 0.4996667741545416);
         double a0 = 1.0 + k / q + k * k;
-        shelf = {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
-                 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+        shelf.SetCoefficients((vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
+                              2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0);
         k = std::tan(std::numbers::pi * 38.13547087602444 / SampleRate);
         const double q2 = 0.5003270373238773;
         a0 = 1.0 + k / q2 + k * k;
-        highPass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q2 + k * k) / a0};
+        highPass.SetCoefficients(1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q2 + k * k) / a0);
     }
 
     double Process(double x) { return highPass.Process(shelf.Process(x)); }
 
 private:
-    struct Section {
-        double b0, b1, b2, a1, a2;
-        double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
-        double Process(double x)
-        {
-            const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            return y;
-        }
-    };
-    Section shelf{}, highPass{};
+    Biquad shelf, highPass;
 };
 
 double BlockLoudness(double meanSquare)
