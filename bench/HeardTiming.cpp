@@ -8,12 +8,15 @@
 //              from the interval (p50, p99, max, in ms)
 //   latency    from the key event to the stroke's first sounding frame (mean,
 //              p99, in ms), through the disk driver and through a sound server
-//              (PulseAudio on a null sink, its monitor recorded with parec)
-// at buffers of 256, 512 and 1024 frames; and, with the other core kept busy,
-// with the timer thread at real-time priority and without the privilege.
+//              (PulseAudio, and PipeWire with pipewire-pulse, each on a null
+//              sink, its monitor recorded with parec)
+//   dropouts   underruns heard: silence inside a stroke, whose strings overlap
+// at buffers of 128 (servers only), 256, 512 and 1024 frames; and, with the
+// other core kept busy, with the timer thread at real-time priority and
+// without the privilege (through the servers: without it, when root).
 // Prints its figures; nothing here is a pass or fail.
 //
-//   heard_timing [strokes per row, 20 unless told]
+//   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only]
 
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/MixedOutput.h"
@@ -36,6 +39,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <numeric>
 #include <optional>
@@ -203,27 +207,69 @@ private:
     std::thread thread;
 };
 
-// A private sound server with one null sink at the test bank's rate, so that
-// what is played reaches its monitor unchanged.
+// A private sound server with one null sink "bench" at the test bank's rate,
+// so that what is played reaches its monitor unchanged: PulseAudio itself, or
+// PipeWire with its session manager and its PulseAudio service (as Debian
+// 12's desktop plays), on a session bus of its own.
 class SoundServer {
 public:
-    explicit SoundServer(const std::string& folder)
-        : socket(folder + "/native"),
-          server({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
-                  "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
-                  "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-                 {"PULSE_RUNTIME_PATH=" + folder + "/run", "PULSE_STATE_PATH=" + folder + "/state", "HOME=" + folder},
-                 false)
+    enum Kind { PulseAudio, PipeWire };
+
+    SoundServer(Kind kind, const std::string& folder) : folder(folder)
     {
-        for (int tries = 0; tries < 100 && !Succeeds("pactl --server=" + Address() + " info"); ++tries)
-            usleep(50 * 1000);
+        const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + folder, "HOME=" + folder,
+                                              "PULSE_RUNTIME_PATH=" + folder + "/pulse",
+                                              "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/bus"};
+        if (kind == PulseAudio) {
+            socket = folder + "/native";
+            Start({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                   "--disable-shm=yes", "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
+                   "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+                  env);
+            WaitUntil("pactl --server=" + Address() + " info");
+            return;
+        }
+        socket = folder + "/pulse/native";
+        Start({"dbus-daemon", "--session", "--address=unix:path=" + folder + "/bus", "--nofork", "--nopidfile"}, env);
+        WaitUntil("test -S " + folder + "/bus");
+        Start({"pipewire"}, env);
+        WaitUntil("test -S " + folder + "/pipewire-0");
+        Start({"wireplumber"}, env);
+        Start({"pipewire-pulse"}, env);
+        WaitUntil("pactl --server=" + Address() + " info");
+        // The graph at the bank's rate: nothing is resampled on the way.
+        const std::string prefix = "XDG_RUNTIME_DIR=" + folder + " ";
+        Succeeds(prefix + "pw-metadata -n settings 0 clock.force-rate 22050");
+        Succeeds("pactl --server=" + Address() + " load-module module-null-sink sink_name=bench rate=22050 channels=2");
+        Succeeds("pactl --server=" + Address() + " set-default-sink bench");
     }
     std::string Address() const { return "unix:" + socket; }
-    bool Ready() { return server.Running() && Succeeds("pactl --server=" + Address() + " info"); }
+    bool Ready()
+    {
+        for (auto& process : processes)
+            if (!process->Running())
+                return false;
+        return Succeeds("pactl --server=" + Address() + " list short sinks | grep -q bench");
+    }
 
 private:
-    std::string socket;
-    Helper server;
+    void Start(const std::vector<std::string>& args, const std::vector<std::string>& env)
+    {
+        processes.push_back(std::make_unique<Helper>(args, env, false));
+    }
+    static void WaitUntil(const std::string& check)
+    {
+        for (int tries = 0; tries < 100 && !Succeeds(check); ++tries)
+            usleep(50 * 1000);
+    }
+    std::string folder, socket;
+    struct Processes : std::vector<std::unique_ptr<Helper>> {
+        ~Processes()
+        {
+            while (!empty())
+                pop_back();  // the last started goes first
+        }
+    } processes;
 };
 
 // Records the server's monitor into a raw file, as fast as it comes.
@@ -319,8 +365,31 @@ struct Figures {
     std::vector<double> gapErrors;  // ms
     std::vector<double> latencies;  // ms
     int strings = 0;
+    int dropouts = 0;  // -1: not counted
     int realTimeThreads = -1;
 };
+
+// Underruns, as heard: silence inside a stroke, whose strings overlap (each
+// is longer than the interval) and so sound without a break from the first
+// string's start to the last one's end.
+int Dropouts(const MixedOutput& output, const std::vector<Stroke>& strokes)
+{
+    int dropouts = 0;
+    for (const Stroke& stroke : strokes) {
+        const auto heard = [](long frame) { return frame >= 0; };
+        const auto first = std::find_if(stroke.begin(), stroke.end(), heard);
+        const auto last = std::find_if(stroke.rbegin(), stroke.rend(), heard);
+        if (first == stroke.end())
+            continue;
+        bool silent = false;
+        for (long frame = *first; frame < *last + TestBank::NoteFrames && frame < output.Frames(); ++frame) {
+            const bool now = output.Level(frame) == 0;
+            dropouts += now && !silent ? 1 : 0;
+            silent = now;
+        }
+    }
+    return dropouts;
+}
 
 Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, std::vector<long long> stamps,
                 int interval)
@@ -415,8 +484,11 @@ Figures Play(const Row& row, int strokes, const SoundServer* server)
     std::vector<long long> stamps;
     for (const std::string& stamp : run.Lines("stamp "))
         stamps.push_back(std::stoll(stamp));
-    Figures figures =
-        Measure(Strokes(MixedOutput(server != nullptr ? recording : run.OutputFile())), times, stamps, row.interval);
+    const MixedOutput output(server != nullptr ? recording : run.OutputFile());
+    const std::vector<Stroke> heardStrokes = Strokes(output);
+    Figures figures = Measure(heardStrokes, times, stamps, row.interval);
+    // The mixer's own placement leaves gaps between strings by design.
+    figures.dropouts = std::string(row.placement) == "placed" ? Dropouts(output, heardStrokes) : -1;
     for (const std::string& count : run.Lines("realtime "))
         figures.realTimeThreads = std::stoi(count);
     return figures;
@@ -424,30 +496,25 @@ Figures Play(const Row& row, int strokes, const SoundServer* server)
 
 void PrintRow(const Row& row, const Figures& f)
 {
-    std::printf("%-7s %6d %8d  %-6s %3d %7d   %6.2f %6.2f %6.2f   %7.1f %6.1f\n", row.placement, row.buffer,
+    std::printf("%-7s %6d %8d  %-6s %3d %7d   %6.2f %6.2f %6.2f   %7.1f %6.1f   %8s\n", row.placement, row.buffer,
                 row.interval, row.loaded ? "busy" : "quiet", f.realTimeThreads, f.strings, Percentile(f.gapErrors, 0.5),
                 Percentile(f.gapErrors, 0.99), Percentile(f.gapErrors, 1.0), Mean(f.latencies),
-                Percentile(f.latencies, 0.99));
+                Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-");
     std::fflush(stdout);
 }
 
 void PrintHeader(const char* title)
 {
     std::printf("\n%s\n", title);
-    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %s\n", "place", "buffer", "interval", "cores", "rt", "strings",
-                "gap error p50/p99/max", "key to sound mean/p99");
+    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %-21s %s\n", "place", "buffer", "interval", "cores", "rt",
+                "strings", "gap error p50/p99/max", "key to sound mean/p99", "dropouts");
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Through the disk driver: the mixer's placement beside the program's at
+// several intervals, and the program's with the other core busy.
+void MeasureDiskDriver(int strokes, bool root)
 {
-    const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const int buffers[] = {256, 512, 1024};
-    std::printf("heard_timing: %d strokes of C major per row; times in ms; rt: threads at real-time priority\n",
-                strokes);
-
-    const bool root = geteuid() == 0;
     PrintHeader("Through the disk driver, the other core idle");
     std::vector<std::pair<Row, std::vector<double>>> heard;  // at the default buffer
     for (const int interval : {10, 25, 40, 60})
@@ -477,23 +544,56 @@ int main(int argc, char** argv)
         }
     if (!root)
         std::printf("(not root: the run above is as this user's privilege allows)\n");
+}
 
-    const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-server").string();
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    {
-        SoundServer server(folder);
-        if (!server.Ready()) {
-            std::printf("\nNo sound server (pulseaudio and parec are needed): through a server not measured\n");
-        } else {
-            PrintHeader("Through PulseAudio (a null sink, its monitor recorded)");
-            for (const int buffer : {128, 256, 512, 1024})
-                for (const char* placement : {"mixer", "placed"}) {
-                    const Row row{placement, buffer, 25};
-                    PrintRow(row, Play(row, strokes, &server));
-                }
+// Through each sound server: the program with the other core idle and busy,
+// beside the mixer's own placement.
+void MeasureServers(int strokes, bool root)
+{
+    const struct {
+        SoundServer::Kind kind;
+        const char* title;
+        const char* needs;
+    } servers[] = {
+        {SoundServer::PulseAudio, "Through PulseAudio (a null sink, its monitor recorded)", "pulseaudio and parec"},
+        {SoundServer::PipeWire, "Through PipeWire with pipewire-pulse (a null sink, its monitor recorded)",
+         "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec"},
+    };
+    for (const auto& kind : servers) {
+        const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-server").string();
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+        {
+            SoundServer server(kind.kind, folder);
+            if (!server.Ready()) {
+                std::printf("\n%s: no server (%s are needed), not measured\n", kind.title, kind.needs);
+                continue;
+            }
+            PrintHeader(kind.title);
+            for (const bool loaded : {false, true})
+                for (const int buffer : {128, 256, 512, 1024})
+                    for (const char* placement : {"mixer", "placed"}) {
+                        if (loaded && std::string(placement) == "mixer")
+                            continue;
+                        const Row row{placement, buffer, 25, loaded, !loaded || !root};
+                        PrintRow(row, Play(row, strokes, &server));
+                    }
         }
+        std::filesystem::remove_all(folder);
     }
-    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    std::printf("heard_timing: %d strokes of C major per row; times in ms; rt: threads at real-time priority\n",
+                strokes);
+    const bool root = geteuid() == 0;
+    if (argc <= 2 || std::string(argv[2]) != "servers")
+        MeasureDiskDriver(strokes, root);
+    MeasureServers(strokes, root);
     return 0;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package that Strumkey needs to build, run and test;
 # with "windows", also what the Windows build and its tests need (MinGW-w64,
-# Wine, NSIS, locales). Safe to run again: when everything is already there it
+# Wine, NSIS, locales); with "bench", a PipeWire that heard_timing starts for
+# itself (not installed otherwise: on a desktop it would offer to replace the
+# sound server). Safe to run again: when everything is already there it
 # changes nothing.
 set -euo pipefail
 
@@ -19,6 +21,9 @@ packages=(
   desktop-file-utils appstream groff-base dpkg-dev file
   libfluidsynth-dev fluid-soundfont-gm
 )
+if [ "${1:-}" = bench ]; then
+  packages+=(pipewire pipewire-pulse wireplumber dbus)
+fi
 if [ "${1:-}" = windows ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
