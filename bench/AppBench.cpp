@@ -1,10 +1,13 @@
 // The built program as a player meets it, on a private X server, with the
-// default sound bank, measured from outside:
+// default sound bank, measured from outside, side by side with a bare Qt
+// window of the same widgets (bare_window) in the same run:
 //   start-up:  process start to its window mapped on the server
 //   idle:      CPU time the idle window takes over ten seconds, and memory
 //   key:       a key event sent to the window to the first string's call
-//              into the mixer (stamped by a preloaded probe)
+//              into the mixer (stamped by a preloaded probe; the program only)
 // Prints its figures; nothing here is a pass or fail.
+//
+//   app_bench [start-ups of each, 10 unless told] [keys, 30 unless told]
 
 #include "tests/e2e/X11Process.h"
 #include "tests/e2e/X11Program.h"
@@ -122,59 +125,84 @@ int main(int argc, char** argv)
     }
     X11Windows windows(server.Display());
     X11Program program(STRUMKEY_EXE);
-    if (!windows.Connected() || !program.Ready()) {
+    const X11Program bare(ProgramRunner{BARE_WINDOW_EXE, {}, {}}, X11Program::InPlace{});
+    if (!windows.Connected() || !program.Ready() || !bare.Ready()) {
         std::printf("app_bench: cannot reach the X server or copy %s\n", STRUMKEY_EXE);
         return 1;
     }
-    std::printf("app_bench: %s on Xvfb %s, default bank, SDL disk audio\n", STRUMKEY_EXE, server.Display().c_str());
+    std::printf("app_bench: %s on Xvfb %s, default bank, SDL disk audio; beside %s\n", STRUMKEY_EXE,
+                server.Display().c_str(), BARE_WINDOW_EXE);
 
-    // Start-up: process start to window mapped, first runs (no settings file).
-    std::vector<double> startMs;
-    for (int run = 0; run < startRuns; ++run) {
-        unlink(program.PathOf("strumkey.ini").c_str());
-        const auto begin = std::chrono::steady_clock::now();
-        std::unique_ptr<X11Process> process = program.Start(server.Environment(), "start.raw");
+    struct Subject {
+        const char* label;
+        const X11Program& program;
+        std::vector<double> startMs;
+        long rssKb = 0;
+        double idlePercent = 0;
+    };
+    Subject subjects[] = {{"strumkey", program, {}}, {"bare window", bare, {}}};
+    // Start-up: process start to window mapped, the two taking turns; the
+    // program's first runs (no settings file).
+    for (int run = 0; run < startRuns; ++run)
+        for (Subject& subject : subjects) {
+            unlink(subject.program.PathOf("strumkey.ini").c_str());
+            const auto begin = std::chrono::steady_clock::now();
+            std::unique_ptr<X11Process> process = subject.program.Start(server.Environment(), "start.raw");
+            const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
+            const auto shown = std::chrono::steady_clock::now();
+            if (window == 0) {
+                std::printf("app_bench: no window of %s on run %d\n", subject.label, run);
+                return 1;
+            }
+            subject.startMs.push_back(std::chrono::duration<double, std::milli>(shown - begin).count());
+            if (!Close(windows, window, *process))
+                std::printf("app_bench: run %d of %s did not end cleanly\n", run, subject.label);
+            unlink(subject.program.PathOf("start.raw").c_str());
+        }
+    // Idle: resident memory once start-up has settled, and the CPU time of ten
+    // idle seconds.
+    for (Subject& subject : subjects) {
+        std::unique_ptr<X11Process> process = subject.program.Start(server.Environment(), "idle.raw");
         const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
-        const auto shown = std::chrono::steady_clock::now();
         if (window == 0) {
-            std::printf("app_bench: no window on run %d\n%s", run, program.Read(program.Name() + ".log").c_str());
+            std::printf("app_bench: no window of %s for the idle run\n", subject.label);
             return 1;
         }
-        startMs.push_back(std::chrono::duration<double, std::milli>(shown - begin).count());
-        if (!Close(windows, window, *process))
-            std::printf("app_bench: run %d did not end cleanly\n", run);
-        unlink(program.PathOf("start.raw").c_str());
+        std::this_thread::sleep_for(1s);
+        subject.rssKb = StatusKb(process->Pid(), "VmRSS");
+        const long long ticksBefore = CpuTicks(process->Pid());
+        const auto idleBegin = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(10s);
+        const long long ticks = CpuTicks(process->Pid()) - ticksBefore;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - idleBegin).count();
+        subject.idlePercent = 100.0 * static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds;
+        Close(windows, window, *process);
     }
-    const Summary start = Summarise(startMs);
-    std::printf("start-up to window mapped: median %.1f ms, min %.1f, max %.1f (%d runs)\n", start.median, start.low,
-                start.high, startRuns);
+    std::printf("%-12s %28s %16s %14s\n", "", "start-up to window mapped", "resident memory", "idle CPU");
+    for (const Subject& subject : subjects) {
+        const Summary start = Summarise(subject.startMs);
+        std::printf("%-12s  median %6.1f ms (%5.1f-%5.1f) %13.1f MB %12.2f %%\n", subject.label, start.median,
+                    start.low, start.high, static_cast<double>(subject.rssKb) / 1024.0, subject.idlePercent);
+    }
+    const Summary mine = Summarise(subjects[0].startMs), yardstick = Summarise(subjects[1].startMs);
+    std::printf("strumkey against the bare window: start-up %.2fx, memory %+.1f MB (%d runs each)\n",
+                mine.median / yardstick.median, static_cast<double>(subjects[0].rssKb - subjects[1].rssKb) / 1024.0,
+                startRuns);
 
-    // One more run, with the probe, for the idle cost, memory and key latency.
+    // One more run of the program, with the probe, for key latency.
     std::vector<std::string> environment = server.Environment();
     const std::string probe = program.PathOf("probe.txt");
     environment.push_back("LD_PRELOAD=" APP_BENCH_PROBE);
     environment.push_back("STRUMKEY_BENCH_PROBE=" + probe);
     // A sanitizer build wants its runtime first; the probe comes before it.
     environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
-    std::unique_ptr<X11Process> process = program.Start(environment, "idle.raw");
+    std::unique_ptr<X11Process> process = program.Start(environment, "keys.raw");
     const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
     if (window == 0) {
-        std::printf("app_bench: no window for the idle run\n");
+        std::printf("app_bench: no window for the key run\n");
         return 1;
     }
     const pid_t pid = process->Pid();
-    std::printf("memory after start-up: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
-
-    std::this_thread::sleep_for(1s);  // let start-up settle
-    const long long ticksBefore = CpuTicks(pid);
-    const auto idleBegin = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(10s);
-    const long long ticks = CpuTicks(pid) - ticksBefore;
-    const double idleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - idleBegin).count();
-    const double tick = 1.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-    std::printf("idle window: %lld ticks = %.3f s CPU in %.1f s (%.2f %% of one core), threads %ld\n", ticks,
-                static_cast<double>(ticks) * tick, idleSeconds, 100.0 * static_cast<double>(ticks) * tick / idleSeconds,
-                StatusKb(pid, "Threads"));
 
     // Key to mixer: "c" strums C major; its first sounding string is started
     // while the key is handled, the others by timers 25 ms apart.
