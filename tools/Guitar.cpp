@@ -1,6 +1,7 @@
 #include "tools/Guitar.h"
 
 #include "tools/Biquad.h"
+#include "tools/NoteShaping.h"
 #include "tools/Random.h"
 
 #include <algorithm>

@@ -2,11 +2,8 @@
 
 #include "tools/Signal.h"
 
-// How long a synthesized note is rendered; the bank maker trims and fades it.
-constexpr double NoteRenderSeconds = 5.0;
-
 // One plucked note of a steel-string guitar at the equal-tempered pitch of the
-// MIDI note (A4 = 440 Hz): NoteRenderSeconds long, starting at its first sample
+// MIDI note (A4 = 440 Hz): NoteRenderSeconds (tools/NoteShaping.h) long, starting at its first sample
 // with a short attack and still ringing at its end (no fade-out).
 Signal PluckedNote(int midiNote);
 

@@ -18,6 +18,10 @@ void StartAtOnset(Signal& note);
 // the last 40 % of that: a long note is faded, never cut.
 constexpr double MinNoteSeconds = 1.5;
 constexpr double MaxNoteSeconds = 4.0;
+
+// How long a note is played or synthesized before it is trimmed: a second more
+// than the longest kept, so that the fade, not the recording, ends it.
+constexpr double NoteRenderSeconds = MaxNoteSeconds + 1.0;
 void RingThenFade(Signal& note);
 
 // Scales the notes (the lowest first, a semitone apart) so that their loudness

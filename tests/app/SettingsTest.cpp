@@ -67,17 +67,29 @@ TEST_F(SettingsTest, FirstRunUsesTheDefaultsAndWritesAllNineKeys)
 
 TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 {
-    Make(
-        "[Setting]\n"
-        "Velocity=300\n"
-        "Interval=40\n"
-        "ManualAIntervalRate=7\n"
-        "ManualBIntervalRate=-3\n"
-        "TimeoutInterval=100\n"
-        "MaxInterval=1000\n"
-        "MaxManualAIntervalRate=3000\n"
-        "MaxManualBIntervalRate=4000\n"
-        "StrokeIntervalMode=1\n");
+    // Each key as the file gives it, and as it is written back.
+    const struct {
+        const char* key;
+        const char* read;
+        const char* written;
+    } lines[] = {
+        {"Velocity", "300", "44"},
+        {"Interval", "40", "40"},
+        {"ManualAIntervalRate", "7", "7"},
+        {"ManualBIntervalRate", "-3", "-3"},
+        {"TimeoutInterval", "100", "100"},
+        {"MaxInterval", "1000", "1000"},
+        {"MaxManualAIntervalRate", "3000", "3000"},
+        {"MaxManualBIntervalRate", "4000", "4000"},
+        {"StrokeIntervalMode", "1", "0"},
+    };
+    const auto text = [&lines](bool written) {
+        std::string file = "[Setting]\n";
+        for (const auto& line : lines)
+            file += std::string(line.key) + "=" + (written ? line.written : line.read) + "\n";
+        return file;
+    };
+    Make(text(false));
     LoadSettingsFrom(Win().c_str());
     EXPECT_EQ(Settings.Velocity, 44);  // the low 8 bits of 300
     EXPECT_EQ(Settings.Interval, 40);
@@ -91,17 +103,7 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 
     Settings.StrokeIntervalMode = 0;  // as the dialog leaves it
     SaveSettingsTo(Win().c_str());
-    const std::string expected =
-        "[Setting]\n"
-        "Velocity=44\n"
-        "Interval=40\n"
-        "ManualAIntervalRate=7\n"
-        "ManualBIntervalRate=-3\n"
-        "TimeoutInterval=100\n"
-        "MaxInterval=1000\n"
-        "MaxManualAIntervalRate=3000\n"
-        "MaxManualBIntervalRate=4000\n"
-        "StrokeIntervalMode=0\n";
+    const std::string expected = text(true);
 #ifdef _WIN32
     // The system's own profile calls write every line back with CRLF.
     EXPECT_EQ(ini_lines::Split(Bytes()), ini_lines::Split(expected));
