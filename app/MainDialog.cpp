@@ -5,6 +5,7 @@
 #include "platform/Cp932Literal.h"
 #include "resources/Resources.h"
 #include "sound/AudioDevice.h"
+#include "sound/Placement.h"
 
 #include <SDL_mixer.h>
 
@@ -75,6 +76,19 @@ INT_PTR OnHScroll(HWND dialog, HWND slider)
     return FALSE;
 }
 
+// Once the sound has broken off again and again (the device ran dry), the
+// status bar says, once, what to set; after a key, whose sound has started by
+// then.
+void NoticeBreakingUp()
+{
+    static bool noticed = false;
+    if (noticed || !Mivo::Placement::HasBrokenUp())
+        return;
+    noticed = true;
+    SetStatusText(CP932("音切れ: 設定ファイルの AudioBufferFrames を %d に"),
+                  AudioBufferFramesFrom(Settings.AudioBufferFrames * 2));
+}
+
 }  // namespace
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -85,6 +99,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         HandleKeyDown(wParam, lParam);
+        NoticeBreakingUp();
         return FALSE;
     case WM_HSCROLL:
         // Every notification alike: the settings follow a dragged thumb.

@@ -11,12 +11,16 @@
 //              (PulseAudio, and PipeWire with pipewire-pulse, each on a null
 //              sink, its monitor recorded with parec)
 //   dropouts   underruns heard: silence inside a stroke, whose strings overlap
+//   late       the underruns the program itself saw: mixes that came late
 // at buffers of 128 (servers only), 256, 512 and 1024 frames; and, with the
 // other core kept busy, with the timer thread at real-time priority and
 // without the privilege (through the servers: without it, when root).
 // Prints its figures; nothing here is a pass or fail.
 //
 //   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only]
+//   heard_timing soak [minutes, 10 unless told] [buffer frames, 128 unless told]
+//     strums without a pause for that long through each server, the other
+//     core busy and no real-time priority, and counts the dropouts heard
 
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/MixedOutput.h"
@@ -367,6 +371,7 @@ struct Figures {
     int strings = 0;
     int dropouts = 0;  // -1: not counted
     int realTimeThreads = -1;
+    int lateMixes = -1;  // as the program counted them
 };
 
 // Underruns, as heard: silence inside a stroke, whose strings overlap (each
@@ -445,7 +450,7 @@ std::string PlayerFor(const Row& row)
 
 // Strums and reads back what was heard: through the disk driver, or through
 // the sound server when there is one.
-Figures Play(const Row& row, int strokes, const SoundServer* server)
+Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs = 100)
 {
     PlayerRun run(PlayerFor(row));
     run.PaceDiskFor(row.buffer);
@@ -462,8 +467,8 @@ Figures Play(const Row& row, int strokes, const SoundServer* server)
     }
     std::vector<std::string> script = {"wait 1000"};
     for (int i = 0; i < strokes; ++i)
-        script.insert(script.end(), {"stamp", "tap c", "settle", "wait 100"});
-    script.insert(script.end(), {"realtime", "close"});
+        script.insert(script.end(), {"stamp", "tap c", "settle", "wait " + std::to_string(pauseMs)});
+    script.insert(script.end(), {"late", "realtime", "close"});
 
     OutputTimes times;
     {
@@ -491,23 +496,25 @@ Figures Play(const Row& row, int strokes, const SoundServer* server)
     figures.dropouts = std::string(row.placement) == "placed" ? Dropouts(output, heardStrokes) : -1;
     for (const std::string& count : run.Lines("realtime "))
         figures.realTimeThreads = std::stoi(count);
+    for (const std::string& count : run.Lines("late "))
+        figures.lateMixes = std::stoi(count);
     return figures;
 }
 
 void PrintRow(const Row& row, const Figures& f)
 {
-    std::printf("%-7s %6d %8d  %-6s %3d %7d   %6.2f %6.2f %6.2f   %7.1f %6.1f   %8s\n", row.placement, row.buffer,
+    std::printf("%-7s %6d %8d  %-6s %3d %7d   %6.2f %6.2f %6.2f   %7.1f %6.1f   %8s %5d\n", row.placement, row.buffer,
                 row.interval, row.loaded ? "busy" : "quiet", f.realTimeThreads, f.strings, Percentile(f.gapErrors, 0.5),
                 Percentile(f.gapErrors, 0.99), Percentile(f.gapErrors, 1.0), Mean(f.latencies),
-                Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-");
+                Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-", f.lateMixes);
     std::fflush(stdout);
 }
 
 void PrintHeader(const char* title)
 {
     std::printf("\n%s\n", title);
-    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %-21s %s\n", "place", "buffer", "interval", "cores", "rt",
-                "strings", "gap error p50/p99/max", "key to sound mean/p99", "dropouts");
+    std::printf("%-7s %6s %8s  %-6s %3s %7s   %-20s   %-21s %s %s\n", "place", "buffer", "interval", "cores", "rt",
+                "strings", "gap error p50/p99/max", "key to sound mean/p99", "dropouts", "late");
 }
 
 // Through the disk driver: the mixer's placement beside the program's at
@@ -548,18 +555,23 @@ void MeasureDiskDriver(int strokes, bool root)
 
 // Through each sound server: the program with the other core idle and busy,
 // beside the mixer's own placement.
-void MeasureServers(int strokes, bool root)
+struct ServerKind {
+    SoundServer::Kind kind;
+    const char* title;
+    const char* needs;
+};
+
+const ServerKind Servers[] = {
+    {SoundServer::PulseAudio, "Through PulseAudio (a null sink, its monitor recorded)", "pulseaudio and parec"},
+    {SoundServer::PipeWire, "Through PipeWire with pipewire-pulse (a null sink, its monitor recorded)",
+     "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec"},
+};
+
+// Runs measure(server) on a fresh private server of each kind.
+template <typename Measure>
+void ThroughEachServer(Measure measure)
 {
-    const struct {
-        SoundServer::Kind kind;
-        const char* title;
-        const char* needs;
-    } servers[] = {
-        {SoundServer::PulseAudio, "Through PulseAudio (a null sink, its monitor recorded)", "pulseaudio and parec"},
-        {SoundServer::PipeWire, "Through PipeWire with pipewire-pulse (a null sink, its monitor recorded)",
-         "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec"},
-    };
-    for (const auto& kind : servers) {
+    for (const ServerKind& kind : Servers) {
         const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-server").string();
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
@@ -571,27 +583,53 @@ void MeasureServers(int strokes, bool root)
                 continue;
             }
             PrintHeader(kind.title);
-            for (const bool loaded : {false, true})
-                for (const int buffer : {128, 256, 512, 1024})
-                    for (const char* placement : {"mixer", "placed"}) {
-                        if (loaded && std::string(placement) == "mixer")
-                            continue;
-                        const Row row{placement, buffer, 25, loaded, !loaded || !root};
-                        PrintRow(row, Play(row, strokes, &server));
-                    }
+            measure(server);
         }
         std::filesystem::remove_all(folder);
     }
+}
+
+void MeasureServers(int strokes, bool root)
+{
+    ThroughEachServer([&](const SoundServer& server) {
+        for (const bool loaded : {false, true})
+            for (const int buffer : {128, 256, 512, 1024})
+                for (const char* placement : {"mixer", "placed"}) {
+                    if (loaded && std::string(placement) == "mixer")
+                        continue;
+                    const Row row{placement, buffer, 25, loaded, !loaded || !root};
+                    PrintRow(row, Play(row, strokes, &server));
+                }
+    });
+}
+
+// Fast strumming for minutes on end, the other core busy, no real-time
+// priority: the strokes follow each other 20 ms apart.
+void Soak(int minutes, int buffer, bool root)
+{
+    constexpr int Interval = 25, PauseMs = 20;
+    const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs + 60);
+    std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
+    ThroughEachServer([&](const SoundServer& server) {
+        const Row row{"placed", buffer, Interval, true, !root};
+        const long long start = Now();
+        PrintRow(row, Play(row, strokes, &server, PauseMs));
+        std::printf("(%.1f min)\n", static_cast<double>(Now() - start) / 60e9);
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const bool root = geteuid() == 0;
+    if (argc > 1 && std::string(argv[1]) == "soak") {
+        Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 128, root);
+        return 0;
+    }
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     std::printf("heard_timing: %d strokes of C major per row; times in ms; rt: threads at real-time priority\n",
                 strokes);
-    const bool root = geteuid() == 0;
     if (argc <= 2 || std::string(argv[2]) != "servers")
         MeasureDiskDriver(strokes, root);
     MeasureServers(strokes, root);

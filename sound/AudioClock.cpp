@@ -25,6 +25,7 @@ constexpr double SettlingSeconds = 3;
 // A callback this many periods off the line (a stall, a suspended machine)
 // starts the line again rather than bending it.
 constexpr double RestartPeriods = 4;
+constexpr double LateGapPeriods = 1.5;
 
 }  // namespace
 
@@ -39,6 +40,13 @@ void AudioClock::Restart(std::int64_t now)
     next = last + period;
 }
 
+void AudioClock::CountLateMix(std::int64_t now)
+{
+    ++lateMixes;
+    lateInARow = lateInARow > 0 && now - lastLateMix <= RepeatedWithinNs ? lateInARow + 1 : 1;
+    lastLateMix = now;
+}
+
 void AudioClock::OnMix(std::int64_t now, int frames)
 {
     if (frames > 0 && frames != bufferFrames) {
@@ -49,13 +57,19 @@ void AudioClock::OnMix(std::int64_t now, int frames)
     }
     mixed += bufferFrames;
     ++mixes;
+    const double sinceLastMix = static_cast<double>(now - lastMix);
     lastMix = now;
     const double error = static_cast<double>(now) - next;
+    const bool settling = static_cast<double>(mixes) * nominalPeriod < SettlingSeconds * 1e9;
+    // Late on the line, and long after the mix before: the mixes that catch
+    // up at once after a late one, and a device that mixes two buffers at a
+    // time, are not late.
+    if (mixes > 1 && !settling && error > nominalPeriod && sinceLastMix > LateGapPeriods * nominalPeriod)
+        CountLateMix(now);
     if (mixes == 1 || std::fabs(error) > RestartPeriods * nominalPeriod) {
         Restart(now);
         return;
     }
-    const bool settling = static_cast<double>(mixes) * nominalPeriod < SettlingSeconds * 1e9;
     const LoopGains gains = GainsFor(settling ? SettlingBandwidth : SteadyBandwidth, period * 1e-9);
     last = next;
     next += gains.b * error + period;

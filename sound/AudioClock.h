@@ -33,14 +33,29 @@ public:
     // next buffer. Before the first mix the stream starts at the time asked.
     double FrameAt(std::int64_t ns) const;
 
+    // Mixes that came more than a buffer after their time on the line, once
+    // it had settled, and half a buffer later than one after the mix before:
+    // each time the device had run dry, and a sound that was playing broke off.
+    long LateMixes() const { return lateMixes; }
+    // Whether that has happened again and again: RepeatedLateMixes late
+    // mixes, each within RepeatedWithinNs of the one before. One alone (a
+    // machine that slept, a moment of heavy load) is not a pattern.
+    bool RepeatedlyLate() const { return lateInARow >= RepeatedLateMixes; }
+    static constexpr int RepeatedLateMixes = 3;
+    static constexpr std::int64_t RepeatedWithinNs = 10'000'000'000;
+
 private:
     void Restart(std::int64_t now);
+    void CountLateMix(std::int64_t now);
 
     double nominalPeriod;  // one buffer at the nominal rate, in ns
     int bufferFrames;
     std::int64_t mixed = 0;  // frames mixed so far
     long mixes = 0;
     std::int64_t lastMix = 0;  // when the last mix really came
+    long lateMixes = 0;
+    int lateInARow = 0;  // late mixes, each soon after the one before
+    std::int64_t lastLateMix = 0;
     // The loop: the smoothed time of the last mix, the predicted time of the
     // next one, and the period it has learnt.
     double last = 0, next = 0, period = 0;

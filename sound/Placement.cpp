@@ -7,6 +7,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -37,6 +38,9 @@ struct State {
     int rate = 22050;
     int bufferFrames = 1024;
     std::optional<AudioClock> clock;  // while the device is open
+    // The clock's underruns, published for the dialog.
+    std::atomic<long> lateMixes{0};
+    std::atomic<bool> brokenUp{false};
     Channel channels[Channels];
     // The frame of the last cut (or of a start that had to leave it) and the
     // time it was asked for.
@@ -65,8 +69,12 @@ public:
 void TimeTheMix(void*, Uint8*, int bytes)
 {
     State& state = TheState();
-    if (state.clock)
-        state.clock->OnMix(Placement::Now(), bytes / FrameBytes);
+    if (!state.clock)
+        return;
+    state.clock->OnMix(Placement::Now(), bytes / FrameBytes);
+    state.lateMixes.store(state.clock->LateMixes(), std::memory_order_relaxed);
+    if (state.clock->RepeatedlyLate())
+        state.brokenUp.store(true, std::memory_order_relaxed);
 }
 
 // The frame for time due. From the anchor, so that a stroke's strings keep
@@ -140,6 +148,8 @@ void Placement::Open(int rate, int bufferFrames)
     state.bufferFrames = bufferFrames;
     state.clock.emplace(rate, bufferFrames);
     state.anchored = false;
+    state.lateMixes = 0;
+    state.brokenUp = false;
     Mix_SetPostMix(TimeTheMix, nullptr);
 }
 
@@ -148,6 +158,16 @@ void Placement::Close()
     Mix_SetPostMix(nullptr, nullptr);
     AudioLock lock;
     TheState().clock.reset();
+}
+
+bool Placement::HasBrokenUp()
+{
+    return TheState().brokenUp.load(std::memory_order_relaxed);
+}
+
+long Placement::LateMixes()
+{
+    return TheState().lateMixes.load(std::memory_order_relaxed);
 }
 
 int Placement::BufferFrames()

@@ -55,6 +55,12 @@ public:
     // mixer does for the channels of a chunk that it frees.
     static void ReleaseChannelsOf(const Mix_Chunk* chunk);
 
+    // Whether the device has run dry again and again since it opened (the
+    // audio clock's RepeatedlyLate, kept once seen), and how many of its
+    // mixes came late: from any thread, without the lock.
+    static bool HasBrokenUp();
+    static long LateMixes();
+
     // Now on the clock that due times are given in: the performance
     // counter, in nanoseconds.
     static std::int64_t Now();

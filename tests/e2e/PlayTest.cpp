@@ -11,6 +11,7 @@
 // overrun: "settle" until the strings have sounded and are written out,
 // "hold-timers" to act while strings are still due.
 
+#include "platform/Cp932Literal.h"
 #include "stroke/ChordShapes.h"
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/PlayerRun.h"
@@ -489,6 +490,23 @@ TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings)
     const MixedOutput output = run.Output();
     EXPECT_EQ(IdsOf(output.Onsets(128)), (Ids{0, 35}));
     EXPECT_EQ(output.Level(output.Frames() - 1), 0);
+}
+
+// The audio thread kept from mixing again and again, as on a machine too busy
+// to run it: the program sees its mixes come late and, after the next key,
+// says once in the status bar what to set; until then it says nothing.
+TEST(Lifecycle, SoundThatBreaksOffAgainAndAgainIsNoticedInTheStatusBar)
+{
+    PlayerRun run;
+    Script script = {"wait 3500", "tap c", "status"};  // the clock has settled
+    for (int i = 0; i < 3; ++i)
+        script.insert(script.end(), {"starve 150", "wait 400"});
+    script.insert(script.end(), {"late", "tap c", "status", "tap space", "status", "close"});
+    Play(run, script, {"AudioBufferFrames=1024"});
+    const std::string notice(CP932("音切れ: 設定ファイルの AudioBufferFrames を 2048 に"));
+    EXPECT_EQ(run.Lines("status "), (std::vector<std::string>{"\xDA\xC3\xDE\xA8", notice, notice}));
+    ASSERT_EQ(run.Lines("late ").size(), 1u);
+    EXPECT_GE(std::stoi(run.Lines("late ")[0]), 3);
 }
 
 TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing)

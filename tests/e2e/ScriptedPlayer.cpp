@@ -16,6 +16,9 @@
 //                  thread waits) until release-timers
 //   mark NAME      prints "mark NAME <frames>": the audio frames written so far
 //   stamp          prints "stamp <ns>": now on the monotonic clock
+//   starve MS      keeps the audio thread from mixing for MS milliseconds (the
+//                  mixer's lock held), as a machine too busy to run it would
+//   late           prints "late <n>": the mixes the program saw come late
 //   realtime       prints "realtime <n>": how many threads run at a real-time
 //                  priority
 //   memory         prints "memory <B>": the process's resident memory
@@ -38,6 +41,8 @@
 #include "sound/Placement.h"
 #include "stroke/StrokeScheduler.h"
 #include "tests/support/TimerHold.h"
+
+#include <SDL.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -304,6 +309,12 @@ void Run(const std::string& line)
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         Print("stamp " + std::to_string(now.tv_sec * 1000000000LL + now.tv_nsec));
+    } else if (command == "starve") {
+        SDL_LockAudio();
+        usleep(static_cast<useconds_t>(std::atoi(argument.c_str())) * 1000);
+        SDL_UnlockAudio();
+    } else if (command == "late") {
+        Print("late " + std::to_string(Mivo::Placement::LateMixes()));
     } else if (command == "realtime") {
         Print("realtime " + std::to_string(RealTimeThreads()));
     } else if (command == "memory") {

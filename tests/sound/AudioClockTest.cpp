@@ -8,6 +8,9 @@
 
 #include <cmath>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -61,6 +64,7 @@ TEST_P(AudioClockTest, FollowsTheDeviceAndIgnoresJitter)
     EXPECT_LT(worstGap, 0.5 * Rate / 1000) << "frames";
     EXPECT_LT(worstPosition, (device.jitterMs + 1) * Rate / 1000) << "frames";
     EXPECT_EQ(clock.NextMixFrame(), mix * device.bufferFrames);
+    EXPECT_EQ(clock.LateMixes(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, AudioClockTest,
@@ -103,5 +107,46 @@ TEST(AudioClock, FollowsADeviceThatHasMovedForGood)
         EXPECT_GE(clock.FrameAt(static_cast<std::int64_t>(now)), frameTaken - 256 - 1) << "buffer " << i;
     }
 }
+
+// The audio thread kept from mixing (starved) from each of these times for so
+// long: every mix due meanwhile comes when it runs again.
+struct Starving {
+    const char* name;
+    std::vector<std::pair<double, double>> starved;  // from (s), for (ms)
+    long lateMixes;
+    bool repeatedlyLate;
+};
+
+void PrintTo(const Starving& starving, std::ostream* out)
+{
+    *out << starving.name;
+}
+
+class AudioClockStarvedTest : public ::testing::TestWithParam<Starving> {};
+
+TEST_P(AudioClockStarvedTest, CountsTheMixesThatCameLate)
+{
+    const Starving& starving = GetParam();
+    const double period = 1e9 * 256 / Rate;
+    Mivo::AudioClock clock(Rate, 256);
+    for (long mix = 0; mix * period < 60e9; ++mix) {
+        double now = mix * period;
+        for (const auto& [from, ms] : starving.starved)
+            if (now >= from * 1e9 && now < from * 1e9 + ms * 1e6)
+                now = from * 1e9 + ms * 1e6;
+        clock.OnMix(static_cast<std::int64_t>(now));
+    }
+    EXPECT_EQ(clock.LateMixes(), starving.lateMixes);
+    EXPECT_EQ(clock.RepeatedlyLate(), starving.repeatedlyLate);
+}
+
+INSTANTIATE_TEST_SUITE_P(Starvings, AudioClockStarvedTest,
+                         ::testing::Values(Starving{"ShorterThanABuffer", {{20, 11}, {21, 11}, {22, 11}}, 0, false},
+                                           Starving{"OnceForSeconds", {{20, 3000}}, 1, false},
+                                           Starving{
+                                               "ThreeTimesWithinTenSeconds", {{20, 30}, {26, 30}, {35, 30}}, 3, true},
+                                           Starving{"ThreeTimesFarApart", {{20, 30}, {31, 30}, {42, 30}}, 3, false},
+                                           Starving{"WhileTheLineSettles", {{0.5, 30}, {1, 30}, {1.5, 30}}, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
