@@ -3,8 +3,9 @@
 // window of the same widgets (bare_window) in the same run:
 //   start-up:  process start to its window mapped on the server
 //   idle:      CPU time the idle window takes over ten seconds, and memory
-//   key:       a key event sent to the window to the first string's call
-//              into the mixer (stamped by a preloaded probe; the program only)
+//   key:       a key event sent to the window to the play path's first call
+//              into SDL, the audio lock of the stroke's cut (stamped by a
+//              preloaded probe; the program only)
 // Prints its figures; nothing here is a pass or fail.
 //
 //   app_bench [start-ups of each, 10 unless told] [keys, 30 unless told]
@@ -232,8 +233,10 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(300ms);  // the stroke's six strings are done by then
     }
     const Summary key = Summarise(keyUs);
-    std::printf("key sent to first mixer call: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d unheard)\n",
-                key.median, key.p90, key.low, key.high, keyUs.size(), lost);
+    std::printf(
+        "key sent to the stroke's first audio lock: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d "
+        "unheard)\n",
+        key.median, key.p90, key.low, key.high, keyUs.size(), lost);
     std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
     if (!Close(windows, window, *process))
         std::printf("app_bench: the measured run did not end cleanly\n");

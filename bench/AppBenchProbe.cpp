@@ -1,7 +1,9 @@
-// Preloaded into the program by app_bench: every call that starts a sample
-// on a mixer channel is stamped with the monotonic clock (shared by all
-// processes) into the file named by STRUMKEY_BENCH_PROBE, one line of
-// nanoseconds per call, and then passed on to the mixer.
+// Preloaded into the program by app_bench: every time the program takes the
+// audio lock, as each start and cut of a sound does (SDL is a shared
+// library; SDL_mixer is linked into the program, out of a probe's reach), is
+// stamped with the monotonic clock (shared by all processes) into the file
+// named by STRUMKEY_BENCH_PROBE, one line of nanoseconds per call, and the
+// call then passed on to SDL. The program takes it on no other path.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -11,11 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-struct Mix_Chunk;
-
 namespace {
 
-using PlayFunction = int (*)(int, Mix_Chunk*, int, int);
+using LockFunction = void (*)();
 
 int ProbeFile()
 {
@@ -28,11 +28,11 @@ int ProbeFile()
 
 }  // namespace
 
-extern "C" int Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
+extern "C" void SDL_LockAudio()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    static const auto next = reinterpret_cast<PlayFunction>(dlsym(RTLD_NEXT, "Mix_PlayChannelTimed"));
+    static const auto next = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "SDL_LockAudio"));
     // One write per line, so lines from the main and timer threads never mix.
     char line[32];
     const int length =
@@ -40,5 +40,6 @@ extern "C" int Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, in
     if (ProbeFile() >= 0 && length > 0 && write(ProbeFile(), line, static_cast<size_t>(length)) < 0) {
         // A lost stamp only shortens the series.
     }
-    return next != nullptr ? next(channel, chunk, loops, ticks) : -1;
+    if (next != nullptr)
+        next();
 }

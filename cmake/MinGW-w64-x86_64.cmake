@@ -1,7 +1,7 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64:
 #   cmake -S . -B build-windows \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64-x86_64.cmake \
-#         -DSTRUMKEY_WINDOWS_LIBRARIES=<folder made by scripts/build-windows-libraries.sh>
+#         -DSTRUMKEY_WINDOWS_LIBRARIES=<folder made by scripts/build-sound-libraries.sh windows>
 #
 # The -posix compilers are used: the win32 thread model has no std::thread.
 # The C and C++ runtimes (libgcc, libstdc++, winpthread) are linked in

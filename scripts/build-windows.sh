@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh windows
 scripts/build.sh build -- strumkey_bank strumkey_resource_file
-scripts/build-windows-libraries.sh "$root/build-windows/windows-libraries"
+scripts/build-sound-libraries.sh windows "$root/build-windows/windows-libraries"
 scripts/build.sh build-windows \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/MinGW-w64-x86_64.cmake" \
   -DSTRUMKEY_WINDOWS_LIBRARIES="$root/build-windows/windows-libraries" \

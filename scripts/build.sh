@@ -17,5 +17,12 @@ generator=()
 if [ ! -f "$root/$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then
   generator=(-G Ninja)
 fi
-cmake -S "$root" -B "$root/$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+# A Linux build links SDL_mixer with WAV and Ogg only, made once for every
+# build folder (build-linux-libraries).
+mixer=()
+if [[ " ${options[*]} " != *" -DCMAKE_TOOLCHAIN_FILE="* ]]; then
+  "$root/scripts/build-sound-libraries.sh" linux "$root/build-linux-libraries"
+  mixer=(-DSTRUMKEY_SDL_MIXER="$root/build-linux-libraries")
+fi
+cmake -S "$root" -B "$root/$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${mixer[@]}" "${options[@]}" >/dev/null
 cmake --build "$root/$dir" -j"$(nproc)" "${targets[@]}"

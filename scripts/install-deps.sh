@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip libzip-dev
   libasound2-dev
-  libsdl1.2-dev libsdl-mixer1.2-dev
+  libsdl1.2-dev libsdl-mixer1.2-dev libvorbis-dev
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins libxcb1-dev libxcb-xkb-dev libxkbcommon-dev libwayland-dev
   qt6-wayland fonts-ipafont-gothic
   libx11-dev xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick sway

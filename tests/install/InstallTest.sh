@@ -5,7 +5,8 @@
 #   makes the Debian package into a scratch folder, unpacks it and checks the
 #   same files under usr/, and the package's fields.
 # Needs CMAKE_COMMAND or CPACK_COMMAND; desktop-file-validate, appstreamcli,
-# identify, groff and dpkg-deb.
+# identify, groff and dpkg-deb. SDL_MIXER_LINKED_IN=1: the build links
+# SDL_mixer in and ships its notices.
 set -eu
 mode=$1 build=$2 version=$3
 id=io.github.strumkey.Strumkey
@@ -29,6 +30,10 @@ check_prefix() {
     echo share/applications/$id.desktop
     echo share/doc/strumkey/SOUND-BANK.txt
     echo share/doc/strumkey/copyright
+    if [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ]; then
+      echo share/doc/strumkey/sdl-mixer1.2/COPYING
+      echo share/doc/strumkey/sdl-mixer1.2/copyright
+    fi
     for s in $sizes; do echo share/icons/hicolor/${s}x$s/apps/$id.png; done
     echo share/man/man1/strumkey.1.gz
     echo share/metainfo/$id.metainfo.xml
@@ -93,7 +98,9 @@ case $mode in
     done
     # One dependency a line, without its version.
     dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ (.*)$//' >"$scratch/depends"
-    for dep in libsdl-mixer1.2 libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
+    mixer=libsdl-mixer1.2
+    [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ] && mixer=libvorbisfile3
+    for dep in libsdl1.2debian $mixer libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
       grep -qxF "$dep" "$scratch/depends" || fail "Depends lacks $dep: $(tr '\n' ' ' <"$scratch/depends")"
     done
     ;;

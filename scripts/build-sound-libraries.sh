@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Builds the libraries that the Windows strumkey.exe links against -- SDL 1.2,
-# SDL_mixer 1.2 (WAV and Ogg Vorbis), libogg and libvorbis -- as 64-bit DLLs
-# with Debian's MinGW-w64, from Debian's own source packages with all of
-# Debian's patches applied:
+# Builds the sound libraries that strumkey links against from Debian's own
+# source packages with all of Debian's patches applied:
 #
-#   build-windows-libraries.sh [--update] DEST
+#   build-sound-libraries.sh [--update] windows|linux DEST
 #
-# DEST gets include/, lib/ (import libraries, .pc files), bin/ (the DLLs) and
-# share/licenses/<source package>/ (the notices we ship with the DLLs).
+# windows: SDL 1.2, SDL_mixer 1.2 (WAV and Ogg Vorbis), libogg and libvorbis
+#   as 64-bit DLLs with Debian's MinGW-w64. DEST gets include/, lib/ (import
+#   libraries, .pc files), bin/ (the DLLs) and share/licenses/<source
+#   package>/ (the notices we ship with the DLLs).
+# linux: SDL_mixer 1.2 with WAV and Ogg Vorbis only, as a static library for
+#   the system's SDL 1.2 and libvorbisfile. Debian's own SDL_mixer plays
+#   every format it knows and so loads some fifty libraries more (MIDI
+#   synthesizers, module players, MP3 and FLAC decoders and what they need):
+#   a slower start and more memory for formats the program never plays.
+#   DEST gets include/SDL/, lib/libSDL_mixer.a and share/licenses/.
 #
 # The sources come through apt with a private source list: each `deb` entry of
 # the machine's own apt configuration becomes a `deb-src` entry. Its package
@@ -24,15 +30,27 @@
 # pick up newer Debian revisions (security fixes).
 set -euo pipefail
 
-usage() { echo "usage: $0 [--update] DEST" >&2; exit 2; }
+usage() { echo "usage: $0 [--update] windows|linux DEST" >&2; exit 2; }
 update=0
 if [ "${1-}" = --update ]; then update=1; shift; fi
-if [ $# -ne 1 ] || [ -z "$1" ]; then usage; fi
+if [ $# -ne 2 ] || [ -z "$2" ]; then usage; fi
+target=$1; shift
 
-host=x86_64-w64-mingw32
-cc=$host-gcc-posix
 # Debian source packages, in build order.
-packages=(libogg libvorbis libsdl1.2 sdl-mixer1.2)
+case $target in
+  windows)
+    host=x86_64-w64-mingw32
+    cc=$host-gcc-posix
+    tools=("$cc" "$host-windres" "$host-objdump" "$host-strip")
+    packages=(libogg libvorbis libsdl1.2 sdl-mixer1.2)
+    ;;
+  linux)
+    cc=gcc
+    tools=("$cc" sdl-config pkg-config)
+    packages=(sdl-mixer1.2)
+    ;;
+  *) usage ;;
+esac
 jobs=$(nproc)
 
 mkdir -p "$1"
@@ -53,7 +71,7 @@ mkdir -p "$work/logs"
 exec 9>"$work/lock"
 flock 9
 
-for tool in "$cc" "$host-windres" "$host-objdump" "$host-strip" apt-get dpkg-source make; do
+for tool in "${tools[@]}" apt-get dpkg-source make; do
   command -v "$tool" >/dev/null || {
     echo "$tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
@@ -169,7 +187,7 @@ wanted=$(
   echo "recipe $(sha256sum <"${BASH_SOURCE[0]}" | cut -d' ' -f1)"
 )
 if [ -f "$stamp" ] && [ ! -e "$building" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
-  echo "Windows libraries in $dest are up to date"
+  echo "Sound libraries in $dest are up to date"
   exit 0
 fi
 
@@ -197,17 +215,28 @@ mkdir -p "$work/sources"
 (cd "$work/sources" && step apt-source.log "apt-get source ${packages[*]}" \
    "${apt[@]}" source --download-only --only-source "${packages[@]}")
 
-# A clean environment for configure: only our prefix, no build machine
-# libraries or .pc files, no site defaults. -static-libgcc goes into CC because
-# libtool drops it from LDFLAGS; without it a DLL needs libgcc_s_seh-1.dll.
-export CC="$cc -static-libgcc"
-export CFLAGS="-O2 -pipe"
-export CPPFLAGS="-I$dest/include"
-export LDFLAGS="-L$dest/lib"
-export PKG_CONFIG_LIBDIR=$dest/lib/pkgconfig PKG_CONFIG_PATH=
+# No site defaults. For Windows a clean environment for configure: only our
+# prefix, no build machine libraries or .pc files; -static-libgcc goes into CC
+# because libtool drops it from LDFLAGS; without it a DLL needs
+# libgcc_s_seh-1.dll.
 export CONFIG_SITE=/dev/null
 unset CXX CXXFLAGS LIBS
-common=(--host="$host" --prefix="$dest" --disable-static)
+if [ "$target" = windows ]; then
+  export CC="$cc -static-libgcc"
+  export CFLAGS="-O2 -pipe"
+  export CPPFLAGS="-I$dest/include"
+  export LDFLAGS="-L$dest/lib"
+  export PKG_CONFIG_LIBDIR=$dest/lib/pkgconfig PKG_CONFIG_PATH=
+  common=(--host="$host" --prefix="$dest" --disable-static)
+  sdl=(--with-sdl-prefix="$dest")
+else
+  # Linked into position-independent executables and the sanitizer builds.
+  export CC="$cc"
+  export CFLAGS="-O2 -pipe -fPIC"
+  unset CPPFLAGS LDFLAGS
+  common=(--prefix="$dest" --disable-shared --enable-static --with-pic)
+  sdl=()
+fi
 
 start=$SECONDS
 mkdir -p "$work/build"
@@ -245,7 +274,7 @@ for p in "${packages[@]}"; do
       # patch to configure.in takes them out, so a regenerated configure
       # would lose Ogg without LIBS.
       step "$p-configure.log" configure ./configure "${common[@]}" \
-        --with-sdl-prefix="$dest" LIBS="-lvorbis -logg" \
+        "${sdl[@]}" LIBS="-lvorbis -logg" \
         --enable-music-wave --enable-music-ogg --disable-music-ogg-shared \
         --disable-music-ogg-tremor --disable-music-cmd \
         --disable-music-mod --disable-music-mod-shared --disable-music-mod-modplug \
@@ -259,6 +288,9 @@ for p in "${packages[@]}"; do
         exit 1
       fi
       # Only the library: the demo programs playwave and playmus do not link.
+      # Its objects' folder first: the rule that makes it races the
+      # compilers in a parallel make.
+      mkdir -p build
       step "$p-make.log" make make -j"$jobs" build/libSDL_mixer.la
       step "$p-install.log" install make install-hdrs install-lib
       ;;
@@ -271,18 +303,19 @@ done
 # libtool archives and manuals are of no use to a CMake build.
 rm -f "$dest"/lib/*.la
 rm -rf "$dest/share/man" "$dest/share/doc" "$dest/share/aclocal"
-# Symbols and the debug information of the runtime parts linked in would
-# double the size of the DLLs we ship.
-"$host-strip" --strip-unneeded "$dest"/bin/*.dll
-
-# Each DLL may import Windows' DLLs and ours, not MinGW's runtime DLLs.
-for dll in "$dest"/bin/*.dll; do
-  if "$host-objdump" -p "$dll" | grep -iE 'DLL Name: *(libgcc|libstdc|libwinpthread)'; then
-    echo "FAILED: $dll needs a MinGW runtime DLL" >&2
-    exit 1
-  fi
-done
+if [ "$target" = windows ]; then
+  # Symbols and the debug information of the runtime parts linked in would
+  # double the size of the DLLs we ship.
+  "$host-strip" --strip-unneeded "$dest"/bin/*.dll
+  # Each DLL may import Windows' DLLs and ours, not MinGW's runtime DLLs.
+  for dll in "$dest"/bin/*.dll; do
+    if "$host-objdump" -p "$dll" | grep -iE 'DLL Name: *(libgcc|libstdc|libwinpthread)'; then
+      echo "FAILED: $dll needs a MinGW runtime DLL" >&2
+      exit 1
+    fi
+  done
+fi
 
 echo "$wanted" >"$stamp"
 rm -f "$building"
-echo "Built in $((SECONDS - start)) s: $(cd "$dest/bin" && echo *.dll)"
+echo "Built in $((SECONDS - start)) s: $(ls "$dest/lib" | tr '\n' ' ')"
