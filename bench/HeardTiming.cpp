@@ -10,7 +10,7 @@
 //              p99, in ms), through the disk driver and through a sound server
 //              (PulseAudio, and PipeWire with pipewire-pulse, each on a null
 //              sink, its monitor recorded with parec)
-//   dropouts   underruns heard: silence inside a stroke, whose strings overlap
+//   dropouts   underruns heard: silence inside a note heard to start
 //   late       the underruns the program itself saw: mixes that came late
 // at buffers of 128 (servers only), 256, 512 and 1024 frames; and, with the
 // other core kept busy, with the timer thread at real-time priority and
@@ -18,7 +18,7 @@
 // Prints its figures; nothing here is a pass or fail.
 //
 //   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only]
-//   heard_timing soak [minutes, 10 unless told] [buffer frames, 128 unless told]
+//   heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told]
 //     strums without a pause for that long through each server, the other
 //     core busy and no real-time priority, and counts the dropouts heard
 
@@ -374,24 +374,24 @@ struct Figures {
     int lateMixes = -1;  // as the program counted them
 };
 
-// Underruns, as heard: silence inside a stroke, whose strings overlap (each
-// is longer than the interval) and so sound without a break from the first
-// string's start to the last one's end.
+// Underruns, as heard: silence inside a note that was heard to start (a
+// string placed late leaves silence between notes, not inside one). Each
+// run of silent frames counts once. The last stroke is left out: closing the
+// window cuts it.
 int Dropouts(const MixedOutput& output, const std::vector<Stroke>& strokes)
 {
+    std::vector<bool> sounding(static_cast<std::size_t>(output.Frames()), false);
+    for (std::size_t i = 0; i + 1 < strokes.size(); ++i)
+        for (const long start : strokes[i])
+            for (long frame = std::max(start, 0L);
+                 start >= 0 && frame < start + TestBank::NoteFrames && frame < output.Frames(); ++frame)
+                sounding[static_cast<std::size_t>(frame)] = true;
     int dropouts = 0;
-    for (const Stroke& stroke : strokes) {
-        const auto heard = [](long frame) { return frame >= 0; };
-        const auto first = std::find_if(stroke.begin(), stroke.end(), heard);
-        const auto last = std::find_if(stroke.rbegin(), stroke.rend(), heard);
-        if (first == stroke.end())
-            continue;
-        bool silent = false;
-        for (long frame = *first; frame < *last + TestBank::NoteFrames && frame < output.Frames(); ++frame) {
-            const bool now = output.Level(frame) == 0;
-            dropouts += now && !silent ? 1 : 0;
-            silent = now;
-        }
+    bool silent = false;
+    for (long frame = 0; frame < output.Frames(); ++frame) {
+        const bool now = sounding[static_cast<std::size_t>(frame)] && output.Level(frame) == 0;
+        dropouts += now && !silent ? 1 : 0;
+        silent = now;
     }
     return dropouts;
 }
@@ -604,11 +604,11 @@ void MeasureServers(int strokes, bool root)
 }
 
 // Fast strumming for minutes on end, the other core busy, no real-time
-// priority: the strokes follow each other 20 ms apart.
+// priority: each stroke once the one before has sounded out.
 void Soak(int minutes, int buffer, bool root)
 {
-    constexpr int Interval = 25, PauseMs = 20;
-    const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs + 60);
+    constexpr int Interval = 25, PauseMs = 60;
+    const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs);
     std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
     ThroughEachServer([&](const SoundServer& server) {
         const Row row{"placed", buffer, Interval, true, !root};
@@ -624,7 +624,7 @@ int main(int argc, char** argv)
 {
     const bool root = geteuid() == 0;
     if (argc > 1 && std::string(argv[1]) == "soak") {
-        Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 128, root);
+        Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 256, root);
         return 0;
     }
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;

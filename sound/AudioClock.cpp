@@ -26,6 +26,8 @@ constexpr double SettlingSeconds = 3;
 // starts the line again rather than bending it.
 constexpr double RestartPeriods = 4;
 constexpr double LateGapPeriods = 1.5;
+constexpr double LateMargin = 1.5;
+constexpr double UsualLatenessSeconds = 30;
 
 }  // namespace
 
@@ -61,10 +63,16 @@ void AudioClock::OnMix(std::int64_t now, int frames)
     lastMix = now;
     const double error = static_cast<double>(now) - next;
     const bool settling = static_cast<double>(mixes) * nominalPeriod < SettlingSeconds * 1e9;
-    // Late on the line, and long after the mix before: the mixes that catch
-    // up at once after a late one, and a device that mixes two buffers at a
-    // time, are not late.
-    if (mixes > 1 && !settling && error > nominalPeriod && sinceLastMix > LateGapPeriods * nominalPeriod)
+    // Late: more than a buffer beyond the lateness this device shows anyway
+    // (some servers take several buffers at a time, so that their mixes come
+    // in bursts), and long after the mix before (the mixes that catch up at
+    // once after a late one are not late again). That lateness is learnt from
+    // the mixes that are not late, and forgotten slowly.
+    const double lateAfter = nominalPeriod + LateMargin * usualLateness;
+    usualLateness *= std::exp(-nominalPeriod / (UsualLatenessSeconds * 1e9));
+    if (mixes > 1 && error <= lateAfter)
+        usualLateness = std::max(usualLateness, error);
+    else if (mixes > 1 && !settling && sinceLastMix > LateGapPeriods * nominalPeriod)
         CountLateMix(now);
     if (mixes == 1 || std::fabs(error) > RestartPeriods * nominalPeriod) {
         Restart(now);

@@ -33,9 +33,10 @@ public:
     // next buffer. Before the first mix the stream starts at the time asked.
     double FrameAt(std::int64_t ns) const;
 
-    // Mixes that came more than a buffer after their time on the line, once
-    // it had settled, and half a buffer later than one after the mix before:
-    // each time the device had run dry, and a sound that was playing broke off.
+    // Mixes that came, once the line had settled, more than a buffer later
+    // than this device's mixes usually come, and half a buffer later than one
+    // after the mix before: each time the device had run dry, and a sound
+    // that was playing broke off.
     long LateMixes() const { return lateMixes; }
     // Whether that has happened again and again: RepeatedLateMixes late
     // mixes, each within RepeatedWithinNs of the one before. One alone (a
@@ -54,7 +55,8 @@ private:
     long mixes = 0;
     std::int64_t lastMix = 0;  // when the last mix really came
     long lateMixes = 0;
-    int lateInARow = 0;  // late mixes, each soon after the one before
+    double usualLateness = 0;  // ns after the line, learnt
+    int lateInARow = 0;        // late mixes, each soon after the one before
     std::int64_t lastLateMix = 0;
     // The loop: the smoothed time of the last mix, the predicted time of the
     // next one, and the period it has learnt.

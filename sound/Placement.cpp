@@ -22,6 +22,8 @@ constexpr int FrameBytes = 4;  // signed 16-bit stereo
 // come up to one buffer after a call, and half a buffer is room for its
 // lateness.
 constexpr double LatencyBuffers = 1.5;
+constexpr int MinimumEarlyStartMs = 30;
+constexpr int MinimumLeadMs = 240;
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.
@@ -103,6 +105,14 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
     return std::llround(placed);
 }
 
+// How early a start may be asked for: one buffer, and never less than
+// MinimumEarlyStartMs, so that on a small buffer too a timer thread that
+// runs late (a busy machine, no real-time priority) is not heard.
+int EarlyStartFrames(const State& state)
+{
+    return std::max(state.bufferFrames, MinimumEarlyStartMs * state.rate / 1000);
+}
+
 // The first channel that plays nothing, as the mixer looks for one; else
 // one that plays only up to a cut, whose short rest is given up (strokes
 // faster than the latency); else -1.
@@ -179,16 +189,19 @@ int Placement::BufferFrames()
 
 int Placement::EarlyStartMilliseconds()
 {
-    // Fixed at Open, before any stroke.
-    const State& state = TheState();
-    return state.bufferFrames * 1000 / state.rate;
+    const State& state = TheState();  // fixed at Open, before any stroke
+    return EarlyStartFrames(state) * 1000 / state.rate;
 }
 
 int Placement::LeadFrames()
 {
     // The latency, the mix's own buffer, a start asked for early, and room
-    // for the anchor of a long stroke on a device whose rate is a little off.
-    return TheState().bufferFrames * 5;
+    // for the anchor of a long stroke on a device whose rate is a little off,
+    // or of strings that come late together after a stall; with a small
+    // buffer at least as much as a 1024-frame buffer has, or such strings
+    // would not fit and come out of order.
+    const State& state = TheState();
+    return std::max(state.bufferFrames * 4 + EarlyStartFrames(state), MinimumLeadMs * state.rate / 1000);
 }
 
 int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)

@@ -37,8 +37,9 @@ public:
     static int LeadFrames();
 
     // How long before its time a start may be asked for, in milliseconds:
-    // one buffer as asked for. A string's timer that fires this early leaves
-    // the timer thread as much more room to come late, unheard.
+    // one buffer as asked for, 30 ms at the least. A string's timer that
+    // fires this early leaves the timer thread as much more room to come
+    // late, unheard.
     static int EarlyStartMilliseconds();
 
     // Starts the chunk (LeadFrames of silence, then its sound) on channel

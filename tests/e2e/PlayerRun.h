@@ -30,7 +30,8 @@ public:
     std::string Settings() const;
 
     // The disk driver writes a buffer of this many frames (the settings'
-    // AudioBufferFrames) at a time, at about real-time pace; 1024 unless told.
+    // AudioBufferFrames) at a time, at about real-time pace; 256 (the default)
+    // unless told.
     void PaceDiskFor(int frames) { bufferFrames = frames; }
     // NAME=value in the player's environment, over what the run sets itself.
     void SetEnvironment(const std::string& assignment) { environment.push_back(assignment); }
@@ -58,7 +59,7 @@ private:
     std::string folder;
     std::string out;
     int scripts = 0;
-    int bufferFrames = 1024;
+    int bufferFrames = 256;
     std::vector<std::string> environment;
     std::vector<std::string> runUnder;
     std::vector<ChildProcess*> started;

@@ -42,7 +42,7 @@ constexpr auto StartLimit = 60s;
 using listening::HearLimit;
 using listening::Until;
 const std::string Caption = "Strumkey";
-// One mixer buffer of output: 1024 frames of 16-bit stereo, 46 ms at 22050 Hz.
+// 46 ms of output: 1024 frames of 16-bit stereo at 22050 Hz.
 constexpr std::size_t Buffer = 4096;
 
 std::string ReadAll(const std::filesystem::path& path)
@@ -415,7 +415,7 @@ TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         options.env = server->Environment();
         for (const std::string& entry :
              std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
-                                      "SDL_DISKAUDIODELAY=46", "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
+                                      "SDL_DISKAUDIODELAY=12", "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
                                       "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
             options.env.push_back(entry);
         options.unset = {"XDG_CONFIG_HOME", "SESSION_MANAGER"};
