@@ -382,10 +382,11 @@ int Dropouts(const MixedOutput& output, const std::vector<Stroke>& strokes)
 {
     std::vector<bool> sounding(static_cast<std::size_t>(output.Frames()), false);
     for (std::size_t i = 0; i + 1 < strokes.size(); ++i)
-        for (const long start : strokes[i])
-            for (long frame = std::max(start, 0L);
-                 start >= 0 && frame < start + TestBank::NoteFrames && frame < output.Frames(); ++frame)
+        for (const long start : strokes[i]) {
+            const long end = std::min(start + TestBank::NoteFrames, output.Frames());
+            for (long frame = start; frame >= 0 && frame < end; ++frame)  // -1: not heard
                 sounding[static_cast<std::size_t>(frame)] = true;
+        }
     int dropouts = 0;
     bool silent = false;
     for (long frame = 0; frame < output.Frames(); ++frame) {

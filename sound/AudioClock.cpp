@@ -29,10 +29,16 @@ constexpr double LateGapPeriods = 1.5;
 constexpr double LateMargin = 1.5;
 constexpr double UsualLatenessSeconds = 30;
 
+// What is left, after one mix of this period, of the lateness learnt.
+double ForgettingOver(double periodNs)
+{
+    return std::exp(-periodNs / (UsualLatenessSeconds * 1e9));
+}
+
 }  // namespace
 
 AudioClock::AudioClock(int rate, int bufferFrames)
-    : nominalPeriod(1e9 * bufferFrames / rate), bufferFrames(bufferFrames)
+    : nominalPeriod(1e9 * bufferFrames / rate), bufferFrames(bufferFrames), forgetting(ForgettingOver(nominalPeriod))
 {}
 
 void AudioClock::Restart(std::int64_t now)
@@ -55,6 +61,7 @@ void AudioClock::OnMix(std::int64_t now, int frames)
         // The device's own buffer: the line is made for it anew.
         nominalPeriod = nominalPeriod * frames / bufferFrames;
         bufferFrames = frames;
+        forgetting = ForgettingOver(nominalPeriod);
         mixes = 0;
     }
     mixed += bufferFrames;
@@ -69,7 +76,7 @@ void AudioClock::OnMix(std::int64_t now, int frames)
     // once after a late one are not late again). That lateness is learnt from
     // the mixes that are not late, and forgotten slowly.
     const double lateAfter = nominalPeriod + LateMargin * usualLateness;
-    usualLateness *= std::exp(-nominalPeriod / (UsualLatenessSeconds * 1e9));
+    usualLateness *= forgetting;
     if (mixes > 1 && error <= lateAfter)
         usualLateness = std::max(usualLateness, error);
     else if (mixes > 1 && !settling && sinceLastMix > LateGapPeriods * nominalPeriod)

@@ -56,6 +56,7 @@ private:
     std::int64_t lastMix = 0;  // when the last mix really came
     long lateMixes = 0;
     double usualLateness = 0;  // ns after the line, learnt
+    double forgetting;         // of usualLateness, at each mix
     int lateInARow = 0;        // late mixes, each soon after the one before
     std::int64_t lastLateMix = 0;
     // The loop: the smoothed time of the last mix, the predicted time of the

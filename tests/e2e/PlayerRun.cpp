@@ -48,13 +48,9 @@ std::string PlayerRun::Settings() const
 
 std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const
 {
-    // The disk driver sleeps whole milliseconds after each buffer: at the
-    // buffer's length rounded up, it runs a little slower than a sound card
-    // (47 ms for 1024 frames of 46.4 ms), which the placement follows.
-    const int pace = (bufferFrames * 1000 + 22049) / 22050;
     std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk",
                                           "SDL_DISKAUDIOFILE=" + outputFile,
-                                          "SDL_DISKAUDIODELAY=" + std::to_string(pace)};
+                                          "SDL_DISKAUDIODELAY=" + std::to_string(TestBank::DiskDelayMs(bufferFrames))};
     for (const std::string& assignment : environment) {
         const std::string name = assignment.substr(0, assignment.find('=') + 1);
         std::erase_if(variables, [&name](const std::string& set) { return set.rfind(name, 0) == 0; });

@@ -5,6 +5,7 @@
 // on the offscreen platform and the audio through SDL's disk driver.
 
 #include "tests/e2e/MixedOutput.h"
+#include "tests/e2e/TestBank.h"
 #include "tests/support/ProcessRunner.h"
 
 #include <string>
@@ -59,7 +60,7 @@ private:
     std::string folder;
     std::string out;
     int scripts = 0;
-    int bufferFrames = 256;
+    int bufferFrames = TestBank::LinuxBufferFrames;
     std::vector<std::string> environment;
     std::vector<std::string> runUnder;
     std::vector<ChildProcess*> started;

@@ -2,8 +2,8 @@
 // A sound bank whose samples name themselves in the mixed output: sample id
 // is a constant level, distinct for every id, in the device's own format, so
 // that the mixer adds it to the output unchanged (at full volume). Guitar
-// notes (ids 0 to 30) are shorter than one mixing buffer, so that two strings
-// of a stroke never overlap; effects (31 to 40) are long enough to be heard
+// notes (ids 0 to 30) last 27 ms, so that two strings of a stroke overlap
+// only at the shortest intervals; effects (31 to 40) are long enough to be heard
 // under a stroke and to be cut off.
 
 #include "stroke/ChordShapes.h"
@@ -13,8 +13,10 @@
 
 namespace TestBank {
 
-constexpr int Rate = 22050;         // frames per second
-constexpr int BufferFrames = 1024;  // one mix of the device
+constexpr int Rate = 22050;  // frames per second
+// The program's buffer when its settings name none.
+constexpr int LinuxBufferFrames = 256;
+constexpr int WindowsBufferFrames = 1024;
 constexpr int NoteFrames = 600;
 constexpr int EffectFrames = 44100;
 constexpr int FirstId = 0;
@@ -29,6 +31,15 @@ constexpr int LevelOf(int id)
 constexpr int FramesOf(int id)
 {
     return id <= 30 ? NoteFrames : EffectFrames;
+}
+
+// SDL_DISKAUDIODELAY for a buffer of frames: SDL's disk driver sleeps whole
+// milliseconds after each buffer, so at the buffer's length rounded up it
+// runs a little slower than a sound card (12 ms for 11.6 at 256 frames),
+// which the placement follows.
+constexpr int DiskDelayMs(int frames)
+{
+    return (frames * 1000 + Rate - 1) / Rate;
 }
 
 // The level of id after the mixer's volume (0 to 128) has scaled it.

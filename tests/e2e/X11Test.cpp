@@ -413,10 +413,11 @@ TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
             options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
         options.args.push_back((prefix / "bin/strumkey").string());
         options.env = server->Environment();
-        for (const std::string& entry :
-             std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
-                                      "SDL_DISKAUDIODELAY=12", "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
-                                      "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
+        for (const std::string& entry : std::vector<std::string>{
+                 "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
+                 "SDL_DISKAUDIODELAY=" + std::to_string(TestBank::DiskDelayMs(TestBank::LinuxBufferFrames)),
+                 "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
+                 "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
             options.env.push_back(entry);
         options.unset = {"XDG_CONFIG_HOME", "SESSION_MANAGER"};
         options.output = (user.home / "log.txt").string();
