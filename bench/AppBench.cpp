@@ -2,7 +2,10 @@
 // default sound bank, measured from outside, side by side with a bare Qt
 // window of the same widgets (bare_window) in the same run:
 //   start-up:  process start to its window mapped on the server
-//   idle:      CPU time the idle window takes over ten seconds, and memory
+//   idle:      CPU time the idle window takes over ten seconds, and memory;
+//              also beside the bare window with an SDL audio device open at
+//              the program's default buffer (bare_sound_window), the floor
+//              of any program that keeps its device open
 //   key:       a key event sent to the window to the play path's first call
 //              into SDL, the audio lock of the stroke's cut (stamped by a
 //              preloaded probe; the program only)
@@ -10,6 +13,7 @@
 //
 //   app_bench [start-ups of each, 10 unless told] [keys, 30 unless told]
 
+#include "tests/e2e/TestBank.h"
 #include "tests/e2e/X11Process.h"
 #include "tests/e2e/X11Program.h"
 #include "tests/e2e/X11Server.h"
@@ -20,11 +24,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <memory>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,27 +62,19 @@ Summary Summarise(std::vector<double> values)
     return summary;
 }
 
-// utime + stime of a process, in clock ticks.
-long long CpuTicks(pid_t pid)
+// CPU time of a process so far, in nanoseconds: the sum over its threads of
+// the scheduler's own count (finer than the clock ticks of /proc/<pid>/stat).
+long long CpuNanoseconds(pid_t pid)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::size_t end = stat.rfind(')');
-    if (end == std::string::npos)
-        return -1;
-    std::istringstream fields(stat.substr(end + 2));
-    std::string field;
-    long long utime = 0, stime = 0;
-    // Fields after the command: state is the 3rd, utime the 14th, stime the 15th.
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14)
-            utime = std::stoll(field);
-        if (index == 15) {
-            stime = std::stoll(field);
-            break;
-        }
+    long long total = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream in(task.path() / "schedstat");
+        long long onCpu = 0;
+        if (in >> onCpu)
+            total += onCpu;
     }
-    return utime + stime;
+    return total;
 }
 
 // A "VmRSS"-style line of /proc/<pid>/status, in B.
@@ -127,7 +122,11 @@ int main(int argc, char** argv)
     X11Windows windows(server.Display());
     X11Program program(STRUMKEY_EXE);
     const X11Program bare(ProgramRunner{BARE_WINDOW_EXE, {}, {}}, X11Program::InPlace{});
-    if (!windows.Connected() || !program.Ready() || !bare.Ready()) {
+    const X11Program bareSound(
+        ProgramRunner{
+            BARE_SOUND_WINDOW_EXE, {}, {"BARE_WINDOW_AUDIO_FRAMES=" + std::to_string(TestBank::LinuxBufferFrames)}},
+        X11Program::InPlace{});
+    if (!windows.Connected() || !program.Ready() || !bare.Ready() || !bareSound.Ready()) {
         std::printf("app_bench: cannot reach the X server or copy %s\n", STRUMKEY_EXE);
         return 1;
     }
@@ -141,7 +140,7 @@ int main(int argc, char** argv)
         long rssKb = 0;
         double idlePercent = 0;
     };
-    Subject subjects[] = {{"strumkey", program, {}}, {"bare window", bare, {}}};
+    Subject subjects[] = {{"strumkey", program, {}}, {"bare window", bare, {}}, {"+ open device", bareSound, {}}};
     // Start-up: process start to window mapped, the two taking turns; the
     // program's first runs (no settings file).
     for (int run = 0; run < startRuns; ++run)
@@ -171,19 +170,19 @@ int main(int argc, char** argv)
         }
         std::this_thread::sleep_for(1s);
         subject.rssKb = StatusKb(process->Pid(), "VmRSS");
-        const long long ticksBefore = CpuTicks(process->Pid());
-        const auto idleBegin = std::chrono::steady_clock::now();
+        const long long cpuBefore = CpuNanoseconds(process->Pid());
+        const long long idleBegin = MonotonicNanoseconds();
         std::this_thread::sleep_for(10s);
-        const long long ticks = CpuTicks(process->Pid()) - ticksBefore;
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - idleBegin).count();
-        subject.idlePercent = 100.0 * static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds;
+        const long long cpu = CpuNanoseconds(process->Pid()) - cpuBefore;
+        subject.idlePercent =
+            100.0 * static_cast<double>(cpu) / static_cast<double>(MonotonicNanoseconds() - idleBegin);
         Close(windows, window, *process);
     }
-    std::printf("%-12s %28s %16s %14s\n", "", "start-up to window mapped", "resident memory", "idle CPU");
+    std::printf("%-13s %28s %16s %14s\n", "", "start-up to window mapped", "resident memory", "idle CPU");
     for (const Subject& subject : subjects) {
         const Summary start = Summarise(subject.startMs);
-        std::printf("%-12s  median %6.1f ms (%5.1f-%5.1f) %13.1f MB %12.2f %%\n", subject.label, start.median,
-                    start.low, start.high, static_cast<double>(subject.rssKb) / 1024.0, subject.idlePercent);
+        std::printf("%-13s median %6.1f ms (%5.1f-%5.1f) %13.1f MB %12.3f %%\n", subject.label, start.median, start.low,
+                    start.high, static_cast<double>(subject.rssKb) / 1024.0, subject.idlePercent);
     }
     const Summary mine = Summarise(subjects[0].startMs), yardstick = Summarise(subjects[1].startMs);
     std::printf("strumkey against the bare window: start-up %.2fx, memory %+.1f MB (%d runs each)\n",

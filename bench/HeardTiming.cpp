@@ -276,12 +276,18 @@ private:
     } processes;
 };
 
-// Records the server's monitor into a raw file, as fast as it comes.
+// Records the server's monitor into a raw file, as fast as it comes. It asks
+// for 50 ms fragments, more than the program's own stream asks for at any
+// buffer measured: a recorder that asked for less would set the server's
+// cycle (PipeWire runs its graph at the smallest latency any client asks
+// for), and so measure a server faster than a player's desktop runs. Each
+// fragment's last frame is at most one server cycle old when it arrives,
+// which the times take as heard.
 class MonitorRecording {
 public:
     MonitorRecording(const SoundServer& server, const std::string& file)
         : parec({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le", "--rate=22050",
-                 "--channels=2", "--raw", "--latency-msec=2"},
+                 "--channels=2", "--raw", "--latency-msec=50"},
                 {}, true),
           out(file, std::ios::binary)
     {
