@@ -141,7 +141,7 @@ int main(int argc, char** argv)
         double idlePercent = 0;
     };
     Subject subjects[] = {{"strumkey", program, {}}, {"bare window", bare, {}}, {"+ open device", bareSound, {}}};
-    // Start-up: process start to window mapped, the two taking turns; the
+    // Start-up: process start to window mapped, all three taking turns; the
     // program's first runs (no settings file).
     for (int run = 0; run < startRuns; ++run)
         for (Subject& subject : subjects) {
