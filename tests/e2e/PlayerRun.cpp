@@ -48,9 +48,8 @@ std::string PlayerRun::Settings() const
 
 std::vector<std::string> PlayerRun::Environment(const std::string& outputFile) const
 {
-    std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=disk",
-                                          "SDL_DISKAUDIOFILE=" + outputFile,
-                                          "SDL_DISKAUDIODELAY=" + std::to_string(TestBank::DiskDelayMs(bufferFrames))};
+    std::vector<std::string> variables = TestBank::DiskAudio(outputFile, bufferFrames);
+    variables.push_back("QT_QPA_PLATFORM=offscreen");
     for (const std::string& assignment : environment) {
         const std::string name = assignment.substr(0, assignment.find('=') + 1);
         std::erase_if(variables, [&name](const std::string& set) { return set.rfind(name, 0) == 0; });

@@ -54,4 +54,10 @@ void Write(const std::string& folder)
     }
 }
 
+std::vector<std::string> DiskAudio(const std::string& file, int frames)
+{
+    const int delayMs = (frames * 1000 + Rate - 1) / Rate;
+    return {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + file, "SDL_DISKAUDIODELAY=" + std::to_string(delayMs)};
+}
+
 }  // namespace TestBank

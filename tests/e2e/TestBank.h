@@ -33,14 +33,12 @@ constexpr int FramesOf(int id)
     return id <= 30 ? NoteFrames : EffectFrames;
 }
 
-// SDL_DISKAUDIODELAY for a buffer of frames: SDL's disk driver sleeps whole
-// milliseconds after each buffer, so at the buffer's length rounded up it
-// runs a little slower than a sound card (12 ms for 11.6 at 256 frames),
-// which the placement follows.
-constexpr int DiskDelayMs(int frames)
-{
-    return (frames * 1000 + Rate - 1) / Rate;
-}
+// The environment of SDL's disk driver writing to file at about the pace of a
+// sound card with a buffer of frames. The driver sleeps whole milliseconds
+// after each buffer, so at the buffer's length rounded up it runs a little
+// slower than a sound card (12 ms for 11.6 at 256 frames), which the
+// placement follows.
+std::vector<std::string> DiskAudio(const std::string& file, int frames);
 
 // The level of id after the mixer's volume (0 to 128) has scaled it.
 constexpr int LevelAt(int id, int volume)

@@ -94,8 +94,8 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
     // server comes from the environment alone. The disk driver at about a
     // sound card's pace for the program's default buffer.
     const int frames = runner.Windows() ? TestBank::WindowsBufferFrames : TestBank::LinuxBufferFrames;
-    options.env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audioFile,
-                   "SDL_DISKAUDIODELAY=" + std::to_string(TestBank::DiskDelayMs(frames)), "QT_QPA_PLATFORM=xcb"};
+    options.env = TestBank::DiskAudio(audioFile, frames);
+    options.env.push_back("QT_QPA_PLATFORM=xcb");
     options.env.insert(options.env.end(), runner.env.begin(), runner.env.end());
     for (const std::string& entry : environment) {
         const std::string name = entry.substr(0, entry.find('=') + 1);

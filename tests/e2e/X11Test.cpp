@@ -413,12 +413,11 @@ TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
             options.args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
         options.args.push_back((prefix / "bin/strumkey").string());
         options.env = server->Environment();
-        for (const std::string& entry : std::vector<std::string>{
-                 "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (user.home / "audio.raw").string(),
-                 "SDL_DISKAUDIODELAY=" + std::to_string(TestBank::DiskDelayMs(TestBank::LinuxBufferFrames)),
-                 "QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
-                 "XDG_RUNTIME_DIR=" + (user.home / "run").string()})
-            options.env.push_back(entry);
+        const std::vector<std::string> audio =
+            TestBank::DiskAudio((user.home / "audio.raw").string(), TestBank::LinuxBufferFrames);
+        options.env.insert(options.env.end(), audio.begin(), audio.end());
+        options.env.insert(options.env.end(), {"QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
+                                               "XDG_RUNTIME_DIR=" + (user.home / "run").string()});
         options.unset = {"XDG_CONFIG_HOME", "SESSION_MANAGER"};
         options.output = (user.home / "log.txt").string();
         options.workingDirectory = "/";
