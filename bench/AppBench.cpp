@@ -1,11 +1,15 @@
 // The built program as a player meets it, on a private X server, with the
 // default sound bank, measured from outside, side by side with a bare Qt
-// window of the same widgets (bare_window) in the same run:
+// window of the same widgets (bare_window) and with two peers as Debian
+// installs them, VMPK and QSynth (left out when they are not installed), in
+// the same run:
 //   start-up:  process start to its window mapped on the server
 //   idle:      CPU time the idle window takes over ten seconds, and memory;
 //              also beside the bare window with an SDL audio device open at
 //              the program's default buffer (bare_sound_window), the floor
 //              of any program that keeps its device open
+//   goals:     the program's start-up against QSynth's (no slower), its
+//              memory against the bare window's + the bank decoded + 6 MB
 //   key:       a key event sent to the window to the play path's first call
 //              into SDL, the audio lock of the stroke's cut (stamped by a
 //              preloaded probe; the program only)
@@ -18,16 +22,21 @@
 #include "tests/e2e/X11Program.h"
 #include "tests/e2e/X11Server.h"
 #include "tests/e2e/X11Windows.h"
+#include "tests/tools/BankFiles.h"
 
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,10 +107,130 @@ std::vector<long long> Stamps(const std::string& path)
     return stamps;
 }
 
-bool Close(X11Windows& windows, X11Windows::Id window, X11Process& process)
+// Asks the window to close, as its close button does, once any other window
+// of the process (a splash screen on its way out) has gone; a question it
+// asks then in a window of its own is answered with Return, its default
+// button. Gives what happened beyond a plain end with 0: a program still
+// there after 30 s is killed.
+std::string Close(X11Windows& windows, X11Windows::Id window, X11Process& process)
 {
+    const auto others = [&] {
+        std::vector<X11Windows::Id> shown = windows.OfProcess(process.Pid());
+        std::erase(shown, window);
+        return shown;
+    };
+    for (const auto settled = std::chrono::steady_clock::now() + 10s;
+         !others().empty() && std::chrono::steady_clock::now() < settled;)
+        std::this_thread::sleep_for(10ms);
     windows.RequestClose(window);
-    return process.Wait(30s).value_or(-1) == 0;
+    std::string what;
+    bool answered = false;
+    for (const auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;) {
+        if (const std::optional<int> status = process.Wait(10ms))
+            return *status == 0 ? what
+                                : what + (what.empty() ? "" : ", then ") + "ended with " + std::to_string(*status);
+        if (const std::vector<X11Windows::Id> question = others(); !question.empty() && !answered) {
+            what = "asked \"" + windows.Caption(question.front()) + "\" when closed, answered with Return";
+            windows.SendKey(question.front(), "Return", true);
+            windows.SendKey(question.front(), "Return", false);
+            answered = true;
+        }
+    }
+    kill(process.Pid(), SIGKILL);
+    process.Wait(5s);
+    return what + (what.empty() ? "" : ", then ") + "did not end within 30 s: killed";
+}
+
+// What the program keeps of the bank in the folder: every sample file once,
+// decoded to the mixer's 16-bit stereo at its rate; in kB, as the memory
+// figures are.
+double DecodedBankKb(const std::string& folder)
+{
+    const BankOnDisk bank(folder);
+    std::set<std::string> seen;
+    double bytes = 0;
+    for (std::size_t row = 0; row < bank.rows.size(); ++row) {
+        Wav wav;
+        std::string why;
+        if (!seen.insert(bank.rows[row].second).second || !bank.Sample(row, wav, why) || wav.sampleRate <= 0)
+            continue;
+        bytes += 4.0 * static_cast<double>(wav.samples.size()) * TestBank::Rate / wav.sampleRate;
+    }
+    return bytes / 1024.0;
+}
+
+// A program to measure: started afresh for every run (its audio, if it
+// makes any, in a file of that name), its window found by its caption.
+struct Subject {
+    std::string label;
+    std::string caption;
+    std::function<std::unique_ptr<X11Process>(const std::string& audio)> start;
+    std::string command{};  // a peer's command line, as printed
+    std::vector<double> startMs{};
+    long rssKb = 0;
+    double idlePercent = 0;
+    bool peer = false;  // one that may fail to start without ending the bench
+    bool idleMeasured = false;
+    int starts = 0;
+    std::map<std::string, int> notes{};  // what went otherwise than planned, how often
+};
+
+// The program or a bare window, started as the end-to-end tests start them.
+Subject OwnSubject(const std::string& label, const X11Program& program, const std::vector<std::string>& environment)
+{
+    return {label, Caption, [&program, environment](const std::string& audio) {
+                // The program's first run: no settings file.
+                unlink(program.PathOf("strumkey.ini").c_str());
+                unlink(program.AudioPath(audio).c_str());
+                return program.Start(environment, audio);
+            }};
+}
+
+// A peer where Debian installs it, with a home of its own made afresh for
+// every start: each start is a first run, as the program's are, and nothing
+// of the user's is read or written. Its temp folder too is its own, so that
+// a copy the user may have running is never asked to take over instead.
+std::unique_ptr<X11Process> StartPeer(const X11Program& peer, const std::vector<std::string>& arguments,
+                                      const std::vector<std::string>& environment)
+{
+    const std::string home = peer.AudioPath("home");
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+    std::filesystem::create_directories(home + "/config", ignored);
+    std::filesystem::permissions(home, std::filesystem::perms::owner_all, ignored);
+    X11Process::Options options;
+    options.args = peer.Command(arguments);
+    options.env = environment;
+    options.env.insert(options.env.end(), {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config",
+                                           "XDG_RUNTIME_DIR=" + home, "TMPDIR=" + home, "QT_QPA_PLATFORM=xcb"});
+    options.unset = {"WAYLAND_DISPLAY", "SESSION_MANAGER"};
+    options.output = peer.AudioPath(peer.Name() + ".log");
+    options.workingDirectory = "/";
+    return std::make_unique<X11Process>(options);
+}
+
+// A peer started with arguments given the path of its audio file.
+Subject PeerSubject(const std::string& label, const std::string& caption, const X11Program& peer,
+                    const std::function<std::vector<std::string>(const std::string& audioPath)>& arguments,
+                    const std::vector<std::string>& environment)
+{
+    Subject subject{label, caption, [&peer, arguments, environment](const std::string& audio) {
+                        unlink(peer.AudioPath(audio).c_str());
+                        return StartPeer(peer, arguments(peer.AudioPath(audio)), environment);
+                    }};
+    for (const std::string& word : peer.Command(arguments("<audio file>")))
+        subject.command += (subject.command.empty() ? "" : " ") + word;
+    subject.peer = true;
+    return subject;
+}
+
+bool Installed(const X11Program& peer)
+{
+    if (std::filesystem::exists(peer.Executable()))
+        return true;
+    std::printf("app_bench: %s is not installed (scripts/install-deps.sh bench): left out\n",
+                peer.Executable().c_str());
+    return false;
 }
 
 }  // namespace
@@ -133,42 +262,84 @@ int main(int argc, char** argv)
     std::printf("app_bench: %s on Xvfb %s, default bank, SDL disk audio; beside %s\n", STRUMKEY_EXE,
                 server.Display().c_str(), BARE_WINDOW_EXE);
 
-    struct Subject {
-        const char* label;
-        const X11Program& program;
-        std::vector<double> startMs;
-        long rssKb = 0;
-        double idlePercent = 0;
+    const std::vector<std::string> environment = server.Environment();
+    std::vector<Subject> subjects = {OwnSubject("strumkey", program, environment),
+                                     OwnSubject("bare window", bare, environment),
+                                     OwnSubject("+ open device", bareSound, environment)};
+    // VMPK as it comes: its synth finds no sound server here and stays
+    // silent, saying so only in its log; it shows a splash screen first, and
+    // its start-up counts to its main window. QSynth's fluidsynth plays to a
+    // file at a sound card's pace, there being no sound card or server here,
+    // and takes no MIDI input, there being no ALSA sequencer either: else it
+    // stops at an error box for each. It loads no SoundFont unless told.
+    const X11Program vmpk(ProgramRunner{"/usr/bin/vmpk", {}, {}}, X11Program::InPlace{});
+    const X11Program qsynth(ProgramRunner{"/usr/bin/qsynth", {}, {}}, X11Program::InPlace{});
+    if (Installed(vmpk))
+        subjects.push_back(PeerSubject(
+            "VMPK", "Virtual MIDI Piano Keyboard", vmpk, [](const std::string&) { return std::vector<std::string>(); },
+            environment));
+    if (Installed(qsynth))
+        subjects.push_back(PeerSubject(
+            "QSynth", "Qsynth1 \u2014 Qsynth", qsynth,
+            [](const std::string& audioPath) {
+                return std::vector<std::string>{"-n", "-a", "file", "-o", "audio.file.name=" + audioPath};
+            },
+            environment));
+    const auto close = [&](Subject& subject, X11Windows::Id window, X11Process& process) {
+        if (const std::string what = Close(windows, window, process); !what.empty())
+            ++subject.notes[what];
     };
-    Subject subjects[] = {{"strumkey", program, {}}, {"bare window", bare, {}}, {"+ open device", bareSound, {}}};
-    // Start-up: process start to window mapped, all three taking turns; the
-    // program's first runs (no settings file).
+    // A start that shows no window ends the bench, unless it is a peer's: that
+    // start is left out, with a note of what it showed instead.
+    const auto noWindow = [&](Subject& subject, pid_t pid, const std::string& start) {
+        if (!subject.peer) {
+            std::printf("app_bench: no window of %s on %s; the server holds:\n%s", subject.label.c_str(), start.c_str(),
+                        windows.Describe().c_str());
+            return true;
+        }
+        std::string shown;
+        for (const X11Windows::Id window : windows.OfProcess(pid))
+            shown += (shown.empty() ? "" : ", ") + ("\"" + windows.Caption(window) + "\"");
+        ++subject.notes["showed no main window within 60 s (" + (shown.empty() ? "none at all" : "only " + shown) +
+                        "): stopped, left out"];
+        return false;
+    };
+    for (const Subject& subject : subjects)
+        if (subject.peer)
+            std::printf("app_bench: beside %s: %s, in a home of its own made afresh for every start\n",
+                        subject.label.c_str(), subject.command.c_str());
+    // Start-up: process start to window mapped, all of them taking turns.
     for (int run = 0; run < startRuns; ++run)
         for (Subject& subject : subjects) {
-            unlink(subject.program.PathOf("strumkey.ini").c_str());
             const auto begin = std::chrono::steady_clock::now();
-            std::unique_ptr<X11Process> process = subject.program.Start(server.Environment(), "start.raw");
-            const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
+            std::unique_ptr<X11Process> process = subject.start("start.raw");
+            ++subject.starts;
+            const X11Windows::Id window = windows.WaitFor(subject.caption, process->Pid(), 60s);
             const auto shown = std::chrono::steady_clock::now();
             if (window == 0) {
-                std::printf("app_bench: no window of %s on run %d\n", subject.label, run);
-                return 1;
+                if (noWindow(subject, process->Pid(), "run " + std::to_string(run)))
+                    return 1;
+                continue;
             }
             subject.startMs.push_back(std::chrono::duration<double, std::milli>(shown - begin).count());
-            if (!Close(windows, window, *process))
-                std::printf("app_bench: run %d of %s did not end cleanly\n", run, subject.label);
-            unlink(subject.program.PathOf("start.raw").c_str());
+            close(subject, window, *process);
         }
     // Idle: resident memory once start-up has settled, and the CPU time of ten
     // idle seconds.
     for (Subject& subject : subjects) {
-        std::unique_ptr<X11Process> process = subject.program.Start(server.Environment(), "idle.raw");
-        const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
+        std::unique_ptr<X11Process> process = subject.start("idle.raw");
+        ++subject.starts;
+        const X11Windows::Id window = windows.WaitFor(subject.caption, process->Pid(), 60s);
         if (window == 0) {
-            std::printf("app_bench: no window of %s for the idle run\n", subject.label);
-            return 1;
+            if (noWindow(subject, process->Pid(), "the idle run"))
+                return 1;
+            continue;
         }
         std::this_thread::sleep_for(1s);
+        // A box beside the window (an error, a first-run question) would make
+        // this no fair measure.
+        if (const std::size_t shown = windows.OfProcess(process->Pid()).size(); shown > 1)
+            std::printf("app_bench: %s shows %zu windows besides its main one\n", subject.label.c_str(), shown - 1);
         subject.rssKb = StatusKb(process->Pid(), "VmRSS");
         const long long cpuBefore = CpuNanoseconds(process->Pid());
         const long long idleBegin = MonotonicNanoseconds();
@@ -176,27 +347,50 @@ int main(int argc, char** argv)
         const long long cpu = CpuNanoseconds(process->Pid()) - cpuBefore;
         subject.idlePercent =
             100.0 * static_cast<double>(cpu) / static_cast<double>(MonotonicNanoseconds() - idleBegin);
-        Close(windows, window, *process);
+        subject.idleMeasured = true;
+        close(subject, window, *process);
     }
     std::printf("%-13s %28s %16s %14s\n", "", "start-up to window mapped", "resident memory", "idle CPU");
     for (const Subject& subject : subjects) {
         const Summary start = Summarise(subject.startMs);
-        std::printf("%-13s median %6.1f ms (%5.1f-%5.1f) %13.1f MB %12.3f %%\n", subject.label, start.median, start.low,
-                    start.high, static_cast<double>(subject.rssKb) / 1024.0, subject.idlePercent);
+        std::printf("%-13s median %6.1f ms (%5.1f-%5.1f)", subject.label.c_str(), start.median, start.low, start.high);
+        if (subject.idleMeasured)
+            std::printf(" %13.1f MB %12.3f %%\n", static_cast<double>(subject.rssKb) / 1024.0, subject.idlePercent);
+        else
+            std::printf(" %16s %14s\n", "-", "-");
     }
-    const Summary mine = Summarise(subjects[0].startMs), yardstick = Summarise(subjects[1].startMs);
+    for (const Subject& subject : subjects)
+        for (const auto& [what, times] : subject.notes)
+            std::printf("note: %s, %d of %d starts: %s\n", subject.label.c_str(), times, subject.starts, what.c_str());
+    const Subject& mine = subjects[0];
+    const Subject& yardstick = subjects[1];
+    const double mineMs = Summarise(mine.startMs).median;
     std::printf("strumkey against the bare window: start-up %.2fx, memory %+.1f MB (%d runs each)\n",
-                mine.median / yardstick.median, static_cast<double>(subjects[0].rssKb - subjects[1].rssKb) / 1024.0,
-                startRuns);
+                mineMs / Summarise(yardstick.startMs).median,
+                static_cast<double>(mine.rssKb - yardstick.rssKb) / 1024.0, startRuns);
+    const auto qsynthSubject = std::find_if(subjects.begin(), subjects.end(),
+                                            [](const Subject& subject) { return subject.label == "QSynth"; });
+    if (qsynthSubject != subjects.end() && !qsynthSubject->startMs.empty()) {
+        const double peerMs = Summarise(qsynthSubject->startMs).median;
+        std::printf("strumkey against QSynth: start-up %.1f against %.1f ms, %.2fx (goal: no slower)\n", mineMs, peerMs,
+                    mineMs / peerMs);
+    }
+    const double bankKb = DecodedBankKb(std::filesystem::path(STRUMKEY_EXE).parent_path().string());
+    const double budgetKb = static_cast<double>(yardstick.rssKb) + bankKb + 6 * 1024.0;
+    std::printf(
+        "strumkey's memory against the bare window + the bank decoded (%.1f MB, %.1f million bytes) + 6 MB: %.1f "
+        "against %.1f MB, %+.1f MB (goal: no more)\n",
+        bankKb / 1024.0, bankKb * 1024.0 / 1e6, static_cast<double>(mine.rssKb) / 1024.0, budgetKb / 1024.0,
+        (static_cast<double>(mine.rssKb) - budgetKb) / 1024.0);
 
     // One more run of the program, with the probe, for key latency.
-    std::vector<std::string> environment = server.Environment();
+    std::vector<std::string> probed = environment;
     const std::string probe = program.PathOf("probe.txt");
-    environment.push_back("LD_PRELOAD=" APP_BENCH_PROBE);
-    environment.push_back("STRUMKEY_BENCH_PROBE=" + probe);
+    probed.push_back("LD_PRELOAD=" APP_BENCH_PROBE);
+    probed.push_back("STRUMKEY_BENCH_PROBE=" + probe);
     // A sanitizer build wants its runtime first; the probe comes before it.
-    environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
-    std::unique_ptr<X11Process> process = program.Start(environment, "keys.raw");
+    probed.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
+    std::unique_ptr<X11Process> process = program.Start(probed, "keys.raw");
     const X11Windows::Id window = windows.WaitFor(Caption, process->Pid(), 60s);
     if (window == 0) {
         std::printf("app_bench: no window for the key run\n");
@@ -237,7 +431,7 @@ int main(int argc, char** argv)
         "unheard)\n",
         key.median, key.p90, key.low, key.high, keyUs.size(), lost);
     std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
-    if (!Close(windows, window, *process))
-        std::printf("app_bench: the measured run did not end cleanly\n");
+    if (const std::string problem = Close(windows, window, *process); !problem.empty())
+        std::printf("app_bench: the measured run %s\n", problem.c_str());
     return 0;
 }

@@ -3,7 +3,8 @@
 # with "windows", also what the Windows build and its tests need (MinGW-w64,
 # Wine, NSIS, locales); with "bench", a PipeWire that heard_timing starts for
 # itself (not installed otherwise: on a desktop it would offer to replace the
-# sound server). Safe to run again: when everything is already there it
+# sound server) and the peers that app_bench starts beside the program (VMPK,
+# QSynth). Safe to run again: when everything is already there it
 # changes nothing.
 set -euo pipefail
 
@@ -22,7 +23,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
 )
 if [ "${1:-}" = bench ]; then
-  packages+=(pipewire pipewire-pulse wireplumber dbus)
+  packages+=(pipewire pipewire-pulse wireplumber dbus vmpk qsynth)
 fi
 if [ "${1:-}" = windows ]; then
   packages+=(
