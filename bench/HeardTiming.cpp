@@ -17,10 +17,13 @@
 // without the privilege (through the servers: without it, when root).
 // Prints its figures; nothing here is a pass or fail.
 //
-//   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only]
-//   heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told]
+//   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only [only those whose title holds
+//   this]] heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told] [servers whose title holds
+//   this]
 //     strums without a pause for that long through each server, the other
-//     core busy and no real-time priority, and counts the dropouts heard
+//     core busy and no real-time priority, and counts the dropouts heard;
+//     then plays a bare client's tone (bare_tone) as long, the same way: the
+//     server's own dropouts
 
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/MixedOutput.h"
@@ -47,7 +50,9 @@
 #include <fstream>
 #include <numeric>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <iterator>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -124,6 +129,19 @@ bool Succeeds(const std::string& command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// What a command prints on its standard output.
+std::string Output(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, got);
+        pclose(pipe);
+    }
+    return text;
+}
+
 // ---- When each output frame was heard ---------------------------------------
 
 // The output as it grew: at time ns it had taken frames. A device plays what
@@ -133,7 +151,7 @@ bool Succeeds(const std::string& command)
 class OutputTimes {
 public:
     enum Kind { Played, Recorded };
-    explicit OutputTimes(Kind kind = Played) : kind(kind) {}
+    explicit OutputTimes(Kind kind = Played, double rate = Rate) : kind(kind), rate(rate) {}
 
     void Add(long long ns, long frames) { records.push_back({ns, frames}); }
 
@@ -157,12 +175,13 @@ private:
     double Pace() const
     {
         if (records.size() < 2)
-            return Rate;
+            return rate;
         const Record& first = records.front();
         const Record& last = records.back();
         return static_cast<double>(last.frames - first.frames) * 1e9 / static_cast<double>(last.ns - first.ns);
     }
     Kind kind;
+    double rate;  // frames per second, nominal
     std::vector<Record> records;
 };
 
@@ -211,49 +230,58 @@ private:
     std::thread thread;
 };
 
-// A private sound server with one null sink "bench" at the test bank's rate,
-// so that what is played reaches its monitor unchanged: PulseAudio itself, or
+// A private sound server with one null sink "bench": PulseAudio itself, or
 // PipeWire with its session manager and its PulseAudio service (as Debian
-// 12's desktop plays), on a session bus of its own.
+// 12's desktop plays), on a session bus of its own. Exact: the sink, and
+// PipeWire's graph, at the test bank's rate, so that what is played reaches
+// the monitor unchanged. Desktop: nothing forced, as a player's desktop runs
+// it: the sink at the server's own rate (PipeWire's graph at 48 kHz,
+// PulseAudio's default 44.1 kHz), the program's stream resampled on the way.
 class SoundServer {
 public:
     enum Kind { PulseAudio, PipeWire };
+    enum Setup { Exact, Desktop };
 
-    SoundServer(Kind kind, const std::string& folder) : folder(folder)
+    SoundServer(Kind kind, Setup setup, const std::string& folder) : folder(folder)
     {
         const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + folder, "HOME=" + folder,
                                               "PULSE_RUNTIME_PATH=" + folder + "/pulse",
                                               "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/bus"};
+        const std::string sink =
+            "module-null-sink sink_name=bench channels=2" + std::string(setup == Exact ? " rate=22050" : "");
         if (kind == PulseAudio) {
             socket = folder + "/native";
-            Start({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                   "--disable-shm=yes", "-L", "module-null-sink sink_name=bench rate=22050 channels=2", "-L",
-                   "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-                  env);
+            Start(
+                {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+                 "-L", sink, "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+                env);
             WaitUntil("pactl --server=" + Address() + " info");
-            return;
+        } else {
+            socket = folder + "/pulse/native";
+            Start({"dbus-daemon", "--session", "--address=unix:path=" + folder + "/bus", "--nofork", "--nopidfile"},
+                  env);
+            WaitUntil("test -S " + folder + "/bus");
+            Start({"pipewire"}, env);
+            WaitUntil("test -S " + folder + "/pipewire-0");
+            Start({"wireplumber"}, env);
+            Start({"pipewire-pulse"}, env);
+            WaitUntil("pactl --server=" + Address() + " info");
+            if (setup == Exact)
+                Succeeds("XDG_RUNTIME_DIR=" + folder + " pw-metadata -n settings 0 clock.force-rate 22050");
+            Succeeds("pactl --server=" + Address() + " load-module " + sink);
+            Succeeds("pactl --server=" + Address() + " set-default-sink bench");
         }
-        socket = folder + "/pulse/native";
-        Start({"dbus-daemon", "--session", "--address=unix:path=" + folder + "/bus", "--nofork", "--nopidfile"}, env);
-        WaitUntil("test -S " + folder + "/bus");
-        Start({"pipewire"}, env);
-        WaitUntil("test -S " + folder + "/pipewire-0");
-        Start({"wireplumber"}, env);
-        Start({"pipewire-pulse"}, env);
-        WaitUntil("pactl --server=" + Address() + " info");
-        // The graph at the bank's rate: nothing is resampled on the way.
-        const std::string prefix = "XDG_RUNTIME_DIR=" + folder + " ";
-        Succeeds(prefix + "pw-metadata -n settings 0 clock.force-rate 22050");
-        Succeeds("pactl --server=" + Address() + " load-module module-null-sink sink_name=bench rate=22050 channels=2");
-        Succeeds("pactl --server=" + Address() + " set-default-sink bench");
+        sinkRate = SinkRateOf(Output("pactl --server=" + Address() + " list short sinks"));
     }
     std::string Address() const { return "unix:" + socket; }
+    // The rate the sink runs at, and so its monitor; 0 before it runs.
+    int SinkRate() const { return sinkRate; }
     bool Ready()
     {
         for (auto& process : processes)
             if (!process->Running())
                 return false;
-        return Succeeds("pactl --server=" + Address() + " list short sinks | grep -q bench");
+        return sinkRate > 0;
     }
 
 private:
@@ -266,7 +294,23 @@ private:
         for (int tries = 0; tries < 100 && !Succeeds(check); ++tries)
             usleep(50 * 1000);
     }
+    // The "48000Hz" of the sink's line in pactl's short list.
+    static int SinkRateOf(const std::string& sinks)
+    {
+        std::istringstream lines(sinks);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::vector<std::string> words{std::istream_iterator<std::string>(fields), {}};
+            if (words.size() < 2 || words[1] != "bench")
+                continue;
+            for (const std::string& word : words)
+                if (word.size() > 2 && word.ends_with("Hz"))
+                    return std::atoi(word.c_str());
+        }
+        return 0;
+    }
     std::string folder, socket;
+    int sinkRate = 0;
     struct Processes : std::vector<std::unique_ptr<Helper>> {
         ~Processes()
         {
@@ -286,10 +330,11 @@ private:
 class MonitorRecording {
 public:
     MonitorRecording(const SoundServer& server, const std::string& file)
-        : parec({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le", "--rate=22050",
-                 "--channels=2", "--raw", "--latency-msec=50"},
+        : parec({"parec", "--server=" + server.Address(), "--device=bench.monitor", "--format=s16le",
+                 "--rate=" + std::to_string(server.SinkRate()), "--channels=2", "--raw", "--latency-msec=50"},
                 {}, true),
-          out(file, std::ios::binary)
+          out(file, std::ios::binary),
+          times(OutputTimes::Recorded, server.SinkRate())
     {
         thread = std::thread([this] { Run(); });
         // A client may take a while to connect (it looks for a session bus).
@@ -329,7 +374,7 @@ private:
     Helper parec;
     std::ofstream out;
     std::atomic<bool> stop{false}, started{false};
-    OutputTimes times{OutputTimes::Recorded};
+    OutputTimes times;
     std::thread thread;
 };
 
@@ -380,27 +425,50 @@ struct Figures {
     int lateMixes = -1;  // as the program counted them
 };
 
-// Underruns, as heard: silence inside a note that was heard to start (a
-// string placed late leaves silence between notes, not inside one). Each
-// run of silent frames counts once. The last stroke is left out: closing the
-// window cuts it.
-int Dropouts(const MixedOutput& output, const std::vector<Stroke>& strokes)
+// Where the notes of the strokes heard should sound, at the bank's rate:
+// every string from its start for its length (a string placed late leaves
+// silence between notes, not inside one). The last stroke is left out:
+// closing the window cuts it.
+std::vector<Span> NoteSpans(const std::vector<Stroke>& strokes)
 {
-    std::vector<bool> sounding(static_cast<std::size_t>(output.Frames()), false);
+    std::vector<Span> spans;
     for (std::size_t i = 0; i + 1 < strokes.size(); ++i)
-        for (const long start : strokes[i]) {
-            const long end = std::min(start + TestBank::NoteFrames, output.Frames());
-            for (long frame = start; frame >= 0 && frame < end; ++frame)  // -1: not heard
-                sounding[static_cast<std::size_t>(frame)] = true;
-        }
-    int dropouts = 0;
-    bool silent = false;
-    for (long frame = 0; frame < output.Frames(); ++frame) {
-        const bool now = sounding[static_cast<std::size_t>(frame)] && output.Level(frame) == 0;
-        dropouts += now && !silent ? 1 : 0;
-        silent = now;
+        for (const long start : strokes[i])
+            if (start >= 0)  // -1: not heard
+                spans.push_back({start, start + TestBank::NoteFrames});
+    return spans;
+}
+
+// Through a server that resampled the output its levels no longer name the
+// strings, but a stroke still rises out of silence: each stroke is where the
+// output first goes above half the lowest string's level after QuietMs of
+// quiet. Only its first string's frame is known.
+constexpr int QuietLevel = 250;  // above a resampler's ringing after a step of TestBank::LevelOf(0)
+constexpr int QuietMs = 5;
+
+std::vector<Stroke> ResampledStrokes(const MixedOutput& output, int rate)
+{
+    std::vector<Stroke> strokes;
+    for (const long rise :
+         output.Rises(TestBank::LevelOf(0) / 2, QuietLevel, static_cast<long>(QuietMs) * rate / 1000)) {
+        strokes.emplace_back(CMajor.size(), -1);
+        strokes.back()[0] = rise;
     }
-    return dropouts;
+    return strokes;
+}
+
+// The resampled strokes sound throughout, strings overlapping, from their
+// rise until the last string ends (a millisecond of each edge left to the
+// resampler). The last stroke is left out: closing the window cuts it.
+std::vector<Span> StrokeSpans(const std::vector<Stroke>& strokes, int rate, int interval)
+{
+    const long edge = rate / 1000;
+    const long length =
+        static_cast<long>(CMajor.size() - 1) * interval * rate / 1000 + TestBank::NoteFrames * rate / TestBank::Rate;
+    std::vector<Span> spans;
+    for (std::size_t i = 0; i + 1 < strokes.size(); ++i)
+        spans.push_back({strokes[i][0] + edge, strokes[i][0] + length - edge});
+    return spans;
 }
 
 Figures Measure(const std::vector<Stroke>& strokes, const OutputTimes& times, std::vector<long long> stamps,
@@ -497,10 +565,14 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
     for (const std::string& stamp : run.Lines("stamp "))
         stamps.push_back(std::stoll(stamp));
     const MixedOutput output(server != nullptr ? recording : run.OutputFile());
-    const std::vector<Stroke> heardStrokes = Strokes(output);
+    const int rate = server != nullptr ? server->SinkRate() : TestBank::Rate;
+    const bool exact = rate == TestBank::Rate;
+    const std::vector<Stroke> heardStrokes = exact ? Strokes(output) : ResampledStrokes(output, rate);
     Figures figures = Measure(heardStrokes, times, stamps, row.interval);
     // The mixer's own placement leaves gaps between strings by design.
-    figures.dropouts = std::string(row.placement) == "placed" ? Dropouts(output, heardStrokes) : -1;
+    if (std::string(row.placement) == "placed")
+        figures.dropouts = exact ? output.SilentRuns(NoteSpans(heardStrokes), 0)
+                                 : output.SilentRuns(StrokeSpans(heardStrokes, rate, row.interval), QuietLevel);
     for (const std::string& count : run.Lines("realtime "))
         figures.realTimeThreads = std::stoi(count);
     for (const std::string& count : run.Lines("late "))
@@ -564,45 +636,60 @@ void MeasureDiskDriver(int strokes, bool root)
 // beside the mixer's own placement.
 struct ServerKind {
     SoundServer::Kind kind;
+    SoundServer::Setup setup;
     const char* title;
     const char* needs;
 };
 
+const char* const PulseAudioNeeds = "pulseaudio and parec";
+const char* const PipeWireNeeds = "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec";
 const ServerKind Servers[] = {
-    {SoundServer::PulseAudio, "Through PulseAudio (a null sink, its monitor recorded)", "pulseaudio and parec"},
-    {SoundServer::PipeWire, "Through PipeWire with pipewire-pulse (a null sink, its monitor recorded)",
-     "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec"},
+    {SoundServer::PulseAudio, SoundServer::Exact, "Through PulseAudio (a null sink at 22050 Hz, its monitor recorded)",
+     PulseAudioNeeds},
+    {SoundServer::PipeWire, SoundServer::Exact,
+     "Through PipeWire with pipewire-pulse (the graph and a null sink at 22050 Hz, its monitor recorded)",
+     PipeWireNeeds},
+    {SoundServer::PulseAudio, SoundServer::Desktop,
+     "Through PulseAudio as a desktop runs it (a null sink at its own rate, resampled)", PulseAudioNeeds},
+    {SoundServer::PipeWire, SoundServer::Desktop,
+     "Through PipeWire as a desktop runs it (the graph and a null sink at its own rate, resampled)", PipeWireNeeds},
 };
 
-// Runs measure(server) on a fresh private server of each kind.
+// Runs measure(server) on a fresh private server of each kind whose title
+// holds only (all when empty).
 template <typename Measure>
-void ThroughEachServer(Measure measure)
+void ThroughEachServer(const std::string& only, Measure measure)
 {
     for (const ServerKind& kind : Servers) {
+        if (std::string(kind.title).find(only) == std::string::npos)
+            continue;
         const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-server").string();
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
         {
-            SoundServer server(kind.kind, folder);
+            SoundServer server(kind.kind, kind.setup, folder);
             if (!server.Ready()) {
                 std::printf("\n%s: no server (%s are needed), not measured\n", kind.title, kind.needs);
                 continue;
             }
             PrintHeader(kind.title);
+            std::printf("(the sink at %d Hz)\n", server.SinkRate());
             measure(server);
         }
         std::filesystem::remove_all(folder);
     }
 }
 
-void MeasureServers(int strokes, bool root)
+void MeasureServers(int strokes, bool root, const std::string& only)
 {
-    ThroughEachServer([&](const SoundServer& server) {
+    ThroughEachServer(only, [&](const SoundServer& server) {
         for (const bool loaded : {false, true})
             for (const int buffer : {128, 256, 512, 1024})
                 for (const char* placement : {"mixer", "placed"}) {
-                    if (loaded && std::string(placement) == "mixer")
+                    // Resampled, the mixer's strings are not told apart.
+                    const bool exact = server.SinkRate() == TestBank::Rate;
+                    if ((loaded || !exact) && std::string(placement) == "mixer")
                         continue;
                     const Row row{placement, buffer, 25, loaded, !loaded || !root};
                     PrintRow(row, Play(row, strokes, &server));
@@ -610,18 +697,58 @@ void MeasureServers(int strokes, bool root)
     });
 }
 
+// The server's own dropouts, beside the program's: the bare client plays its
+// tone through the same server at the same buffer for as long, on the same
+// loaded machine without real-time priority. Silence inside the tone, from its
+// first frame heard to its last (a millisecond of each edge left to a
+// resampler).
+int BareClientDropouts(const SoundServer& server, int buffer, int seconds, bool root)
+{
+    const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-tone").string();
+    std::filesystem::create_directories(folder);
+    const std::string recording = folder + "/tone.raw";
+    std::vector<std::string> command = {BARE_TONE, std::to_string(buffer), std::to_string(seconds)};
+    if (root)
+        command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
+    {
+        BusyCore busy;
+        MonitorRecording monitor(server, recording);
+        Helper tone(command, {"SDL_AUDIODRIVER=pulse", "PULSE_SERVER=" + server.Address()}, true);
+        while (tone.Running())
+            usleep(100 * 1000);
+        usleep(100 * 1000);  // the tone's end through the server
+    }
+    const MixedOutput output(recording);
+    const auto loud = [&output](long frame) { return std::abs(output.Level(frame)) > TestBank::LevelOf(0) / 2; };
+    long first = 0, last = output.Frames() - 1;
+    while (first < output.Frames() && !loud(first))
+        ++first;
+    while (last > first && !loud(last))
+        --last;
+    const long edge = server.SinkRate() / 1000;
+    const bool exact = server.SinkRate() == TestBank::Rate;
+    const int dropouts = first < last ? output.SilentRuns({{first + edge, last - edge}}, exact ? 0 : QuietLevel) : -1;
+    std::filesystem::remove_all(folder);
+    return dropouts;
+}
+
 // Fast strumming for minutes on end, the other core busy, no real-time
-// priority: each stroke once the one before has sounded out.
-void Soak(int minutes, int buffer, bool root)
+// priority: each stroke once the one before has sounded out. Beside it, the
+// bare client's tone for as long.
+void Soak(int minutes, int buffer, bool root, const std::string& only)
 {
     constexpr int Interval = 25, PauseMs = 60;
     const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs);
     std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
-    ThroughEachServer([&](const SoundServer& server) {
+    // At the bank's rate unless told: there every dropout heard is told from
+    // a string placed late.
+    ThroughEachServer(only.empty() ? "at 22050 Hz" : only, [&](const SoundServer& server) {
         const Row row{"placed", buffer, Interval, true, !root};
         const long long start = Now();
         PrintRow(row, Play(row, strokes, &server, PauseMs));
         std::printf("(%.1f min)\n", static_cast<double>(Now() - start) / 60e9);
+        std::printf("bare client, a tone for %d min: %d dropouts\n", minutes,
+                    BareClientDropouts(server, buffer, minutes * 60, root));
     });
 }
 
@@ -631,7 +758,8 @@ int main(int argc, char** argv)
 {
     const bool root = geteuid() == 0;
     if (argc > 1 && std::string(argv[1]) == "soak") {
-        Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 256, root);
+        Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 256, root,
+             argc > 4 ? argv[4] : "");
         return 0;
     }
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
@@ -639,6 +767,6 @@ int main(int argc, char** argv)
                 strokes);
     if (argc <= 2 || std::string(argv[2]) != "servers")
         MeasureDiskDriver(strokes, root);
-    MeasureServers(strokes, root);
+    MeasureServers(strokes, root, argc > 3 ? argv[3] : "");
     return 0;
 }

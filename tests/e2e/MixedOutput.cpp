@@ -2,7 +2,9 @@
 
 #include "tests/e2e/TestBank.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -48,6 +50,39 @@ std::vector<Onset> MixedOutput::Onsets(int volume) const
         onsets.push_back({step.frame, id});
     }
     return onsets;
+}
+
+std::vector<long> MixedOutput::Rises(int threshold, int quiet, long quietFrames) const
+{
+    std::vector<long> rises;
+    long quietSoFar = 0;
+    bool afterQuiet = true;  // the output starts in silence; a step rings before it crosses
+    for (long frame = 0; frame < Frames(); ++frame) {
+        const int level = std::abs(Level(frame));
+        quietSoFar = level <= quiet ? quietSoFar + 1 : 0;
+        afterQuiet = afterQuiet || quietSoFar >= quietFrames;
+        if (afterQuiet && level > threshold) {
+            rises.push_back(frame);
+            afterQuiet = false;
+        }
+    }
+    return rises;
+}
+
+int MixedOutput::SilentRuns(const std::vector<Span>& spans, int quiet) const
+{
+    std::vector<bool> sounding(left.size(), false);
+    for (const Span& span : spans)
+        for (long frame = std::max(0L, span.from); frame < std::min(span.to, Frames()); ++frame)
+            sounding[static_cast<std::size_t>(frame)] = true;
+    int runs = 0;
+    bool silent = false;
+    for (long frame = 0; frame < Frames(); ++frame) {
+        const bool now = sounding[static_cast<std::size_t>(frame)] && std::abs(Level(frame)) <= quiet;
+        runs += now && !silent ? 1 : 0;
+        silent = now;
+    }
+    return runs;
 }
 
 std::vector<int> IdsOf(const std::vector<Onset>& onsets)

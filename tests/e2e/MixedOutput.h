@@ -4,6 +4,7 @@
 // is a rise by its level, a sample ending or cut a fall.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Step {
@@ -16,9 +17,16 @@ struct Onset {
     int id;  // -1: the rise is no sample of the test bank at that volume
 };
 
+// Frames [from, to) of the output.
+struct Span {
+    long from, to;
+};
+
 class MixedOutput {
 public:
     explicit MixedOutput(const std::string& rawFile);
+    // The left channel given frame by frame.
+    explicit MixedOutput(std::vector<int> left) : left(std::move(left)) {}
 
     long Frames() const { return static_cast<long>(left.size()); }
     int Level(long frame) const;
@@ -27,6 +35,15 @@ public:
     // Every rise, named after the sample whose level it is at volume (the
     // volume the rise happened at).
     std::vector<Onset> Onsets(int volume) const;
+
+    // Where the output rises out of silence, read as a sound server that
+    // resampled it on its way leaves it (levels blurred, ringing before and
+    // after every step): the first frame louder than threshold after at
+    // least quietFrames frames no louder than quiet.
+    std::vector<long> Rises(int threshold, int quiet, long quietFrames) const;
+    // Runs of frames no louder than quiet inside the spans (which may
+    // overlap), each run counted once: silence where sound should be.
+    int SilentRuns(const std::vector<Span>& spans, int quiet) const;
 
 private:
     std::vector<int> left;

@@ -1,0 +1,102 @@
+// Reading back an output that a sound server resampled: where strokes rise
+// out of silence and where silence breaks into sound, on signals shaped as a
+// resampler leaves steps (ringing on both sides of every edge).
+
+#include "tests/e2e/MixedOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Threshold = 1000, Quiet = 250;
+constexpr long QuietFrames = 240;
+
+// One piece of a signal: frames at a level. A step between pieces rings as
+// a resampler's does: a decaying wobble before and after it, a tenth of the
+// step at its largest, and a sample at half the step on the edge.
+struct Piece {
+    int level;
+    long frames;
+};
+
+std::vector<int> Resampled(const std::vector<Piece>& pieces)
+{
+    std::vector<int> left;
+    for (const Piece& piece : pieces)
+        left.insert(left.end(), static_cast<std::size_t>(piece.frames), piece.level);
+    std::vector<int> rung = left;
+    for (std::size_t i = 1; i < left.size(); ++i) {
+        const int step = left[i] - left[i - 1];
+        if (step == 0)
+            continue;
+        rung[i - 1] = left[i - 1] + step / 2;
+        for (int k = 1; k <= 40; ++k) {
+            const double wobble = step * 0.1 * std::exp(-k / 8.0) * (k % 2 == 0 ? 1 : -1);
+            if (i - 1 >= static_cast<std::size_t>(k) + 1)
+                rung[i - 1 - static_cast<std::size_t>(k)] += static_cast<int>(wobble);
+            if (i + static_cast<std::size_t>(k) < left.size())
+                rung[i + static_cast<std::size_t>(k)] -= static_cast<int>(wobble);
+        }
+    }
+    return rung;
+}
+
+struct Case {
+    std::string name;
+    std::vector<Piece> pieces;
+    std::vector<long> rises;
+    std::vector<Span> spans;  // where sound should be
+    int silentRuns;
+};
+
+std::ostream& operator<<(std::ostream& out, const Case& c)
+{
+    return out << c.name;
+}
+
+class ResampledOutput : public testing::TestWithParam<Case> {};
+
+TEST_P(ResampledOutput, RisesAndSilencesAreFoundWhereTheyAre)
+{
+    const Case& c = GetParam();
+    const MixedOutput output(Resampled(c.pieces));
+    EXPECT_EQ(output.Rises(Threshold, Quiet, QuietFrames), c.rises);
+    EXPECT_EQ(output.SilentRuns(c.spans, Quiet), c.silentRuns);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResampledOutput,
+                         testing::Values(
+                             // A stroke's edge rises on the frame of the step, not on the
+                             // ringing before it.
+                             Case{"OneStroke", {{0, 1000}, {2000, 3000}, {0, 1000}}, {1000}, {{1000, 4000}}, 0},
+                             // Strings overlapping inside a stroke are one rise; the level steps
+                             // between them ring but never fall silent.
+                             Case{"StringsOfAStroke",
+                                  {{0, 500}, {2000, 550}, {4160, 50}, {2160, 550}, {4320, 50}, {2160, 500}, {0, 800}},
+                                  {500},
+                                  {{500, 2200}},
+                                  0},
+                             // A second stroke after enough quiet is a rise of its own; after
+                             // less quiet it is taken for the same stroke.
+                             Case{"StrokesApartAndTooClose",
+                                  {{0, 300}, {2000, 1000}, {0, 300}, {2000, 1000}, {0, 100}, {2000, 1000}},
+                                  {300, 1600},
+                                  {{300, 1300}, {1600, 2600}, {2700, 3700}},
+                                  0},
+                             // A dropout inside a stroke is one silent run however long, and
+                             // silence outside the spans does not count; sound after a dropout
+                             // shorter than the quiet before a stroke is no new rise.
+                             Case{"DropoutsInsideTheStroke",
+                                  {{0, 400}, {2000, 1000}, {0, 30}, {2000, 500}, {0, 200}, {2000, 300}, {0, 600}},
+                                  {400},
+                                  {{400, 2430}},
+                                  2},
+                             // The output may start in sound: that is a rise too.
+                             Case{"StartsLoud", {{2000, 500}, {0, 500}}, {0}, {{0, 500}}, 0}),
+                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+}  // namespace
