@@ -508,12 +508,22 @@ TEST_P(X11WineTest, TheInstallerInstallsACopyThatPlaysAndTheUninstallerRemovesIt
         EXPECT_EQ(X11Process::Run(OnPlatform(command), &output, listening::HearLimit), 0) << output;
     };
     // Start-menu entries of the program, wherever Windows keeps them.
+    // Wine's uninstaller goes on removing files from a copy of itself after
+    // it has returned, so a walk of the drive may meet an entry that is gone:
+    // then it walks again.
     const auto shortcuts = [&] {
         std::vector<fs::path> found;
-        for (const auto& entry : fs::recursive_directory_iterator(drive, ignored))
-            if (entry.path().filename() == "Strumkey.lnk" &&
-                entry.path().string().find("Start Menu") != std::string::npos)
-                found.push_back(entry.path());
+        for (int walk = 0; walk < 100; ++walk) {
+            found.clear();
+            std::error_code error;
+            fs::recursive_directory_iterator entry(drive, error), end;
+            for (; !error && entry != end; entry.increment(error))
+                if (entry->path().filename() == "Strumkey.lnk" &&
+                    entry->path().string().find("Start Menu") != std::string::npos)
+                    found.push_back(entry->path());
+            if (!error)
+                break;
+        }
         return found;
     };
 
