@@ -165,12 +165,13 @@ struct Subject {
     std::string label;
     std::string caption;
     std::function<std::unique_ptr<X11Process>(const std::string& audio)> start;
-    std::string command{};  // a peer's command line, as printed
+    std::string command{};  // a peer's command line, as printed; empty for our own
     std::vector<double> startMs{};
     long rssKb = 0;
     double idlePercent = 0;
-    bool peer = false;  // one that may fail to start without ending the bench
     bool idleMeasured = false;
+    // A peer may fail to start without ending the bench.
+    bool Peer() const { return !command.empty(); }
     int starts = 0;
     std::map<std::string, int> notes{};  // what went otherwise than planned, how often
 };
@@ -220,7 +221,6 @@ Subject PeerSubject(const std::string& label, const std::string& caption, const 
                     }};
     for (const std::string& word : peer.Command(arguments("<audio file>")))
         subject.command += (subject.command.empty() ? "" : " ") + word;
-    subject.peer = true;
     return subject;
 }
 
@@ -292,7 +292,7 @@ int main(int argc, char** argv)
     // A start that shows no window ends the bench, unless it is a peer's: that
     // start is left out, with a note of what it showed instead.
     const auto noWindow = [&](Subject& subject, pid_t pid, const std::string& start) {
-        if (!subject.peer) {
+        if (!subject.Peer()) {
             std::printf("app_bench: no window of %s on %s; the server holds:\n%s", subject.label.c_str(), start.c_str(),
                         windows.Describe().c_str());
             return true;
@@ -305,7 +305,7 @@ int main(int argc, char** argv)
         return false;
     };
     for (const Subject& subject : subjects)
-        if (subject.peer)
+        if (subject.Peer())
             std::printf("app_bench: beside %s: %s, in a home of its own made afresh for every start\n",
                         subject.label.c_str(), subject.command.c_str());
     // Start-up: process start to window mapped, all of them taking turns.

@@ -17,13 +17,14 @@
 // without the privilege (through the servers: without it, when root).
 // Prints its figures; nothing here is a pass or fail.
 //
-//   heard_timing [strokes per row, 20 unless told] [servers: the sound servers only [only those whose title holds
-//   this]] heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told] [servers whose title holds
-//   this]
-//     strums without a pause for that long through each server, the other
-//     core busy and no real-time priority, and counts the dropouts heard;
-//     then plays a bare client's tone (bare_tone) as long, the same way: the
-//     server's own dropouts
+//   heard_timing [strokes per row, 20 unless told] [servers [title]]
+//     servers: the sound servers only; title: only those whose title holds it
+//   heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told] [title]
+//     strums without a pause for that long through each server as a desktop
+//     runs it (or those whose title holds title), the other core busy and no
+//     real-time priority, and counts the dropouts heard; then plays a bare
+//     client's tone (bare_tone) as long, the same way: the server's own
+//     dropouts
 
 #include "tests/e2e/BusyCore.h"
 #include "tests/e2e/MixedOutput.h"
@@ -48,11 +49,11 @@
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <iterator>
 #include <numeric>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <iterator>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -276,6 +277,8 @@ public:
     std::string Address() const { return "unix:" + socket; }
     // The rate the sink runs at, and so its monitor; 0 before it runs.
     int SinkRate() const { return sinkRate; }
+    // Whether the program's stream is resampled on its way to the sink.
+    bool Resamples() const { return sinkRate != TestBank::Rate; }
     bool Ready()
     {
         for (auto& process : processes)
@@ -443,8 +446,16 @@ std::vector<Span> NoteSpans(const std::vector<Stroke>& strokes)
 // strings, but a stroke still rises out of silence: each stroke is where the
 // output first goes above half the lowest string's level after QuietMs of
 // quiet. Only its first string's frame is known.
+// Strokes strummed fast are 4 ms apart and less; the strings of one overlap.
 constexpr int QuietLevel = 250;  // above a resampler's ringing after a step of TestBank::LevelOf(0)
-constexpr int QuietMs = 5;
+constexpr int QuietMs = 2;
+
+// The loudest a frame heard as silence may be: resampled, the ringing beside
+// a step is not a sound.
+int SilenceThrough(const SoundServer* server)
+{
+    return server != nullptr && server->Resamples() ? QuietLevel : 0;
+}
 
 std::vector<Stroke> ResampledStrokes(const MixedOutput& output, int rate)
 {
@@ -565,14 +576,14 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
     for (const std::string& stamp : run.Lines("stamp "))
         stamps.push_back(std::stoll(stamp));
     const MixedOutput output(server != nullptr ? recording : run.OutputFile());
-    const int rate = server != nullptr ? server->SinkRate() : TestBank::Rate;
-    const bool exact = rate == TestBank::Rate;
-    const std::vector<Stroke> heardStrokes = exact ? Strokes(output) : ResampledStrokes(output, rate);
+    const bool resampled = server != nullptr && server->Resamples();
+    const std::vector<Stroke> heardStrokes = resampled ? ResampledStrokes(output, server->SinkRate()) : Strokes(output);
     Figures figures = Measure(heardStrokes, times, stamps, row.interval);
     // The mixer's own placement leaves gaps between strings by design.
     if (std::string(row.placement) == "placed")
-        figures.dropouts = exact ? output.SilentRuns(NoteSpans(heardStrokes), 0)
-                                 : output.SilentRuns(StrokeSpans(heardStrokes, rate, row.interval), QuietLevel);
+        figures.dropouts = output.SilentRuns(
+            resampled ? StrokeSpans(heardStrokes, server->SinkRate(), row.interval) : NoteSpans(heardStrokes),
+            SilenceThrough(server));
     for (const std::string& count : run.Lines("realtime "))
         figures.realTimeThreads = std::stoi(count);
     for (const std::string& count : run.Lines("late "))
@@ -688,8 +699,7 @@ void MeasureServers(int strokes, bool root, const std::string& only)
             for (const int buffer : {128, 256, 512, 1024})
                 for (const char* placement : {"mixer", "placed"}) {
                     // Resampled, the mixer's strings are not told apart.
-                    const bool exact = server.SinkRate() == TestBank::Rate;
-                    if ((loaded || !exact) && std::string(placement) == "mixer")
+                    if ((loaded || server.Resamples()) && std::string(placement) == "mixer")
                         continue;
                     const Row row{placement, buffer, 25, loaded, !loaded || !root};
                     PrintRow(row, Play(row, strokes, &server));
@@ -726,8 +736,7 @@ int BareClientDropouts(const SoundServer& server, int buffer, int seconds, bool 
     while (last > first && !loud(last))
         --last;
     const long edge = server.SinkRate() / 1000;
-    const bool exact = server.SinkRate() == TestBank::Rate;
-    const int dropouts = first < last ? output.SilentRuns({{first + edge, last - edge}}, exact ? 0 : QuietLevel) : -1;
+    const int dropouts = first < last ? output.SilentRuns({{first + edge, last - edge}}, SilenceThrough(&server)) : -1;
     std::filesystem::remove_all(folder);
     return dropouts;
 }
@@ -740,9 +749,8 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
     constexpr int Interval = 25, PauseMs = 60;
     const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs);
     std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
-    // At the bank's rate unless told: there every dropout heard is told from
-    // a string placed late.
-    ThroughEachServer(only.empty() ? "at 22050 Hz" : only, [&](const SoundServer& server) {
+    // As a desktop runs the servers unless told.
+    ThroughEachServer(only.empty() ? "as a desktop" : only, [&](const SoundServer& server) {
         const Row row{"placed", buffer, Interval, true, !root};
         const long long start = Now();
         PrintRow(row, Play(row, strokes, &server, PauseMs));
