@@ -68,7 +68,7 @@ TEST_P(ResampledOutput, RisesAndSilencesAreFoundWhereTheyAre)
     EXPECT_EQ(output.SilentRuns(c.spans, Quiet), c.silentRuns);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ResampledOutput,
+INSTANTIATE_TEST_SUITE_P(Signals, ResampledOutput,
                          testing::Values(
                              // A stroke's edge rises on the frame of the step, not on the
                              // ringing before it.
