@@ -23,7 +23,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
 )
 if [ "${1:-}" = bench ]; then
-  packages+=(pipewire pipewire-pulse wireplumber dbus vmpk qsynth)
+  packages+=(pipewire pipewire-pulse wireplumber dbus vmpk qsynth libxtst-dev)
 fi
 if [ "${1:-}" = windows ]; then
   packages+=(
