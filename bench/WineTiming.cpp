@@ -184,6 +184,7 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
         options.args = {"wine", stage.windowsBuild + "/bench/wasapi_click.exe"};
         options.env = env;
         log = stage.folder + "/wasapi_click.log";
+        fs::remove(log);  // its output is added to the file
         options.output = log;
         process = std::make_unique<X11Process>(options);
     } else {
