@@ -8,12 +8,18 @@
 #   as 64-bit DLLs with Debian's MinGW-w64. DEST gets include/, lib/ (import
 #   libraries, .pc files), bin/ (the DLLs) and share/licenses/<source
 #   package>/ (the notices we ship with the DLLs).
-# linux: SDL_mixer 1.2 with WAV and Ogg Vorbis only, as a static library for
-#   the system's SDL 1.2 and libvorbisfile. Debian's own SDL_mixer plays
-#   every format it knows and so loads some fifty libraries more (MIDI
-#   synthesizers, module players, MP3 and FLAC decoders and what they need):
-#   a slower start and more memory for formats the program never plays.
-#   DEST gets include/SDL/, lib/libSDL_mixer.a and share/licenses/.
+# linux: SDL 1.2 with its sound drivers only (PulseAudio, ALSA, OSS, disk,
+#   dummy; no video but the dummy driver), and SDL_mixer 1.2 with WAV and
+#   Ogg Vorbis only, as static libraries for libpulse, libasound and
+#   libvorbisfile. Debian's own SDL_mixer plays every format it knows and so
+#   loads some fifty libraries more (MIDI synthesizers, module players, MP3
+#   and FLAC decoders and what they need): a slower start and more memory for
+#   formats the program never plays. DEST gets include/SDL/, lib/libSDL.a,
+#   lib/libSDL_mixer.a, lib/pkgconfig/sdl.pc and share/licenses/.
+#
+# Both apply the patches in scripts/sound-library-patches/<source package>/
+# on top of Debian's: SDL's PulseAudio driver keeps a short queue, never
+# waits for the server for good, and rests while the device is paused.
 #
 # The sources come through apt with a private source list: each `deb` entry of
 # the machine's own apt configuration becomes a `deb-src` entry. Its package
@@ -46,8 +52,8 @@ case $target in
     ;;
   linux)
     cc=gcc
-    tools=("$cc" sdl-config pkg-config)
-    packages=(sdl-mixer1.2)
+    tools=("$cc" pkg-config)
+    packages=(libsdl1.2 sdl-mixer1.2)
     ;;
   *) usage ;;
 esac
@@ -181,10 +187,11 @@ for p in "${packages[@]}"; do
   fi
 done
 
+patches=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sound-library-patches
 wanted=$(
   for p in "${packages[@]}"; do v=${dsc[$p]%.dsc}; echo "$p ${v#*_}"; done
   echo "compiler $cc $("$cc" -dumpversion)"
-  echo "recipe $(sha256sum <"${BASH_SOURCE[0]}" | cut -d' ' -f1)"
+  echo "recipe $(cat "${BASH_SOURCE[0]}" "$patches"/*/*.patch | sha256sum | cut -d' ' -f1)"
 )
 if [ -f "$stamp" ] && [ ! -e "$building" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
   echo "Sound libraries in $dest are up to date"
@@ -235,7 +242,7 @@ else
   export CFLAGS="-O2 -pipe -fPIC"
   unset CPPFLAGS LDFLAGS
   common=(--prefix="$dest" --disable-shared --enable-static --with-pic)
-  sdl=()
+  sdl=(--with-sdl-prefix="$dest")
 fi
 
 start=$SECONDS
@@ -248,6 +255,11 @@ for p in "${packages[@]}"; do
   step "$p-extract.log" "unpacking, with Debian's patches" \
     dpkg-source -x "$work/sources/${dsc[$p]}" "$src"
   cd "$src"
+  for patch in "$patches/$p"/*.patch; do
+    if [ -f "$patch" ]; then
+      step "$p-patch.log" "applying $(basename "$patch")" patch -p1 -i "$patch"
+    fi
+  done
   case $p in
     libogg)
       step "$p-configure.log" configure ./configure "${common[@]}" --disable-maintainer-mode
@@ -261,10 +273,20 @@ for p in "${packages[@]}"; do
       step "$p-install.log" install make install
       ;;
     libsdl1.2)
-      # Without --disable-stdio-redirect every program writes stdout.txt and
-      # stderr.txt into its folder instead of its console.
-      step "$p-configure.log" configure ./configure "${common[@]}" \
-        --disable-stdio-redirect --disable-rpath
+      if [ "$target" = windows ]; then
+        # Without --disable-stdio-redirect every program writes stdout.txt
+        # and stderr.txt into its folder instead of its console.
+        options=(--disable-stdio-redirect)
+      else
+        # Sound only: the program's window is Qt's. The sound servers'
+        # libraries are linked, not loaded by name at run time.
+        options=(--disable-video-x11 --disable-dga --disable-video-dga
+                 --disable-video-fbcon --disable-video-directfb --disable-video-ps3
+                 --disable-video-svga --disable-video-opengl --disable-input-tslib
+                 --disable-joystick --disable-cdrom --disable-esd --disable-arts --disable-nas
+                 --disable-alsa-shared --disable-pulseaudio-shared)
+      fi
+      step "$p-configure.log" configure ./configure "${common[@]}" --disable-rpath "${options[@]}"
       step "$p-make.log" make make -j"$jobs"
       step "$p-install.log" install make install
       ;;

@@ -5,8 +5,8 @@
 #   makes the Debian package into a scratch folder, unpacks it and checks the
 #   same files under usr/, and the package's fields.
 # Needs CMAKE_COMMAND or CPACK_COMMAND; desktop-file-validate, appstreamcli,
-# identify, groff and dpkg-deb. SDL_MIXER_LINKED_IN=1: the build links
-# SDL_mixer in and ships its notices.
+# identify, groff and dpkg-deb. SDL_MIXER_LINKED_IN=1: the build links SDL and
+# SDL_mixer in and ships their notices.
 set -eu
 mode=$1 build=$2 version=$3
 id=io.github.strumkey.Strumkey
@@ -31,6 +31,8 @@ check_prefix() {
     echo share/doc/strumkey/SOUND-BANK.txt
     echo share/doc/strumkey/copyright
     if [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ]; then
+      echo share/doc/strumkey/libsdl1.2/COPYING
+      echo share/doc/strumkey/libsdl1.2/copyright
       echo share/doc/strumkey/sdl-mixer1.2/COPYING
       echo share/doc/strumkey/sdl-mixer1.2/copyright
     fi
@@ -98,9 +100,9 @@ case $mode in
     done
     # One dependency a line, without its version.
     dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ (.*)$//' >"$scratch/depends"
-    mixer=libsdl-mixer1.2
-    [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ] && mixer=libvorbisfile3
-    for dep in libsdl1.2debian $mixer libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
+    sdl="libsdl1.2debian libsdl-mixer1.2"
+    [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ] && sdl="libpulse0 libasound2 libvorbisfile3"
+    for dep in $sdl libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
       grep -qxF "$dep" "$scratch/depends" || fail "Depends lacks $dep: $(tr '\n' ' ' <"$scratch/depends")"
     done
     ;;

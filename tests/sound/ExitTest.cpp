@@ -43,15 +43,23 @@ void __real_Mix_CloseAudio();
 void __real_SDL_QuitSubSystem(Uint32 flags);
 void __real_SDL_Quit();
 
+// With SDL linked in, the wrappers also see SDL's calls to itself: the last
+// Mix_CloseAudio() quits the audio subsystem on its own. Only the program's
+// calls are logged.
+static bool insideMixer = false;
+
 void __wrap_Mix_CloseAudio()
 {
     Log("close ");
+    insideMixer = true;
     __real_Mix_CloseAudio();
+    insideMixer = false;
 }
 
 void __wrap_SDL_QuitSubSystem(Uint32 flags)
 {
-    Log(flags == SDL_INIT_AUDIO ? "quit-audio " : "quit-other ");
+    if (!insideMixer)
+        Log(flags == SDL_INIT_AUDIO ? "quit-audio " : "quit-other ");
     __real_SDL_QuitSubSystem(flags);
 }
 
