@@ -156,6 +156,7 @@ struct Figures {
     int dropouts = 0;  // -1: not counted
     int realTimeThreads = -1;
     int lateMixes = -1;  // as the program counted them
+    bool stuck = false;  // the run did not end within its time and was killed
 };
 
 // Where the notes of the strokes heard should sound, at the bank's rate:
@@ -258,8 +259,13 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
     run.PaceDiskFor(row.buffer);
     run.WriteSettings(
         SettingsText({"Interval=" + std::to_string(row.interval), "AudioBufferFrames=" + std::to_string(row.buffer)}));
+    // A run that does not end in twice its time and half a minute more (a
+    // player stuck at exit, waiting for a server) is killed, and so marked.
+    const int limitSeconds = 30 + 2 * strokes * (static_cast<int>(CMajor.size()) * row.interval + pauseMs + 500) / 1000;
+    std::vector<std::string> under = {"/usr/bin/timeout", "-s", "KILL", std::to_string(limitSeconds)};
     if (!row.privileged)
-        run.RunUnder({"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
+        under.insert(under.end(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
+    run.RunUnder(under);
     const std::string recording = run.Folder() + "/heard.raw";
     if (server != nullptr) {
         run.SetEnvironment("SDL_AUDIODRIVER=pulse");
@@ -273,18 +279,19 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
     script.insert(script.end(), {"late", "realtime", "close"});
 
     OutputTimes times;
+    ProcessResult result;
     {
         std::optional<BusyCore> busy;
         if (row.loaded)
             busy.emplace();
         if (server != nullptr) {
             MonitorRecording monitor(*server, recording);
-            run.Play(script);
+            result = run.Play(script);
             usleep(100 * 1000);  // the last stroke through the server
             times = monitor.Stop();
         } else {
             FileWatch watch(run.OutputFile());
-            run.Play(script);
+            result = run.Play(script);
             times = watch.Stop();
         }
     }
@@ -304,6 +311,7 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
         figures.realTimeThreads = std::stoi(count);
     for (const std::string& count : run.Lines("late "))
         figures.lateMixes = std::stoi(count);
+    figures.stuck = result.status == 128 + SIGKILL;
     return figures;
 }
 
@@ -313,6 +321,8 @@ void PrintRow(const Row& row, const Figures& f)
                 row.interval, row.loaded ? "busy" : "quiet", f.realTimeThreads, f.strings, Percentile(f.gapErrors, 0.5),
                 Percentile(f.gapErrors, 0.99), Percentile(f.gapErrors, 1.0), Mean(f.latencies),
                 Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-", f.lateMixes);
+    if (f.stuck)
+        std::printf("        (the player did not end and was killed: stuck at exit?)\n");
     std::fflush(stdout);
 }
 
@@ -436,6 +446,7 @@ int BareClientDropouts(const SoundServer& server, int buffer, int seconds, bool 
     std::vector<std::string> command = {BARE_TONE, std::to_string(buffer), std::to_string(seconds)};
     if (root)
         command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
+    command.insert(command.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(2 * seconds + 30)});
     {
         BusyCore busy;
         MonitorRecording monitor(server, recording);
