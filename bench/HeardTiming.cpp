@@ -19,6 +19,9 @@
 //
 //   heard_timing [strokes per row, 20 unless told] [servers [title]]
 //     servers: the sound servers only; title: only those whose title holds it
+//   heard_timing rest [strokes, 5 unless told]
+//     each stroke after a rest of the device (nothing sounded for 7 s),
+//     through each server as a desktop runs it, idle and busy
 //   heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told] [title]
 //     strums without a pause for that long through each server as a desktop
 //     runs it (or those whose title holds title), the other core busy and no
@@ -487,6 +490,21 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
     });
 }
 
+// The first stroke after a rest: each stroke comes after the device has
+// rested (nothing sounded for longer than the program waits before it rests),
+// through each server as a desktop runs it, at the default buffer.
+void AfterRests(int strokes, bool root)
+{
+    constexpr int RestMs = 7000;
+    std::printf("after rests: %d strokes per row, each %d ms after the one before\n", strokes, RestMs);
+    ThroughEachServer("as a desktop", [&](const SoundServer& server) {
+        for (const bool loaded : {false, true}) {
+            const Row row{"placed", TestBank::DefaultBufferFrames, 25, loaded, !loaded || !root};
+            PrintRow(row, Play(row, strokes, &server, RestMs));
+        }
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -495,6 +513,10 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "soak") {
         Soak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10, argc > 3 ? std::atoi(argv[3]) : 256, root,
              argc > 4 ? argv[4] : "");
+        return 0;
+    }
+    if (argc > 1 && std::string(argv[1]) == "rest") {
+        AfterRests(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5, root);
         return 0;
     }
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;

@@ -20,6 +20,11 @@ public:
     // its length if the device took another than it was asked for.
     void OnMix(std::int64_t now, int frames = 0);
 
+    // The device stopped mixing for a rest and goes on now: the line starts
+    // again at the next mix (until then a start goes to the next mix), and
+    // the gap is no underrun.
+    void Resume() { mixes = 0; }
+
     // The first frame of the next mix.
     std::int64_t NextMixFrame() const { return mixed; }
     // The frames of one mix: as asked for, or as the device took them.

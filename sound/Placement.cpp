@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace Mivo {
@@ -24,6 +25,11 @@ constexpr int FrameBytes = 4;  // signed 16-bit stereo
 constexpr double LatencyBuffers = 1.5;
 constexpr int MinimumEarlyStartMs = 30;
 constexpr int MinimumLeadMs = 240;
+// After this long with nothing sounding the device rests (SDL pauses it),
+// where its driver then stops its stream: the process stops waking for it
+// and the sound server may suspend its sink. The next start wakes it.
+constexpr std::int64_t RestAfterNs = 5'000'000'000;
+const char* const RestingDrivers[] = {"pulse", "pipewire", "wasapi"};
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.
@@ -49,6 +55,12 @@ struct State {
     bool anchored = false;
     std::int64_t anchorDue = 0;
     double anchorFrame = 0;
+    // Whether the driver rests while paused (others go on mixing silence,
+    // so a rest would save nothing), whether it rests now, and since when
+    // nothing has sounded (0: something does).
+    bool mayRest = false;
+    std::atomic<bool> resting{false};
+    std::int64_t quietSince = 0;
 };
 
 State& TheState()
@@ -67,16 +79,57 @@ public:
     AudioLock& operator=(const AudioLock&) = delete;
 };
 
+// Audio thread, after a mix, under the audio lock: the device rests once
+// nothing has sounded for RestAfterNs.
+void RestWhenQuiet(State& state, std::int64_t now)
+{
+    if (!state.mayRest || Mix_Playing(-1) > 0) {
+        state.quietSince = 0;
+        return;
+    }
+    if (state.quietSince == 0) {
+        state.quietSince = now;
+    } else if (now - state.quietSince >= RestAfterNs) {
+        state.quietSince = 0;
+        state.resting.store(true, std::memory_order_relaxed);
+        SDL_PauseAudio(1);
+    }
+}
+
+// Any thread, under the audio lock, before a start or a cut is placed: a
+// resting device mixes again, and its clock starts anew.
+void WakeUp(State& state)
+{
+    if (!state.resting.load(std::memory_order_relaxed))
+        return;
+    state.resting.store(false, std::memory_order_relaxed);
+    state.clock->Resume();
+    SDL_PauseAudio(0);
+}
+
 // Audio thread, after every mix, under the audio lock.
 void TimeTheMix(void*, Uint8*, int bytes)
 {
     State& state = TheState();
     if (!state.clock)
         return;
-    state.clock->OnMix(Placement::Now(), bytes / FrameBytes);
+    const std::int64_t now = Placement::Now();
+    state.clock->OnMix(now, bytes / FrameBytes);
     state.lateMixes.store(state.clock->LateMixes(), std::memory_order_relaxed);
     if (state.clock->RepeatedlyLate())
         state.brokenUp.store(true, std::memory_order_relaxed);
+    RestWhenQuiet(state, now);
+}
+
+bool DriverRests()
+{
+    char name[32] = "";
+    if (SDL_AudioDriverName(name, sizeof name) == nullptr)
+        return false;
+    for (const char* driver : RestingDrivers)
+        if (std::strcmp(name, driver) == 0)
+            return true;
+    return false;
 }
 
 // The frame for time due. From the anchor, so that a stroke's strings keep
@@ -160,6 +213,9 @@ void Placement::Open(int rate, int bufferFrames)
     state.anchored = false;
     state.lateMixes = 0;
     state.brokenUp = false;
+    state.mayRest = DriverRests();
+    state.resting = false;
+    state.quietSince = 0;
     Mix_SetPostMix(TimeTheMix, nullptr);
 }
 
@@ -167,7 +223,15 @@ void Placement::Close()
 {
     Mix_SetPostMix(nullptr, nullptr);
     AudioLock lock;
-    TheState().clock.reset();
+    State& state = TheState();
+    if (state.resting.exchange(false))
+        SDL_PauseAudio(0);  // the device closes as it was opened: playing
+    state.clock.reset();
+}
+
+bool Placement::IsResting()
+{
+    return TheState().resting.load(std::memory_order_relaxed);
 }
 
 bool Placement::HasBrokenUp()
@@ -215,7 +279,8 @@ int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
         return -1;
     if (number < 0 || number >= Channels)
         return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
-    Uint32 skip = lead;                                         // a looping chunk starts with its sound
+    WakeUp(state);
+    Uint32 skip = lead;  // a looping chunk starts with its sound
     if (loops == 0) {
         const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
         skip = lead - static_cast<Uint32>(delay) * FrameBytes;
@@ -233,6 +298,7 @@ void Placement::CutAll(std::int64_t due)
     AudioLock lock;
     if (!state.clock)
         return;
+    WakeUp(state);
     const std::int64_t cut = FrameFor(state, due, true);
     const std::int64_t next = state.clock->NextMixFrame();
     for (int number = 0; number < Channels; ++number) {

@@ -19,6 +19,8 @@
 //   starve MS      keeps the audio thread from mixing for MS milliseconds (the
 //                  mixer's lock held), as a machine too busy to run it would
 //   late           prints "late <n>": the mixes the program saw come late
+//   resting        prints "resting yes" while the device rests (nothing has
+//                  sounded for a while), else "resting no"
 //   realtime       prints "realtime <n>": how many threads run at a real-time
 //                  priority
 //   memory         prints "memory <B>": the process's resident memory
@@ -313,6 +315,8 @@ void Run(const std::string& line)
         SDL_LockAudio();
         usleep(static_cast<useconds_t>(std::atoi(argument.c_str())) * 1000);
         SDL_UnlockAudio();
+    } else if (command == "resting") {
+        Print(std::string("resting ") + (Mivo::Placement::IsResting() ? "yes" : "no"));
     } else if (command == "late") {
         Print("late " + std::to_string(Mivo::Placement::LateMixes()));
     } else if (command == "realtime") {
