@@ -18,8 +18,9 @@
 #   lib/libSDL_mixer.a, lib/pkgconfig/sdl.pc and share/licenses/.
 #
 # Both apply the patches in scripts/sound-library-patches/<source package>/
-# on top of Debian's: SDL's PulseAudio driver keeps a short queue, never
-# waits for the server for good, and rests while the device is paused.
+# on top of Debian's, in the order of their names: SDL's PulseAudio driver
+# keeps a short queue, never waits for the server for good, and rests while
+# the device is paused; on Windows SDL gets a WASAPI driver, tried first.
 #
 # The sources come through apt with a private source list: each `deb` entry of
 # the machine's own apt configuration becomes a `deb-src` entry. Its package
