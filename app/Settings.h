@@ -25,14 +25,10 @@ struct SettingsValues {
     int StrokeIntervalMode = 0;         // while not 0, letter keys play no chord
     // The mixer's buffer in frames: a power of two from 128 to 4096. The
     // smaller, the sooner a key is heard, and the more often the mixer must
-    // run in time. Written back only when the file had it. 256 on Linux:
-    // about 20 ms from key to sound through PulseAudio, 29 through PipeWire;
-    // on Windows, whose sound path is not measured here, the safe 1024.
-#ifdef _WIN32
-    int AudioBufferFrames = 1024;
-#else
+    // run in time. Written back only when the file had it. 256: about 20 ms
+    // from key to sound through PulseAudio, 29 through PipeWire, and a few
+    // ms over Wine's own floor through SDL's WASAPI driver.
     int AudioBufferFrames = 256;
-#endif
     bool AudioBufferFramesInFile = false;
 };
 

@@ -253,7 +253,7 @@ int main(int argc, char** argv)
     const X11Program bare(ProgramRunner{BARE_WINDOW_EXE, {}, {}}, X11Program::InPlace{});
     const X11Program bareSound(
         ProgramRunner{
-            BARE_SOUND_WINDOW_EXE, {}, {"BARE_WINDOW_AUDIO_FRAMES=" + std::to_string(TestBank::LinuxBufferFrames)}},
+            BARE_SOUND_WINDOW_EXE, {}, {"BARE_WINDOW_AUDIO_FRAMES=" + std::to_string(TestBank::DefaultBufferFrames)}},
         X11Program::InPlace{});
     if (!windows.Connected() || !program.Ready() || !bare.Ready() || !bareSound.Ready()) {
         std::printf("app_bench: cannot reach the X server or copy %s\n", STRUMKEY_EXE);

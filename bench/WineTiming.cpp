@@ -6,9 +6,11 @@
 //   wasapi_click.exe  the floor: a click written into a WASAPI shared-mode
 //                     stream at the engine's shortest period, the most direct
 //                     path a Windows program has
-//   strumkey.exe      on the test bank, with its default settings, with
-//                     AudioBufferFrames 512 and 256 in its settings file, and
-//                     through SDL's waveout driver in place of DirectSound
+//   strumkey.exe      on the test bank, with its default settings (SDL's
+//                     WASAPI driver, 256 frames), with AudioBufferFrames 512
+//                     and 1024 in its settings file, and through SDL's
+//                     DirectSound driver at 1024 frames (the settings before
+//                     the WASAPI driver) and at 256
 // Each key goes to the focused window through XTEST, and is timed from the
 // moment it is sent to the first rise out of silence in the recording, every
 // recorded frame mapped to CLOCK_MONOTONIC by the recorder's sample count (as
@@ -138,15 +140,16 @@ struct Row {
     std::string title;
     bool floor = false;     // wasapi_click, else strumkey
     int bufferFrames = 0;   // AudioBufferFrames in the settings file; 0: none written
-    std::string sdlDriver;  // SDL_AUDIODRIVER
+    std::string sdlDriver;  // SDL_AUDIODRIVER; empty: unset, SDL picks
 };
 
 const std::vector<Row> Rows = {
     {"wasapi_click (the floor)", true, 0, ""},
-    {"strumkey, default settings (1024 frames)", false, 0, "dsound"},
-    {"strumkey, AudioBufferFrames=512", false, 512, "dsound"},
-    {"strumkey, AudioBufferFrames=256", false, 256, "dsound"},
-    {"strumkey, default settings, SDL_AUDIODRIVER=waveout", false, 0, "waveout"},
+    {"strumkey, default settings (256 frames)", false, 0, ""},
+    {"strumkey, AudioBufferFrames=512", false, 512, ""},
+    {"strumkey, AudioBufferFrames=1024", false, 1024, ""},
+    {"strumkey, 1024 frames, SDL_AUDIODRIVER=dsound (before)", false, 1024, "dsound"},
+    {"strumkey, default settings, SDL_AUDIODRIVER=dsound", false, 0, "dsound"},
 };
 
 struct Heard {
@@ -196,7 +199,7 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
         copy->UseTestBank();
         if (row.bufferFrames > 0)
             copy->Write("strumkey.ini", "[Setting]\r\nAudioBufferFrames=" + std::to_string(row.bufferFrames) + "\r\n");
-        env.push_back("SDL_AUDIODRIVER=" + row.sdlDriver);
+        env.push_back(row.sdlDriver.empty() ? "SDL_AUDIODRIVER" : "SDL_AUDIODRIVER=" + row.sdlDriver);
         process = copy->Start(env, "unused.raw");
         log = copy->PathOf(copy->Name() + ".log");
     }

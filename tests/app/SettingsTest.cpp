@@ -113,14 +113,10 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 }
 
 // The mixer's buffer: a power of two from 128 to 4096, 256 when the file has
-// none (1024 on Windows); written back only into a file that had it.
+// none; written back only into a file that had it.
 TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
 {
-#ifdef _WIN32
-    constexpr int Default = 1024;
-#else
     constexpr int Default = 256;
-#endif
     const struct {
         const char* line;  // nullptr: no such key
         int frames;

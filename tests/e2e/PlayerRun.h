@@ -60,7 +60,7 @@ private:
     std::string folder;
     std::string out;
     int scripts = 0;
-    int bufferFrames = TestBank::LinuxBufferFrames;
+    int bufferFrames = TestBank::DefaultBufferFrames;
     std::vector<std::string> environment;
     std::vector<std::string> runUnder;
     std::vector<ChildProcess*> started;

@@ -15,8 +15,7 @@ namespace TestBank {
 
 constexpr int Rate = 22050;  // frames per second
 // The program's buffer when its settings name none.
-constexpr int LinuxBufferFrames = 256;
-constexpr int WindowsBufferFrames = 1024;
+constexpr int DefaultBufferFrames = 256;
 constexpr int NoteFrames = 600;
 constexpr int EffectFrames = 44100;
 constexpr int FirstId = 0;

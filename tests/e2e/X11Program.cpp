@@ -93,16 +93,21 @@ std::unique_ptr<X11Process> X11Program::Start(const std::vector<std::string>& en
     // On X unless the environment names another platform; the display
     // server comes from the environment alone. The disk driver at about a
     // sound card's pace for the program's default buffer.
-    const int frames = runner.Windows() ? TestBank::WindowsBufferFrames : TestBank::LinuxBufferFrames;
-    options.env = TestBank::DiskAudio(audioFile, frames);
+    options.env = TestBank::DiskAudio(audioFile, TestBank::DefaultBufferFrames);
     options.env.push_back("QT_QPA_PLATFORM=xcb");
     options.env.insert(options.env.end(), runner.env.begin(), runner.env.end());
-    for (const std::string& entry : environment) {
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        std::erase_if(options.env, [&](const std::string& given) { return given.rfind(name, 0) == 0; });
-        options.env.push_back(entry);
-    }
+    // A NAME=value entry replaces the variable, a bare NAME takes it out
+    // (SDL_AUDIODRIVER: SDL picks the driver as for a user).
     options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SESSION_MANAGER"};
+    for (const std::string& entry : environment) {
+        const std::size_t equals = entry.find('=');
+        const std::string name = entry.substr(0, equals) + "=";
+        std::erase_if(options.env, [&](const std::string& given) { return given.rfind(name, 0) == 0; });
+        if (equals == std::string::npos)
+            options.unset.push_back(entry);
+        else
+            options.env.push_back(entry);
+    }
     options.output = PathOf(program + ".log");
     // Started from elsewhere on purpose: the program finds its files beside itself.
     options.workingDirectory = "/";

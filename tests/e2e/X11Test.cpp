@@ -414,7 +414,7 @@ TEST_F(X11LinuxTest, AnInstalledCopyPlaysForTwoUsersAtOnceAndKeepsTheirSettings)
         options.args.push_back((prefix / "bin/strumkey").string());
         options.env = server->Environment();
         const std::vector<std::string> audio =
-            TestBank::DiskAudio((user.home / "audio.raw").string(), TestBank::LinuxBufferFrames);
+            TestBank::DiskAudio((user.home / "audio.raw").string(), TestBank::DefaultBufferFrames);
         options.env.insert(options.env.end(), audio.begin(), audio.end());
         options.env.insert(options.env.end(), {"QT_QPA_PLATFORM=xcb", "HOME=" + user.home.string(),
                                                "XDG_RUNTIME_DIR=" + (user.home / "run").string()});
