@@ -29,7 +29,7 @@ constexpr int MinimumLeadMs = 240;
 // where its driver then stops its stream: the process stops waking for it
 // and the sound server may suspend its sink. The next start wakes it.
 constexpr std::int64_t RestAfterNs = 5'000'000'000;
-const char* const RestingDrivers[] = {"pulse", "pipewire", "wasapi"};
+const char* const RestingDrivers[] = {"pulse", "wasapi"};
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.

@@ -64,7 +64,7 @@ public:
 
     // Whether the device rests: nothing has sounded for some seconds, and
     // its driver stops its stream while SDL's device is paused (PulseAudio,
-    // PipeWire, WASAPI). The next start or cut wakes it. Any thread.
+    // WASAPI). The next start or cut wakes it. Any thread.
     static bool IsResting();
 
     // Now on the clock that due times are given in: the performance
