@@ -20,7 +20,8 @@
 //   heard_timing [strokes per row, 20 unless told] [servers [title]]
 //     servers: the sound servers only; title: only those whose title holds it
 //   heard_timing rest [strokes, 5 unless told]
-//     each stroke after a rest of the device (nothing sounded for 7 s),
+//     each stroke after 7 s of quiet (longer than the device waits before
+//     it rests, under a driver that rests),
 //     through each server as a desktop runs it, idle and busy
 //   heard_timing soak [minutes, 10 unless told] [buffer frames, 256 unless told] [title]
 //     strums without a pause for that long through each server as a desktop
@@ -490,8 +491,8 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
     });
 }
 
-// The first stroke after a rest: each stroke comes after the device has
-// rested (nothing sounded for longer than the program waits before it rests),
+// The first stroke after a rest: each stroke comes after nothing has sounded
+// for longer than the program waits before its device rests (if it rests),
 // through each server as a desktop runs it, at the default buffer.
 void AfterRests(int strokes, bool root)
 {

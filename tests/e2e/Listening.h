@@ -5,6 +5,7 @@
 // speed: sanitizer builds and loaded machines are slow.
 
 #include "tests/e2e/MixedOutput.h"
+#include "tests/e2e/TestBank.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,31 @@ inline std::vector<Onset> HeardAfterAll(const std::string& path, std::size_t cou
 inline std::vector<int> SoundedAfterAll(const std::string& path, std::size_t count)
 {
     return IdsOf(HeardAfterAll(path, count));
+}
+
+// A server's output read at the bank's exact levels: the strokes of C major
+// that the program wrote, its server's dropouts (silences of up to 100 ms
+// inside a sound, counted into dropouts) taken out, so that each string's
+// frame is the program's own placement.
+inline void ExpectCMajorStrokes(const std::string& recording, std::size_t strokes, int intervalMs, int* dropouts)
+{
+    const std::vector<int> cMajor = {0, 8, 12, 15, 20, 24};
+    std::vector<Onset> notes;
+    std::string heard;
+    for (const Onset& onset : MixedOutput(recording).WithoutDropouts(TestBank::Rate / 10, dropouts).Onsets(128))
+        if (onset.id >= 0 && onset.id <= 30) {
+            notes.push_back(onset);
+            heard += " " + std::to_string(onset.id) + "@" + std::to_string(onset.frame);
+        }
+    ASSERT_EQ(notes.size(), strokes * cMajor.size()) << "strokes of six strings; heard" << heard;
+    const double interval = TestBank::Rate * intervalMs / 1000.0;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_EQ(notes[i].id, cMajor[i % 6]) << "string " << i << "; heard" << heard;
+        // Each string lands on the frame nearest to its time.
+        if (i % 6 != 0) {
+            EXPECT_NEAR(notes[i].frame - notes[i - 1].frame, interval, 1.0) << "string " << i << "; heard" << heard;
+        }
+    }
 }
 
 }  // namespace listening

@@ -85,6 +85,30 @@ int MixedOutput::SilentRuns(const std::vector<Span>& spans, int quiet) const
     return runs;
 }
 
+MixedOutput MixedOutput::WithoutDropouts(long longest, int* runs) const
+{
+    std::vector<int> kept;
+    kept.reserve(left.size());
+    int removed = 0;
+    for (std::size_t frame = 0; frame < left.size();) {
+        if (left[frame] != 0) {
+            kept.push_back(left[frame++]);
+            continue;
+        }
+        std::size_t end = frame;
+        while (end < left.size() && left[end] == 0)
+            ++end;
+        if (frame > 0 && end < left.size() && static_cast<long>(end - frame) <= longest)
+            ++removed;
+        else
+            kept.insert(kept.end(), left.begin() + static_cast<long>(frame), left.begin() + static_cast<long>(end));
+        frame = end;
+    }
+    if (runs != nullptr)
+        *runs = removed;
+    return MixedOutput(std::move(kept));
+}
+
 std::vector<int> IdsOf(const std::vector<Onset>& onsets)
 {
     std::vector<int> ids;

@@ -44,6 +44,11 @@ public:
     // Runs of frames no louder than quiet inside the spans (which may
     // overlap), each run counted once: silence where sound should be.
     int SilentRuns(const std::vector<Span>& spans, int quiet) const;
+    // The output with every run of silence between sounds that is at most
+    // longest frames taken out: what the program wrote before a server that
+    // ran dry put silence into it (a dropout), for output at its exact levels.
+    // runs, if given, counts the runs taken out.
+    MixedOutput WithoutDropouts(long longest, int* runs = nullptr) const;
 
 private:
     std::vector<int> left;

@@ -99,4 +99,18 @@ INSTANTIATE_TEST_SUITE_P(Signals, ResampledOutput,
                              Case{"StartsLoud", {{2000, 500}, {0, 500}}, {0}, {{0, 500}}, 0}),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
+// Dropouts taken out of an output at exact levels: short silences between
+// sounds go, the silence before, between and after strokes stays.
+TEST(ExactOutput, DropoutsAreTakenOutAndTheSilenceBetweenStrokesStays)
+{
+    const std::vector<int> left = {0, 0, 5, 5, 0, 7, 0, 0, 0, 0, 0, 9, 0, 0, 8, 0};
+    int runs = -1;
+    const MixedOutput kept = MixedOutput(left).WithoutDropouts(2, &runs);
+    std::vector<int> levels;
+    for (long frame = 0; frame < kept.Frames(); ++frame)
+        levels.push_back(kept.Level(frame));
+    EXPECT_EQ(levels, (std::vector<int>{0, 0, 5, 5, 7, 0, 0, 0, 0, 0, 9, 8, 0}));
+    EXPECT_EQ(runs, 2);
+}
+
 }  // namespace
