@@ -7,15 +7,17 @@
 //                     stream at the engine's shortest period, the most direct
 //                     path a Windows program has
 //   strumkey.exe      on the test bank, with its default settings (SDL's
-//                     WASAPI driver, 256 frames), with AudioBufferFrames 512
-//                     and 1024 in its settings file, and through SDL's
+//                     WASAPI driver, 256 frames), with AudioBufferFrames 128,
+//                     512 and 1024 in its settings file, and through SDL's
 //                     DirectSound driver at 1024 frames (the settings before
 //                     the WASAPI driver) and at 256
 // Each key goes to the focused window through XTEST, and is timed from the
 // moment it is sent to the first rise out of silence in the recording, every
 // recorded frame mapped to CLOCK_MONOTONIC by the recorder's sample count (as
 // heard_timing does). Prints mean, p90 and p99 per row and each row's excess
-// over the floor; nothing here is a pass or fail.
+// over the floor, and the dropouts heard inside the program's strokes (silence
+// between their first rise and their last string's end); nothing here is a
+// pass or fail.
 //
 //   wine_timing [strokes per row, 20 unless told] [idle|busy, both unless told] [title]
 //     title: only the rows whose title holds it (the floor is always played)
@@ -69,6 +71,9 @@ constexpr int HoldMs = 30;
 constexpr int RiseLevel = TestBank::LevelOf(0) / 2;
 constexpr int QuietLevel = 250;
 constexpr int QuietMs = 2;
+// A stroke of six strings at the default interval (25 ms), the last string
+// sounding for the test bank's note.
+constexpr long StrokeMs = 5 * 25 + TestBank::NoteFrames * 1000L / TestBank::Rate;
 
 void Sleep(int ms)
 {
@@ -146,6 +151,7 @@ struct Row {
 const std::vector<Row> Rows = {
     {"wasapi_click (the floor)", true, 0, ""},
     {"strumkey, default settings (256 frames)", false, 0, ""},
+    {"strumkey, AudioBufferFrames=128", false, 128, ""},
     {"strumkey, AudioBufferFrames=512", false, 512, ""},
     {"strumkey, AudioBufferFrames=1024", false, 1024, ""},
     {"strumkey, 1024 frames, SDL_AUDIODRIVER=dsound (before)", false, 1024, "dsound"},
@@ -155,6 +161,7 @@ const std::vector<Row> Rows = {
 struct Heard {
     std::vector<double> latencies;  // ms, of the keys heard
     int keys = 0;
+    int dropouts = 0;     // silences inside the strokes heard
     std::string problem;  // why nothing was measured
 };
 
@@ -241,8 +248,16 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
     heard.keys = static_cast<int>(keys.size());
     const MixedOutput output(recording);
     const int rate = stage.sound.SinkRate();
-    heard.latencies =
-        KeyLatencies(keys, output.Rises(RiseLevel, QuietLevel, static_cast<long>(QuietMs) * rate / 1000), times);
+    const std::vector<long> rises = output.Rises(RiseLevel, QuietLevel, static_cast<long>(QuietMs) * rate / 1000);
+    heard.latencies = KeyLatencies(keys, rises, times);
+    // Silence inside a stroke heard: from its rise to its last string's end
+    // (the default interval), less a millisecond at each end.
+    if (!row.floor) {
+        std::vector<Span> strokes;
+        for (const long rise : rises)
+            strokes.push_back({rise + rate / 1000, rise + StrokeMs * rate / 1000 - rate / 1000});
+        heard.dropouts = output.SilentRuns(strokes, QuietLevel);
+    }
     if (row.floor) {  // the stream it got
         std::ifstream in(log);
         std::string line;
@@ -259,7 +274,7 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
 void MeasureRows(int strokes, bool busy, const std::string& only, Stage& stage)
 {
     std::printf("\nThe other core %s\n", busy ? "busy" : "idle");
-    std::printf("%-52s %7s  %7s %7s %7s   %s\n", "", "heard", "mean", "p90", "p99", "over the floor: mean / p90");
+    std::printf("%-52s %7s  %7s %7s %7s   %s\n", "", "heard", "mean", "p90", "p99", "over the floor: mean / p90, dropouts");
     std::fflush(stdout);
     std::mt19937 random(1);
     double floorMean = NAN, floorP90 = NAN;
@@ -278,7 +293,7 @@ void MeasureRows(int strokes, bool busy, const std::string& only, Stage& stage)
             floorMean = mean;
             floorP90 = p90;
         } else {
-            std::printf("   %+7.1f / %+7.1f", mean - floorMean, p90 - floorP90);
+            std::printf("   %+7.1f / %+7.1f   %d dropouts", mean - floorMean, p90 - floorP90, heard.dropouts);
         }
         if (!heard.problem.empty())
             std::printf("   (%s)", heard.problem.c_str());
