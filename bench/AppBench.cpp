@@ -426,10 +426,15 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(300ms);  // the stroke's six strings are done by then
     }
     const Summary key = Summarise(keyUs);
-    std::printf(
-        "key sent to the stroke's first audio lock: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d "
-        "unheard)\n",
-        key.median, key.p90, key.low, key.high, keyUs.size(), lost);
+    if (Stamps(probe).empty())
+        std::printf(
+            "key sent to the stroke's first audio lock: not measured, the probe saw no audio lock at all "
+            "(an SDL linked into the program is out of a preloaded probe's reach)\n");
+    else
+        std::printf(
+            "key sent to the stroke's first audio lock: median %.0f us, p90 %.0f, min %.0f, max %.0f (%zu keys, %d "
+            "unheard)\n",
+            key.median, key.p90, key.low, key.high, keyUs.size(), lost);
     std::printf("memory after playing: VmRSS %ld kB, VmHWM %ld kB\n", StatusKb(pid, "VmRSS"), StatusKb(pid, "VmHWM"));
     if (const std::string problem = Close(windows, window, *process); !problem.empty())
         std::printf("app_bench: the measured run %s\n", problem.c_str());

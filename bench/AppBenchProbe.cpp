@@ -1,9 +1,10 @@
 // Preloaded into the program by app_bench: every time the program takes the
-// audio lock, as each start and cut of a sound does (SDL is a shared
-// library; SDL_mixer is linked into the program, out of a probe's reach), is
-// stamped with the monotonic clock (shared by all processes) into the file
-// named by STRUMKEY_BENCH_PROBE, one line of nanoseconds per call, and the
-// call then passed on to SDL. The program takes it on no other path.
+// audio lock, as each start and cut of a sound does, is stamped with the
+// monotonic clock (shared by all processes) into the file named by
+// STRUMKEY_BENCH_PROBE, one line of nanoseconds per call, and the call then
+// passed on to SDL. The program takes it on no other path. Only where SDL is
+// a shared library: the SDL that this project builds is linked into the
+// program, out of a probe's reach, and then no call is stamped.
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -274,7 +274,8 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
 void MeasureRows(int strokes, bool busy, const std::string& only, Stage& stage)
 {
     std::printf("\nThe other core %s\n", busy ? "busy" : "idle");
-    std::printf("%-52s %7s  %7s %7s %7s   %s\n", "", "heard", "mean", "p90", "p99", "over the floor: mean / p90, dropouts");
+    std::printf("%-52s %7s  %7s %7s %7s   %s\n", "", "heard", "mean", "p90", "p99",
+                "over the floor: mean / p90, dropouts");
     std::fflush(stdout);
     std::mt19937 random(1);
     double floorMean = NAN, floorP90 = NAN;
