@@ -24,18 +24,20 @@ constexpr int FrameBytes = 4;  // signed 16-bit stereo
 // come up to one buffer after a call, and half a buffer is room for its
 // lateness.
 constexpr double LatencyBuffers = 1.5;
+// Where the start that wakes a resting device goes, in buffers after the
+// next mix.
+constexpr double WakeLeadBuffers = 2.5;
 constexpr int MinimumEarlyStartMs = 30;
 constexpr int MinimumLeadMs = 240;
 // After this long with nothing sounding the device rests (SDL pauses it),
 // where its driver then stops its stream: the process stops waking for it
 // and the sound server may suspend its sink. The next start wakes it.
 constexpr std::int64_t RestAfterNs = 5'000'000'000;
-// The drivers whose device rests. None for now: through PulseAudio and
-// WASAPI alike the stroke that woke a device came off its frames (its first
-// string went to the first mix after the wake, while the stream refilled
-// ahead of it; the next strings followed the clock), and through PulseAudio
-// it broke up. A driver joins when the stroke after a rest lands exactly.
-constexpr std::array<const char*, 0> RestingDrivers{};
+// The drivers whose device rests: those that stop their stream while SDL
+// has paused the device, and where the stroke that wakes it lands on its
+// frames. Not WASAPI yet: under Wine its second string still came some 90
+// frames early (the driver refills more than WakeLeadBuffers at once).
+constexpr std::array<const char*, 1> RestingDrivers{"pulse"};
 
 // What one channel plays: a window on a chunk. Two of them, so that a
 // channel moves to the other while the mixer still reads the first.
@@ -103,14 +105,15 @@ void RestWhenQuiet(State& state, std::int64_t now)
 }
 
 // Any thread, under the audio lock, before a start or a cut is placed: a
-// resting device mixes again, and its clock starts anew.
-void WakeUp(State& state)
+// resting device mixes again, and its clock starts anew. Whether it rested.
+bool WakeUp(State& state)
 {
     if (!state.resting.load(std::memory_order_relaxed))
-        return;
+        return false;
     state.resting.store(false, std::memory_order_relaxed);
     state.clock->Resume();
     SDL_PauseAudio(0);
+    return true;
 }
 
 // Audio thread, after every mix, under the audio lock.
@@ -158,6 +161,25 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
     // late for its frame, the rest of the stroke follows it at its own
     // spacing instead of bunching up on the next mix.
     const double placed = std::clamp(clocked, next, next + lead);
+    state.anchored = true;
+    state.anchorDue = due;
+    state.anchorFrame = placed;
+    return std::llround(placed);
+}
+
+// The frame for time due of the start that woke the device, the anchor of
+// its stroke. The woken driver refills its stream at once, several mixes in
+// a row, so the next mix is no measure of the time: the start goes
+// WakeLeadBuffers after it (about what the awake placement and the queue
+// behind it come to), and the later strings of its stroke, started ahead of
+// their time while the stream refills, still fit after the mixes made by
+// then.
+std::int64_t FrameAfterWake(State& state, std::int64_t due)
+{
+    const auto next = static_cast<double>(state.clock->NextMixFrame());
+    const double ahead = static_cast<double>(std::max<std::int64_t>(0, due - Placement::Now())) * state.rate / 1e9;
+    const double placed =
+        std::min(next + WakeLeadBuffers * state.clock->BufferFrames() + ahead, next + Placement::LeadFrames());
     state.anchored = true;
     state.anchorDue = due;
     state.anchorFrame = placed;
@@ -285,10 +307,11 @@ int Placement::Start(Mix_Chunk* chunk, int loops, int number, std::int64_t due)
         return -1;
     if (number < 0 || number >= Channels)
         return Mix_PlayChannelTimed(number, chunk, loops, -1);  // the mixer's own answer
-    WakeUp(state);
+    const bool woke = WakeUp(state);
     Uint32 skip = lead;  // a looping chunk starts with its sound
     if (loops == 0) {
-        const std::int64_t delay = FrameFor(state, due, false) - state.clock->NextMixFrame();
+        const std::int64_t frame = woke ? FrameAfterWake(state, due) : FrameFor(state, due, false);
+        const std::int64_t delay = frame - state.clock->NextMixFrame();
         skip = lead - static_cast<Uint32>(delay) * FrameBytes;
     }
     Channel& channel = state.channels[number];
