@@ -259,20 +259,25 @@ bool IffIsSafe(const Header& header, const Device& device)
 }
 
 // VOC: blocks after the file header, each inside the file, the sound each
-// block that sets the format describes, and nothing after the end mark.
+// block that sets the format describes, none of the loader's divisions by
+// zero (a mono extended block before any stereo one, silence scaled by a
+// rate of 256, no sample size by the end), and nothing after the end mark.
 bool VocIsSafe(const Header& header, const Device& device)
 {
     Uint8 head[26];
     if (!header.Read(0, head, sizeof head) || std::memcmp(head, "Creative Voice File\x1a", 20) != 0)
         return true;
+    std::int64_t rate = -1;  // as the loader keeps it: none yet
+    bool sized = false;      // a block has set the sample size
+    bool stereo = false;     // an extended block has set two channels
     for (std::int64_t pos = Le16(head + 20);;) {
         Uint8 block[4 + 12] = {};
         if (!header.Read(pos, block, 1))
-            return true;
+            return rate == -1 || sized;
         // The loader reads one block past the end mark, into a buffer with
-        // no room for it.
+        // no room for it; and it divides by the sample size at the end.
         if (block[0] == 0)
-            return !header.Read(pos + 1, block, 1) || block[0] == 0;
+            return (!header.Read(pos + 1, block, 1) || block[0] == 0) && (rate == -1 || sized);
         if (!header.Read(pos, block, 4))
             return true;
         const std::uint32_t length = block[1] | block[2] << 8 | block[3] << 16;
@@ -280,7 +285,7 @@ bool VocIsSafe(const Header& header, const Device& device)
             return false;  // the loader would read and keep it all
         // A format block shorter than its fields leaves a negative length of
         // sound, allocated as a huge one.
-        const std::uint32_t fields = block[0] == 1 ? 2 : block[0] == 8 ? 4 : block[0] == 9 ? 12 : 0;
+        const std::uint32_t fields = block[0] == 1 ? 2 : block[0] == 3 ? 3 : block[0] == 8 ? 4 : block[0] == 9 ? 12 : 0;
         if (length < fields)
             return false;
         header.Read(pos + 4, block + 4, static_cast<int>(length < 12 ? length : 12));
@@ -288,11 +293,26 @@ bool VocIsSafe(const Header& header, const Device& device)
         bool safe = true;
         if (block[0] == 1) {
             safe = Converts(device, AUDIO_U8, 1, 1000000 / (256 - p[0]), 0);
+            rate = p[0];
+            sized = true;
+        } else if (block[0] == 3) {
+            if (rate == 256 && p[2] != 0 && p[2] != rate)
+                return false;
+            if (rate == -1)
+                rate = p[2];
         } else if (block[0] == 8) {
+            // The loader divides the rate by the channels it has set, none
+            // until a stereo block.
+            stereo = stereo || p[3] != 0;
+            if (!stereo)
+                return false;
             const std::uint32_t channels = p[3] + 1;
             safe = Converts(device, AUDIO_U8, channels, 256000000 / (65536 - Le16(p)) / channels, 0);
+            rate = Le16(p);
         } else if (block[0] == 9 && (p[4] == 8 || p[4] == 16)) {
             safe = Converts(device, p[4] == 8 ? AUDIO_U8 : AUDIO_S16LSB, p[5], Le32(p), 0);
+            rate = Le32(p);
+            sized = true;
         }
         if (!safe)
             return false;

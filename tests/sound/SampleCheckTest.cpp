@@ -115,6 +115,23 @@ const Case Cases[] = {
      std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x01\xFF\xFF\xFF\x83" +
          std::string(40, '\0'),
      false, false},
+    // A silence block after a stereo block's rate of 256 (the loader divides
+    // by 256 - rate), and silence alone (it divides by a sample size never
+    // set).
+    {"voc-silence-after-rate-256",
+     std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x08" + Le(4, 3) +
+         Le(256, 2) + Le(0x100, 2) + "\x03" + Le(3, 3) + Le(100, 2) + "\x83" + "\x01" + Le(12, 3) + "\x83" +
+         std::string(11, '\0') + std::string(2, '\0'),
+     false, false},
+    // A mono extended block: the loader divides its rate by no channels.
+    {"voc-mono-extended",
+     std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x08" + Le(4, 3) +
+         Le(0xD000, 2) + Le(0, 2) + "\x01" + Le(12, 3) + "\x83" + std::string(11, '\0') + std::string(2, '\0'),
+     false, false},
+    {"voc-silence-alone",
+     std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x03" + Le(3, 3) +
+         Le(100, 2) + "\x83" + std::string(2, '\0'),
+     false, false},
 };
 
 class SampleCheckTest : public ::testing::TestWithParam<Case> {};
