@@ -141,6 +141,16 @@ bool DriverRests()
     return false;
 }
 
+// Makes the start at frame placed, for time due, the anchor of its stroke;
+// gives the frame.
+std::int64_t Anchor(State& state, std::int64_t due, double placed)
+{
+    state.anchored = true;
+    state.anchorDue = due;
+    state.anchorFrame = placed;
+    return std::llround(placed);
+}
+
 // The frame for time due. From the anchor, so that a stroke's strings keep
 // their distances exactly, while that frame still fits the silence before a
 // sound (a device whose rate is a little off slowly moves away from the
@@ -160,11 +170,7 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
     // The anchor is where the sound really goes: after a start that came too
     // late for its frame, the rest of the stroke follows it at its own
     // spacing instead of bunching up on the next mix.
-    const double placed = std::clamp(clocked, next, next + lead);
-    state.anchored = true;
-    state.anchorDue = due;
-    state.anchorFrame = placed;
-    return std::llround(placed);
+    return Anchor(state, due, std::clamp(clocked, next, next + lead));
 }
 
 // The frame for time due of the start that woke the device, the anchor of
@@ -178,12 +184,9 @@ std::int64_t FrameAfterWake(State& state, std::int64_t due)
 {
     const auto next = static_cast<double>(state.clock->NextMixFrame());
     const double ahead = static_cast<double>(std::max<std::int64_t>(0, due - Placement::Now())) * state.rate / 1e9;
-    const double placed =
-        std::min(next + WakeLeadBuffers * state.clock->BufferFrames() + ahead, next + Placement::LeadFrames());
-    state.anchored = true;
-    state.anchorDue = due;
-    state.anchorFrame = placed;
-    return std::llround(placed);
+    return Anchor(
+        state, due,
+        std::min(next + WakeLeadBuffers * state.clock->BufferFrames() + ahead, next + Placement::LeadFrames()));
 }
 
 // How early a start may be asked for: one buffer, and never less than

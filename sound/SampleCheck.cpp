@@ -296,7 +296,7 @@ bool VocIsSafe(const Header& header, const Device& device)
             rate = p[0];
             sized = true;
         } else if (block[0] == 3) {
-            if (rate == 256 && p[2] != 0 && p[2] != rate)
+            if (rate == 256 && p[2] != 0)  // a rate of 0 the loader refuses first
                 return false;
             if (rate == -1)
                 rate = p[2];

@@ -758,22 +758,24 @@ X11Image Screenshot(const std::vector<std::string>& environment, X11Windows::Id 
 // woke it came off its frames): its stream plays on through the quiet.
 class X11DesktopSoundTest : public X11PlatformTest {
 protected:
-    // Waits until the program's stream (the server's only one) is corked,
-    // or playing.
-    static bool Corked(const SoundServer& sound, bool wanted)
+    // Whether the program's stream (the server's only one) is corked, or
+    // playing.
+    static bool IsCorked(const SoundServer& sound, bool corked)
     {
-        return Until([&] {
-            const std::string streams = Output("pactl --server=" + sound.Address() + " list sink-inputs");
-            return streams.find(wanted ? "Corked: yes" : "Corked: no") != std::string::npos;
-        });
+        return Output("pactl --server=" + sound.Address() + " list sink-inputs")
+                   .find(corked ? "Corked: yes" : "Corked: no") != std::string::npos;
+    }
+    // Waits until it is.
+    static bool Corked(const SoundServer& sound, bool corked)
+    {
+        return Until([&] { return IsCorked(sound, corked); });
     }
     // Whether the stream plays on for this many seconds.
     static bool PlaysOn(const SoundServer& sound, int seconds)
     {
         for (int second = 0; second < seconds; ++second) {
             std::this_thread::sleep_for(1s);
-            if (Output("pactl --server=" + sound.Address() + " list sink-inputs").find("Corked: no") ==
-                std::string::npos)
+            if (!IsCorked(sound, false))
                 return false;
         }
         return true;
