@@ -20,7 +20,9 @@
 # Both apply the patches in scripts/sound-library-patches/<source package>/
 # on top of Debian's, in the order of their names: SDL's PulseAudio driver
 # keeps a short queue, never waits for the server for good, and rests while
-# the device is paused; on Windows SDL gets a WASAPI driver, tried first.
+# the device is paused; on Windows SDL gets a WASAPI driver, tried first;
+# the WAV, VOC and AIFF loaders refuse damaged files without leaking or
+# dividing by zero.
 #
 # The sources come through apt with a private source list: each `deb` entry of
 # the machine's own apt configuration becomes a `deb-src` entry. Its package

@@ -163,8 +163,7 @@ bool WavIsSafe(const Header& header, const Device& device)
     case 0x11:  // IMA ADPCM: samples per block follow
         if (blockAlign == 0)
             return false;  // the decoder divides by it
-        // The decoders keep the state of two channels at most, and leak what
-        // they allocated when they refuse more.
+        // The decoders keep the state of two channels at most.
         if (channels > 2)
             return false;
         if (fmtLength < (tag == 2 ? 22 + 4 * std::uint64_t{Le16(fmt + 20)} : 20))

@@ -11,13 +11,6 @@
 
 #include <SDL_mixer.h>
 
-// The audio libraries leak a little on some loads they refuse; those are no
-// findings of ours. Every other leak is still reported.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libSDL\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // The program's device, on a driver that plays nothing, opened once.

@@ -97,6 +97,14 @@ const Case Cases[] = {
     {"ms-adpcm", Wav({.tag = 2, .channels = 1, .bits = 4, .align = 256, .extra = MsCoefficients, .dataBytes = 256}),
      true, true},
     {"24bit-left-to-the-mixer", Wav({.bits = 24}), true, false},
+    // Blocks far shorter than the samples they promise: the decoders refuse
+    // them, and must free what they decoded so far (the sanitizer build
+    // reports a leak).
+    {"ima-adpcm-blocks-short-of-their-samples",
+     Wav({.tag = 0x11, .channels = 1, .bits = 4, .align = 64, .extra = Le(2, 2) + Le(505, 2), .dataBytes = 256}), true,
+     false},
+    {"ms-adpcm-blocks-short-of-their-samples",
+     Wav({.tag = 2, .channels = 1, .bits = 4, .align = 16, .extra = MsCoefficients, .dataBytes = 256}), true, false},
     {"rate-0", Wav({.rate = 0}), false, false},
     {"rate-1", Wav({.rate = 1}), false, false},
     {"rate-2147483647", Wav({.rate = 2147483647}), false, false},
@@ -131,6 +139,12 @@ const Case Cases[] = {
      std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x08" + Le(4, 3) +
          Le(0xD000, 2) + Le(0, 2) + "\x01" + Le(12, 3) + "\x83" + std::string(11, '\0') + std::string(2, '\0'),
      false, false},
+    // Two sound blocks at different rates: the loader refuses the second and
+    // must free the first.
+    {"voc-rates-differ",
+     std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x01" + Le(12, 3) + "\x83" +
+         std::string(11, '\0') + "\x01" + Le(12, 3) + "\x84" + std::string(11, '\0') + std::string(2, '\0'),
+     true, false},
     {"voc-silence-alone",
      std::string("Creative Voice File\x1a") + Le(26, 2) + Le(0x10a, 2) + Le(0x1233, 2) + "\x03" + Le(3, 3) +
          Le(100, 2) + "\x83" + std::string(2, '\0'),
