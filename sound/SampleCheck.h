@@ -4,7 +4,9 @@
 // whose conversion to the device's takes more steps than they have room for,
 // or a chunk longer than its file, crash them or make them read or allocate
 // far past the file. Such samples are refused here; everything else, sound
-// or not, is left to the mixer.
+// or not, is left to the mixer. The libraries built for the program also
+// refuse damaged files themselves, but the program may be built against the
+// system's (unpatched) ones, so these checks stay.
 
 #include <SDL_rwops.h>
 
