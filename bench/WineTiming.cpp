@@ -19,8 +19,10 @@
 // between their first rise and their last string's end); nothing here is a
 // pass or fail.
 //
-//   wine_timing [strokes per row, 20 unless told] [idle|busy, both unless told] [title]
+//   wine_timing [strokes per row, 20 unless told] [idle|busy, both unless told] [title] [pause]
 //     title: only the rows whose title holds it (the floor is always played)
+//     pause: seconds between keys, 1 unless told; 7 measures the first key
+//            after a rest (the device rests after 5 s of quiet)
 // The Windows build is STRUMKEY_WINDOWS_BUILD's, else build-windows/ of this
 // checkout (scripts/build-windows.sh).
 
@@ -174,6 +176,7 @@ struct Stage {
     const WinePrefix& wine;
     std::string windowsBuild;
     std::string folder;  // for the recordings
+    int pauseMs = PauseMs;
 };
 
 // Starts the row's program, strums at its window and reads the recording back.
@@ -230,7 +233,7 @@ Heard Play(const Row& row, int strokes, Stage& stage, std::mt19937& random)
             std::uniform_int_distribution<int> jitter(0, JitterMs);
             // The first key is not counted: it may find the output asleep.
             for (int i = -1; i < strokes; ++i) {
-                Sleep(PauseMs + jitter(random));
+                Sleep(stage.pauseMs + jitter(random));
                 const long long sent = stage.keyboard.Key("c", true);
                 if (i >= 0)
                     keys.push_back(sent);
@@ -310,6 +313,7 @@ int main(int argc, char** argv)
     const int strokes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const std::string loads = argc > 2 ? argv[2] : "both";
     const std::string only = argc > 3 ? argv[3] : "";
+    const int pauseMs = argc > 4 ? std::max(1, std::atoi(argv[4])) * 1000 : PauseMs;
     const char* build = std::getenv("STRUMKEY_WINDOWS_BUILD");
     const std::string windowsBuild = build != nullptr && *build != '\0' ? build : DEFAULT_WINDOWS_BUILD;
     for (const char* file : {"/strumkey.exe", "/bench/wasapi_click.exe"})
@@ -349,7 +353,7 @@ int main(int argc, char** argv)
                 "wine_timing: %d keys per row, times in ms from the key sent to the first rise heard; "
                 "PulseAudio's null sink at %d Hz\n",
                 strokes, sound.SinkRate());
-            Stage stage{x, windows, keyboard, sound, wine, windowsBuild, folder};
+            Stage stage{x, windows, keyboard, sound, wine, windowsBuild, folder, pauseMs};
             if (loads != "busy")
                 MeasureRows(strokes, false, only, stage);
             if (loads != "idle")

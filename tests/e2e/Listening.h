@@ -69,16 +69,18 @@ inline std::vector<int> SoundedAfterAll(const std::string& path, std::size_t cou
     return IdsOf(HeardAfterAll(path, count));
 }
 
-// A server's output read at the bank's exact levels: the strokes of C major
+// A server's output read at the bank's exact levels (every step-th frame of
+// a recording made at step times the bank's rate): the strokes of C major
 // that the program wrote, its server's dropouts (silences of up to 100 ms
 // inside a sound, counted into dropouts) taken out, so that each string's
 // frame is the program's own placement.
-inline void ExpectCMajorStrokes(const std::string& recording, std::size_t strokes, int intervalMs, int* dropouts)
+inline void ExpectCMajorStrokes(const std::string& recording, std::size_t strokes, int intervalMs, int* dropouts,
+                                int step = 1)
 {
     const std::vector<int> cMajor = {0, 8, 12, 15, 20, 24};
     std::vector<Onset> notes;
     std::string heard;
-    for (const Onset& onset : MixedOutput(recording).WithoutDropouts(TestBank::Rate / 10, dropouts).Onsets(128))
+    for (const Onset& onset : MixedOutput(recording, step).WithoutDropouts(TestBank::Rate / 10, dropouts).Onsets(128))
         if (onset.id >= 0 && onset.id <= 30) {
             notes.push_back(onset);
             heard += " " + std::to_string(onset.id) + "@" + std::to_string(onset.frame);

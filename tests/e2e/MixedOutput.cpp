@@ -8,11 +8,12 @@
 #include <fstream>
 #include <iterator>
 
-MixedOutput::MixedOutput(const std::string& rawFile)
+MixedOutput::MixedOutput(const std::string& rawFile, int step)
 {
     std::ifstream in(rawFile, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+    const std::size_t frameBytes = 4 * static_cast<std::size_t>(std::max(step, 1));
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += frameBytes) {
         const auto low = static_cast<std::uint8_t>(bytes[i]);
         const auto high = static_cast<std::uint8_t>(bytes[i + 1]);
         left.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8))));

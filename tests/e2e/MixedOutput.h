@@ -24,7 +24,9 @@ struct Span {
 
 class MixedOutput {
 public:
-    explicit MixedOutput(const std::string& rawFile);
+    // Every step-th frame of the file: step 2 reads an output written at twice
+    // its rate, each frame twice, as it was mixed.
+    explicit MixedOutput(const std::string& rawFile, int step = 1);
     // The left channel given frame by frame.
     explicit MixedOutput(std::vector<int> left) : left(std::move(left)) {}
 

@@ -158,21 +158,23 @@ private:
 // PipeWire with its session manager and its PulseAudio service (as Debian
 // 12's desktop plays), on a session bus of its own. Exact: the sink, and
 // PipeWire's graph, at the test bank's rate, so that what is played reaches
-// the monitor unchanged. Desktop: nothing forced, as a player's desktop runs
+// the monitor unchanged; ExactDoubled: at twice that rate, for a program
+// that writes each frame twice. Desktop: nothing forced, as a player's desktop runs
 // it: the sink at the server's own rate (PipeWire's graph at 48 kHz,
 // PulseAudio's default 44.1 kHz), the program's stream resampled on the way.
 class SoundServer {
 public:
     enum Kind { PulseAudio, PipeWire };
-    enum Setup { Exact, Desktop };
+    enum Setup { Exact, ExactDoubled, Desktop };
 
     SoundServer(Kind kind, Setup setup, const std::string& folder) : folder(folder)
     {
         const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + folder, "HOME=" + folder,
                                               "PULSE_RUNTIME_PATH=" + folder + "/pulse",
                                               "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/bus"};
+        const int rate = setup == Exact ? TestBank::Rate : setup == ExactDoubled ? 2 * TestBank::Rate : 0;
         const std::string sink =
-            "module-null-sink sink_name=bench channels=2" + std::string(setup == Exact ? " rate=22050" : "");
+            "module-null-sink sink_name=bench channels=2" + (rate > 0 ? " rate=" + std::to_string(rate) : "");
         if (kind == PulseAudio) {
             socket = folder + "/native";
             Start(
@@ -190,8 +192,9 @@ public:
             Start({"wireplumber"}, env);
             Start({"pipewire-pulse"}, env);
             WaitUntil("pactl --server=" + Address() + " info");
-            if (setup == Exact)
-                Succeeds("XDG_RUNTIME_DIR=" + folder + " pw-metadata -n settings 0 clock.force-rate 22050");
+            if (rate > 0)
+                Succeeds("XDG_RUNTIME_DIR=" + folder + " pw-metadata -n settings 0 clock.force-rate " +
+                         std::to_string(rate));
             Succeeds("pactl --server=" + Address() + " load-module " + sink);
             Succeeds("pactl --server=" + Address() + " set-default-sink bench");
         }
