@@ -791,7 +791,6 @@ TEST_P(X11DesktopSoundTest, TheDefaultDriverRestsWhenQuietAndTheStrokeThatWakesI
     std::filesystem::create_directories(folder);
     std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
     // Under Wine the WASAPI driver writes each frame twice, at twice the rate.
-    const int step = onWindows ? 2 : 1;
     SoundServer sound(SoundServer::PulseAudio, onWindows ? SoundServer::ExactDoubled : SoundServer::Exact, folder);
     if (!sound.Ready())
         GTEST_SKIP() << "no PulseAudio server (pulseaudio and pactl are needed)";
@@ -822,7 +821,7 @@ TEST_P(X11DesktopSoundTest, TheDefaultDriverRestsWhenQuietAndTheStrokeThatWakesI
     // The placement is the program's; a dropout on a loaded machine is the
     // server's running dry (the soak in bench/ counts those).
     int dropouts = 0;
-    listening::ExpectCMajorStrokes(recording, 2, 25, &dropouts, step);
+    listening::ExpectCMajorStrokes(recording, 2, 25, &dropouts, sound.SinkRate() / TestBank::Rate);
     RecordProperty("dropouts", dropouts);
 }
 
