@@ -257,7 +257,8 @@ std::string PlayerFor(const Row& row)
 
 // Strums and reads back what was heard: through the disk driver, or through
 // the sound server when there is one.
-Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs = 100)
+// driver: SDL's driver for the server.
+Figures Play(const Row& row, int strokes, const SoundServer* server, const char* driver = nullptr, int pauseMs = 100)
 {
     PlayerRun run(PlayerFor(row));
     run.PaceDiskFor(row.buffer);
@@ -272,8 +273,9 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, int pauseMs
     run.RunUnder(under);
     const std::string recording = run.Folder() + "/heard.raw";
     if (server != nullptr) {
-        run.SetEnvironment("SDL_AUDIODRIVER=pulse");
-        run.SetEnvironment("PULSE_SERVER=" + server->Address());
+        run.SetEnvironment(std::string("SDL_AUDIODRIVER=") + driver);
+        for (const std::string& setting : server->ClientEnvironment())
+            run.SetEnvironment(setting);
     } else {
         run.SetEnvironment("LD_PRELOAD=" UNBUFFERED_DISK_OUTPUT);
     }
@@ -380,20 +382,29 @@ struct ServerKind {
     SoundServer::Setup setup;
     const char* title;
     const char* needs;
+    const char* driver;  // SDL's
 };
 
 const char* const PulseAudioNeeds = "pulseaudio and parec";
 const char* const PipeWireNeeds = "pipewire, wireplumber, pipewire-pulse, dbus-daemon and parec";
 const ServerKind Servers[] = {
     {SoundServer::PulseAudio, SoundServer::Exact, "Through PulseAudio (a null sink at 22050 Hz, its monitor recorded)",
-     PulseAudioNeeds},
+     PulseAudioNeeds, "pulse"},
     {SoundServer::PipeWire, SoundServer::Exact,
-     "Through PipeWire with pipewire-pulse (the graph and a null sink at 22050 Hz, its monitor recorded)",
-     PipeWireNeeds},
+     "Through PipeWire, SDL's PipeWire driver (the graph and a null sink at 22050 Hz, its monitor recorded)",
+     PipeWireNeeds, "pipewire"},
+    {SoundServer::PipeWire, SoundServer::Exact,
+     "Through PipeWire with pipewire-pulse, SDL's PulseAudio driver (the graph and a null sink at 22050 Hz)",
+     PipeWireNeeds, "pulse"},
     {SoundServer::PulseAudio, SoundServer::Desktop,
-     "Through PulseAudio as a desktop runs it (a null sink at its own rate, resampled)", PulseAudioNeeds},
+     "Through PulseAudio as a desktop runs it (a null sink at its own rate, resampled)", PulseAudioNeeds, "pulse"},
     {SoundServer::PipeWire, SoundServer::Desktop,
-     "Through PipeWire as a desktop runs it (the graph and a null sink at its own rate, resampled)", PipeWireNeeds},
+     "Through PipeWire as a desktop runs it, SDL's PipeWire driver (the graph and a null sink at its own rate, "
+     "resampled)",
+     PipeWireNeeds, "pipewire"},
+    {SoundServer::PipeWire, SoundServer::Desktop,
+     "Through PipeWire as a desktop runs it, with pipewire-pulse, SDL's PulseAudio driver (resampled)", PipeWireNeeds,
+     "pulse"},
 };
 
 // Runs measure(server) on a fresh private server of each kind whose title
@@ -416,7 +427,7 @@ void ThroughEachServer(const std::string& only, Measure measure)
             }
             PrintHeader(kind.title);
             std::printf("(the sink at %d Hz)\n", server.SinkRate());
-            measure(server);
+            measure(server, kind.driver);
         }
         std::filesystem::remove_all(folder);
     }
@@ -424,7 +435,7 @@ void ThroughEachServer(const std::string& only, Measure measure)
 
 void MeasureServers(int strokes, bool root, const std::string& only)
 {
-    ThroughEachServer(only, [&](const SoundServer& server) {
+    ThroughEachServer(only, [&](const SoundServer& server, const char* driver) {
         for (const bool loaded : {false, true})
             for (const int buffer : {128, 256, 512, 1024})
                 for (const char* placement : {"mixer", "placed"}) {
@@ -432,7 +443,7 @@ void MeasureServers(int strokes, bool root, const std::string& only)
                     if ((loaded || server.Resamples()) && std::string(placement) == "mixer")
                         continue;
                     const Row row{placement, buffer, 25, loaded, !loaded || !root};
-                    PrintRow(row, Play(row, strokes, &server));
+                    PrintRow(row, Play(row, strokes, &server, driver));
                 }
     });
 }
@@ -442,7 +453,7 @@ void MeasureServers(int strokes, bool root, const std::string& only)
 // loaded machine without real-time priority. Silence inside the tone, from its
 // first frame heard to its last (a millisecond of each edge left to a
 // resampler).
-int BareClientDropouts(const SoundServer& server, int buffer, int seconds, bool root)
+int BareClientDropouts(const SoundServer& server, const char* driver, int buffer, int seconds, bool root)
 {
     const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-tone").string();
     std::filesystem::create_directories(folder);
@@ -454,7 +465,9 @@ int BareClientDropouts(const SoundServer& server, int buffer, int seconds, bool 
     {
         BusyCore busy;
         MonitorRecording monitor(server, recording);
-        Helper tone(command, {"SDL_AUDIODRIVER=pulse", "PULSE_SERVER=" + server.Address()}, true);
+        std::vector<std::string> env = server.ClientEnvironment();
+        env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
+        Helper tone(command, env, true);
         while (tone.Running())
             usleep(100 * 1000);
         usleep(100 * 1000);  // the tone's end through the server
@@ -481,13 +494,13 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
     const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs);
     std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
     // As a desktop runs the servers unless told.
-    ThroughEachServer(only.empty() ? "as a desktop" : only, [&](const SoundServer& server) {
+    ThroughEachServer(only.empty() ? "as a desktop" : only, [&](const SoundServer& server, const char* driver) {
         const Row row{"placed", buffer, Interval, true, !root};
         const long long start = Now();
-        PrintRow(row, Play(row, strokes, &server, PauseMs));
+        PrintRow(row, Play(row, strokes, &server, driver, PauseMs));
         std::printf("(%.1f min)\n", static_cast<double>(Now() - start) / 60e9);
         std::printf("bare client, a tone for %d min: %d dropouts\n", minutes,
-                    BareClientDropouts(server, buffer, minutes * 60, root));
+                    BareClientDropouts(server, driver, buffer, minutes * 60, root));
     });
 }
 
@@ -498,10 +511,10 @@ void AfterRests(int strokes, bool root)
 {
     constexpr int RestMs = 7000;
     std::printf("after rests: %d strokes per row, each %d ms after the one before\n", strokes, RestMs);
-    ThroughEachServer("as a desktop", [&](const SoundServer& server) {
+    ThroughEachServer("as a desktop", [&](const SoundServer& server, const char* driver) {
         for (const bool loaded : {false, true}) {
             const Row row{"placed", TestBank::DefaultBufferFrames, 25, loaded, !loaded || !root};
-            PrintRow(row, Play(row, strokes, &server, RestMs));
+            PrintRow(row, Play(row, strokes, &server, driver, RestMs));
         }
     });
 }

@@ -8,18 +8,19 @@
 #   as 64-bit DLLs with Debian's MinGW-w64. DEST gets include/, lib/ (import
 #   libraries, .pc files), bin/ (the DLLs) and share/licenses/<source
 #   package>/ (the notices we ship with the DLLs).
-# linux: SDL 1.2 with its sound drivers only (PulseAudio, ALSA, OSS, disk,
+# linux: SDL 1.2 with its sound drivers only (PipeWire, PulseAudio, ALSA, OSS, disk,
 #   dummy; no video but the dummy driver), and SDL_mixer 1.2 with WAV and
-#   Ogg Vorbis only, as static libraries for libpulse, libasound and
-#   libvorbisfile. Debian's own SDL_mixer plays every format it knows and so
+#   Ogg Vorbis only, as static libraries for libpipewire, libpulse,
+#   libasound and libvorbisfile. Debian's own SDL_mixer plays every format it knows and so
 #   loads some fifty libraries more (MIDI synthesizers, module players, MP3
 #   and FLAC decoders and what they need): a slower start and more memory for
 #   formats the program never plays. DEST gets include/SDL/, lib/libSDL.a,
 #   lib/libSDL_mixer.a, lib/pkgconfig/sdl.pc and share/licenses/.
 #
 # Both apply the patches in scripts/sound-library-patches/<source package>/
-# on top of Debian's, in the order of their names: SDL's PulseAudio driver
-# keeps a short queue, never waits for the server for good, and rests while
+# on top of Debian's, in the order of their names: on Linux SDL gets a
+# PipeWire driver, tried first, that queues one graph cycle and a mix; its
+# PulseAudio driver keeps a short queue, never waits for the server for good, and rests while
 # the device is paused; on Windows SDL gets a WASAPI driver, tried first;
 # the WAV, VOC and AIFF loaders refuse damaged files without leaking or
 # dividing by zero.
@@ -290,6 +291,11 @@ for p in "${packages[@]}"; do
                  --disable-alsa-shared --disable-pulseaudio-shared)
       fi
       step "$p-configure.log" configure ./configure "${common[@]}" --disable-rpath "${options[@]}"
+      # configure leaves the PipeWire driver out, silently, without its library.
+      if [ "$target" = linux ] && ! grep -q 'define SDL_AUDIO_DRIVER_PIPEWIRE 1' include/SDL_config.h; then
+        echo "FAILED: SDL configured without its PipeWire driver (libpipewire-0.3-dev); see $work/logs/$p-configure.log" >&2
+        exit 1
+      fi
       step "$p-make.log" make make -j"$jobs"
       step "$p-install.log" install make install
       ;;

@@ -201,6 +201,12 @@ public:
         sinkRate = SinkRateOf(Output("pactl --server=" + Address() + " list short sinks"));
     }
     std::string Address() const { return "unix:" + socket; }
+    // What a client needs to find this server and no other: its PulseAudio
+    // socket, and where PipeWire's is (SDL tries PipeWire first).
+    std::vector<std::string> ClientEnvironment() const
+    {
+        return {"PULSE_SERVER=" + Address(), "PIPEWIRE_RUNTIME_DIR=" + folder};
+    }
     // The rate the sink runs at, and so its monitor; 0 before it runs.
     int SinkRate() const { return sinkRate; }
     // Whether the program's stream is resampled on its way to the sink.

@@ -780,20 +780,47 @@ protected:
         }
         return true;
     }
+    // Whether the program's stream is PipeWire's own, not one of its
+    // PulseAudio service.
+    static bool IsNativeStream(const SoundServer& sound)
+    {
+        const std::string streams = Output("pactl --server=" + sound.Address() + " list sink-inputs");
+        return streams.find("Simple DirectMedia Layer") != std::string::npos &&
+               streams.find("client.api = \"pipewire-pulse\"") == std::string::npos;
+    }
+    void PlayTwoStrokesThrough(SoundServer::Kind kind, bool rests);
 };
 INSTANTIATE_TEST_SUITE_P(X11, X11DesktopSoundTest, testing::Values(Linux, WineEnglish), NameOf);
 
+// Linux through PulseAudio (SDL's PulseAudio driver, which rests) and through
+// PipeWire (SDL's PipeWire driver, whose stream plays on); the Windows build
+// through PulseAudio.
 TEST_P(X11DesktopSoundTest, TheDefaultDriverRestsWhenQuietAndTheStrokeThatWakesItLandsOnItsFrames)
 {
     const bool onWindows = program.Runner().Windows();
-    const bool rests = !onWindows;
+    std::vector<SoundServer::Kind> servers = {SoundServer::PulseAudio};
+    if (!onWindows)
+        servers.push_back(SoundServer::PipeWire);
+    for (const SoundServer::Kind kind : servers) {
+        const bool throughPipeWire = kind == SoundServer::PipeWire;
+        SCOPED_TRACE(throughPipeWire ? "through PipeWire" : "through PulseAudio");
+        PlayTwoStrokesThrough(kind, !onWindows && !throughPipeWire);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+void X11DesktopSoundTest::PlayTwoStrokesThrough(SoundServer::Kind kind, bool rests)
+{
+    const bool onWindows = program.Runner().Windows();
     const std::string folder = program.AudioPath("server");
+    std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
     // Under Wine the WASAPI driver writes each frame twice, at twice the rate.
-    SoundServer sound(SoundServer::PulseAudio, onWindows ? SoundServer::ExactDoubled : SoundServer::Exact, folder);
-    if (!sound.Ready())
-        GTEST_SKIP() << "no PulseAudio server (pulseaudio and pactl are needed)";
+    SoundServer sound(kind, onWindows ? SoundServer::ExactDoubled : SoundServer::Exact, folder);
+    ASSERT_TRUE(sound.Ready()) << "no private sound server (pulseaudio, pipewire, wireplumber, pipewire-pulse, "
+                                  "dbus-daemon, pactl and parec are needed)";
     program.UseTestBank();
     program.Write("strumkey.ini", "[Setting]\r\nInterval=25\r\n");
     const std::string recording = program.AudioPath("heard.raw");
@@ -801,9 +828,13 @@ TEST_P(X11DesktopSoundTest, TheDefaultDriverRestsWhenQuietAndTheStrokeThatWakesI
         MonitorRecording monitor(sound, recording);
         ASSERT_TRUE(monitor.Started());
         X11Windows::Id window = 0;
-        std::unique_ptr<X11Process> run =
-            Launch(program, "unused.raw", &window, {"SDL_AUDIODRIVER", "PULSE_SERVER=" + sound.Address()});
+        std::vector<std::string> environment = sound.ClientEnvironment();
+        environment.push_back("SDL_AUDIODRIVER");
+        std::unique_ptr<X11Process> run = Launch(program, "unused.raw", &window, environment);
         ASSERT_NE(window, 0u) << program.Read(program.Name() + ".log");
+        if (kind == SoundServer::PipeWire && !onWindows) {
+            EXPECT_TRUE(IsNativeStream(sound)) << "the program did not play through SDL's PipeWire driver";
+        }
         ASSERT_EQ(Keys(window, {"c"}), 0);
         if (rests) {
             EXPECT_TRUE(Corked(sound, true)) << "the quiet program's stream was never corked";
@@ -814,6 +845,8 @@ TEST_P(X11DesktopSoundTest, TheDefaultDriverRestsWhenQuietAndTheStrokeThatWakesI
         EXPECT_TRUE(Corked(sound, false)) << "the stroke did not wake the stream";
         if (rests) {
             EXPECT_TRUE(Corked(sound, true)) << "the stream did not rest again";
+        } else {
+            EXPECT_TRUE(PlaysOn(sound, 1)) << "the stream stopped playing";  // the stroke sounds out
         }
         ASSERT_TRUE(windows->RequestClose(window));
         EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0)) << "the program did not close";

@@ -101,7 +101,7 @@ case $mode in
     # One dependency a line, without its version.
     dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ (.*)$//' >"$scratch/depends"
     sdl="libsdl1.2debian libsdl-mixer1.2"
-    [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ] && sdl="libpulse0 libasound2 libvorbisfile3"
+    [ "${SDL_MIXER_LINKED_IN:-0}" = 1 ] && sdl="libpipewire-0.3-0 libpulse0 libasound2 libvorbisfile3"
     for dep in $sdl libqt6widgets6 "fonts-ipafont-gothic | fonts-noto-cjk" qt6-qpa-plugins; do
       grep -qxF "$dep" "$scratch/depends" || fail "Depends lacks $dep: $(tr '\n' ' ' <"$scratch/depends")"
     done
