@@ -159,9 +159,24 @@ struct Figures {
     int strings = 0;
     int dropouts = 0;  // -1: not counted
     int realTimeThreads = -1;
-    int lateMixes = -1;  // as the program counted them
-    bool stuck = false;  // the run did not end within its time and was killed
+    int lateMixes = -1;                                   // as the program counted them
+    bool stuck = false;                                   // the run did not end within its time and was killed
+    std::vector<std::pair<long, double>> recorderLosses;  // frame, ms
+    int recordedRate = 0;
 };
+
+// Silence the recorder may have made, not the player: it read too late and
+// the server dropped what it had recorded. A path whose latency grew for good
+// (a graph that took a longer cycle) reads the same, so each is shown where
+// it was, seconds into the recording.
+void PrintRecorderLosses(const std::vector<std::pair<long, double>>& losses, int rate)
+{
+    for (const auto& [frame, ms] : losses)
+        std::printf(
+            "        (at %.1f s the recorder lost %.0f ms, or the path's latency grew: dropouts there may be "
+            "its own)\n",
+            static_cast<double>(frame) / rate, ms);
+}
 
 // Where the notes of the strokes heard should sound, at the bank's rate:
 // every string from its start for its length (a string placed late leaves
@@ -318,6 +333,10 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, const char*
     for (const std::string& count : run.Lines("late "))
         figures.lateMixes = std::stoi(count);
     figures.stuck = result.status == 128 + SIGKILL;
+    if (server != nullptr) {
+        figures.recorderLosses = times.Losses();
+        figures.recordedRate = server->SinkRate();
+    }
     return figures;
 }
 
@@ -329,6 +348,7 @@ void PrintRow(const Row& row, const Figures& f)
                 Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-", f.lateMixes);
     if (f.stuck)
         std::printf("        (the player did not end and was killed: stuck at exit?)\n");
+    PrintRecorderLosses(f.recorderLosses, f.recordedRate);
     std::fflush(stdout);
 }
 
@@ -462,6 +482,7 @@ int BareClientDropouts(const SoundServer& server, const char* driver, int buffer
     if (root)
         command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
     command.insert(command.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(2 * seconds + 30)});
+    OutputTimes times;
     {
         BusyCore busy;
         MonitorRecording monitor(server, recording);
@@ -471,7 +492,9 @@ int BareClientDropouts(const SoundServer& server, const char* driver, int buffer
         while (tone.Running())
             usleep(100 * 1000);
         usleep(100 * 1000);  // the tone's end through the server
+        times = monitor.Stop();
     }
+    PrintRecorderLosses(times.Losses(), server.SinkRate());
     const MixedOutput output(recording);
     const auto loud = [&output](long frame) { return std::abs(output.Level(frame)) > TestBank::LevelOf(0) / 2; };
     long first = 0, last = output.Frames() - 1;
@@ -498,9 +521,11 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
         const Row row{"placed", buffer, Interval, true, !root};
         const long long start = Now();
         PrintRow(row, Play(row, strokes, &server, driver, PauseMs));
-        std::printf("(%.1f min)\n", static_cast<double>(Now() - start) / 60e9);
-        std::printf("bare client, a tone for %d min: %d dropouts\n", minutes,
-                    BareClientDropouts(server, driver, buffer, minutes * 60, root));
+        // The tone plays as long as the strumming took, start-up and all.
+        const int seconds = std::max(1, static_cast<int>((Now() - start + 500'000'000) / 1'000'000'000));
+        std::printf("(%.1f min)\n", seconds / 60.0);
+        const int bare = BareClientDropouts(server, driver, buffer, seconds, root);
+        std::printf("bare client, a tone for %.1f min: %d dropouts\n", seconds / 60.0, bare);
     });
 }
 

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -114,5 +115,41 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{"AKeyNothingAnsweredIsLeftOut", {0, 500}, {600}, {100}},
                     KeyCase{"ASoundNotYetRecordedIsNotHeard", {0, 1000}, {70, 6000}, {70}}),
     [](const testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
+
+// Where a recorder lost frames: it read too late and the server dropped
+// them, so the frames after a gap arrive as long after as was lost.
+struct LossCase {
+    std::string name;
+    std::vector<Arrival> arrivals;
+    std::vector<std::pair<long, double>> losses;  // the frame after each gap, ms lost
+};
+
+std::ostream& operator<<(std::ostream& out, const LossCase& c)
+{
+    return out << c.name;
+}
+
+class RecorderLossesTest : public testing::TestWithParam<LossCase> {};
+
+TEST_P(RecorderLossesTest, FindsTheFramesARecorderLost)
+{
+    const LossCase& c = GetParam();
+    EXPECT_EQ(TimesOf(OutputTimes::Recorded, c.arrivals).Losses(), c.losses);
+    EXPECT_TRUE(TimesOf(OutputTimes::Played, c.arrivals).Losses().empty()) << "a device loses nothing it took";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Losses, RecorderLossesTest,
+    testing::Values(
+        LossCase{"NoneOnPace", OnPace, {}},
+        // Fragments read late, then on time again: nothing lost.
+        LossCase{"NoneInLateReads", {{1000, 100}, {1140, 200}, {1200, 300}, {1300, 400}, {1400, 500}}, {}},
+        LossCase{"NoneInLateReadsAtTheEnd", {{1000, 100}, {1100, 200}, {1240, 300}, {1340, 400}}, {}},
+        LossCase{"AFragmentDropped", {{1000, 100}, {1100, 200}, {1300, 300}, {1400, 400}, {1500, 500}}, {{200, 100}}},
+        LossCase{"TwoGaps",
+                 {{1000, 100}, {1150, 200}, {1250, 300}, {1350, 400}, {1460, 500}, {1560, 600}, {1660, 700}},
+                 {{100, 50}, {400, 10}}},
+        LossCase{"LessThanFiveMsIsJitter", {{1000, 100}, {1104, 200}, {1204, 300}, {1304, 400}}, {}}),
+    [](const testing::TestParamInfo<LossCase>& info) { return info.param.name; });
 
 }  // namespace

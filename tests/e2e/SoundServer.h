@@ -124,6 +124,30 @@ public:
 
     void Add(long long ns, long frames) { records.push_back({ns, frames}); }
 
+    // Recorded: where the recorder lost frames (it read too late and the
+    // server dropped them), each the frame after the gap and the ms lost.
+    // A fragment never arrives before its frames were played, so the lower
+    // envelope of arrival minus frames' duration only steps up at a loss;
+    // a step too near the end may be reads that came late, and is left out.
+    std::vector<std::pair<long, double>> Losses(double atLeastMs = 5) const
+    {
+        std::vector<std::pair<long, double>> losses;
+        if (kind != Recorded || records.empty())
+            return losses;
+        std::vector<double> lowest(records.size());
+        double low = INFINITY;
+        for (std::size_t i = records.size(); i-- > 0;) {
+            low =
+                std::min(low, static_cast<double>(records[i].ns) - static_cast<double>(records[i].frames) * 1e9 / rate);
+            lowest[i] = low;
+        }
+        constexpr std::size_t Confirming = 3;  // fragments after a loss
+        for (std::size_t i = 1; i + Confirming <= records.size(); ++i)
+            if (lowest[i] - lowest[i - 1] >= atLeastMs * 1e6)
+                losses.push_back({records[i - 1].frames, (lowest[i] - lowest[i - 1]) / 1e6});
+        return losses;
+    }
+
     double HeardAt(long frame) const
     {
         const auto covering =
