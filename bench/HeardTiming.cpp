@@ -159,23 +159,22 @@ struct Figures {
     int strings = 0;
     int dropouts = 0;  // -1: not counted
     int realTimeThreads = -1;
-    int lateMixes = -1;                                   // as the program counted them
-    bool stuck = false;                                   // the run did not end within its time and was killed
-    std::vector<std::pair<long, double>> recorderLosses;  // frame, ms
-    int recordedRate = 0;
+    int lateMixes = -1;                                     // as the program counted them
+    bool stuck = false;                                     // the run did not end within its time and was killed
+    std::vector<std::pair<double, double>> recorderLosses;  // s into the recording, ms
 };
 
 // Silence the recorder may have made, not the player: it read too late and
 // the server dropped what it had recorded. A path whose latency grew for good
 // (a graph that took a longer cycle) reads the same, so each is shown where
 // it was, seconds into the recording.
-void PrintRecorderLosses(const std::vector<std::pair<long, double>>& losses, int rate)
+void PrintRecorderLosses(const std::vector<std::pair<double, double>>& losses)
 {
-    for (const auto& [frame, ms] : losses)
+    for (const auto& [seconds, ms] : losses)
         std::printf(
             "        (at %.1f s the recorder lost %.0f ms, or the path's latency grew: dropouts there may be "
             "its own)\n",
-            static_cast<double>(frame) / rate, ms);
+            seconds, ms);
 }
 
 // Where the notes of the strokes heard should sound, at the bank's rate:
@@ -333,10 +332,7 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, const char*
     for (const std::string& count : run.Lines("late "))
         figures.lateMixes = std::stoi(count);
     figures.stuck = result.status == 128 + SIGKILL;
-    if (server != nullptr) {
-        figures.recorderLosses = times.Losses();
-        figures.recordedRate = server->SinkRate();
-    }
+    figures.recorderLosses = times.Losses();
     return figures;
 }
 
@@ -348,7 +344,7 @@ void PrintRow(const Row& row, const Figures& f)
                 Percentile(f.latencies, 0.99), f.dropouts >= 0 ? std::to_string(f.dropouts).c_str() : "-", f.lateMixes);
     if (f.stuck)
         std::printf("        (the player did not end and was killed: stuck at exit?)\n");
-    PrintRecorderLosses(f.recorderLosses, f.recordedRate);
+    PrintRecorderLosses(f.recorderLosses);
     std::fflush(stdout);
 }
 
@@ -494,7 +490,7 @@ int BareClientDropouts(const SoundServer& server, const char* driver, int buffer
         usleep(100 * 1000);  // the tone's end through the server
         times = monitor.Stop();
     }
-    PrintRecorderLosses(times.Losses(), server.SinkRate());
+    PrintRecorderLosses(times.Losses());
     const MixedOutput output(recording);
     const auto loud = [&output](long frame) { return std::abs(output.Level(frame)) > TestBank::LevelOf(0) / 2; };
     long first = 0, last = output.Frames() - 1;

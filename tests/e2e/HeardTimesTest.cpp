@@ -29,6 +29,18 @@ OutputTimes TimesOf(OutputTimes::Kind kind, const std::vector<Arrival>& arrivals
     return times;
 }
 
+// Every table's cases are named, for gtest's test names and its messages.
+template <typename Case>
+requires requires(const Case& c)
+{
+    c.name;
+}
+std::ostream& operator<<(std::ostream& out, const Case& c)
+{
+    return out << c.name;
+}
+const auto ByName = [](const auto& info) { return info.param.name; };
+
 struct FrameCase {
     std::string name;
     OutputTimes::Kind kind;
@@ -36,11 +48,6 @@ struct FrameCase {
     long frame;
     double heardMs;  // NAN: not heard yet
 };
-
-std::ostream& operator<<(std::ostream& out, const FrameCase& c)
-{
-    return out << c.name;
-}
 
 class HeardAtTest : public testing::TestWithParam<FrameCase> {};
 
@@ -72,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Frames, HeardAtTest,
                              FrameCase{"PlayedFirstOfAFragmentAtItsArrival", OutputTimes::Played, OnPace, 100, 1100},
                              FrameCase{"PlayedAtTheOutputsOwnPace", OutputTimes::Played, HalfPace, 150, 1300},
                              FrameCase{"NotYetTaken", OutputTimes::Recorded, OnPace, 300, NAN}),
-                         [](const testing::TestParamInfo<FrameCase>& info) { return info.param.name; });
+                         ByName);
 
 // Keys sent at some times, sounds rising at frames of a recording whose frame
 // f was heard at f ms.
@@ -82,11 +89,6 @@ struct KeyCase {
     std::vector<long> rises;
     std::vector<double> latenciesMs;
 };
-
-std::ostream& operator<<(std::ostream& out, const KeyCase& c)
-{
-    return out << c.name;
-}
 
 class KeyLatenciesTest : public testing::TestWithParam<KeyCase> {};
 
@@ -114,20 +116,15 @@ INSTANTIATE_TEST_SUITE_P(
                     // A late sound is taken for the next key's, never for both.
                     KeyCase{"AKeyNothingAnsweredIsLeftOut", {0, 500}, {600}, {100}},
                     KeyCase{"ASoundNotYetRecordedIsNotHeard", {0, 1000}, {70, 6000}, {70}}),
-    [](const testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
+    ByName);
 
 // Where a recorder lost frames: it read too late and the server dropped
 // them, so the frames after a gap arrive as long after as was lost.
 struct LossCase {
     std::string name;
     std::vector<Arrival> arrivals;
-    std::vector<std::pair<long, double>> losses;  // the frame after each gap, ms lost
+    std::vector<std::pair<double, double>> losses;  // seconds to each gap, ms lost
 };
-
-std::ostream& operator<<(std::ostream& out, const LossCase& c)
-{
-    return out << c.name;
-}
 
 class RecorderLossesTest : public testing::TestWithParam<LossCase> {};
 
@@ -145,11 +142,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Fragments read late, then on time again: nothing lost.
         LossCase{"NoneInLateReads", {{1000, 100}, {1140, 200}, {1200, 300}, {1300, 400}, {1400, 500}}, {}},
         LossCase{"NoneInLateReadsAtTheEnd", {{1000, 100}, {1100, 200}, {1240, 300}, {1340, 400}}, {}},
-        LossCase{"AFragmentDropped", {{1000, 100}, {1100, 200}, {1300, 300}, {1400, 400}, {1500, 500}}, {{200, 100}}},
+        LossCase{"AFragmentDropped", {{1000, 100}, {1100, 200}, {1300, 300}, {1400, 400}, {1500, 500}}, {{0.2, 100}}},
         LossCase{"TwoGaps",
                  {{1000, 100}, {1150, 200}, {1250, 300}, {1350, 400}, {1460, 500}, {1560, 600}, {1660, 700}},
-                 {{100, 50}, {400, 10}}},
+                 {{0.1, 50}, {0.4, 10}}},
         LossCase{"LessThanFiveMsIsJitter", {{1000, 100}, {1104, 200}, {1204, 300}, {1304, 400}}, {}}),
-    [](const testing::TestParamInfo<LossCase>& info) { return info.param.name; });
+    ByName);
 
 }  // namespace

@@ -125,13 +125,14 @@ public:
     void Add(long long ns, long frames) { records.push_back({ns, frames}); }
 
     // Recorded: where the recorder lost frames (it read too late and the
-    // server dropped them), each the frame after the gap and the ms lost.
+    // server dropped them), each the seconds into the recording to the gap
+    // and the ms lost.
     // A fragment never arrives before its frames were played, so the lower
     // envelope of arrival minus frames' duration only steps up at a loss;
     // a step too near the end may be reads that came late, and is left out.
-    std::vector<std::pair<long, double>> Losses(double atLeastMs = 5) const
+    std::vector<std::pair<double, double>> Losses(double atLeastMs = 5) const
     {
-        std::vector<std::pair<long, double>> losses;
+        std::vector<std::pair<double, double>> losses;
         if (kind != Recorded || records.empty())
             return losses;
         std::vector<double> lowest(records.size());
@@ -144,7 +145,8 @@ public:
         constexpr std::size_t Confirming = 3;  // fragments after a loss
         for (std::size_t i = 1; i + Confirming <= records.size(); ++i)
             if (lowest[i] - lowest[i - 1] >= atLeastMs * 1e6)
-                losses.push_back({records[i - 1].frames, (lowest[i] - lowest[i - 1]) / 1e6});
+                losses.push_back(
+                    {static_cast<double>(records[i - 1].frames) / rate, (lowest[i] - lowest[i - 1]) / 1e6});
         return losses;
     }
 
