@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 MixedOutput::MixedOutput(const std::string& rawFile, int step)
 {
@@ -86,11 +87,11 @@ int MixedOutput::SilentRuns(const std::vector<Span>& spans, int quiet) const
     return runs;
 }
 
-MixedOutput MixedOutput::WithoutDropouts(long longest, int* runs) const
+MixedOutput MixedOutput::WithoutDropouts(long longest, std::vector<Dropout>* removed) const
 {
     std::vector<int> kept;
     kept.reserve(left.size());
-    int removed = 0;
+    std::vector<Dropout> dropouts;
     for (std::size_t frame = 0; frame < left.size();) {
         if (left[frame] != 0) {
             kept.push_back(left[frame++]);
@@ -100,13 +101,13 @@ MixedOutput MixedOutput::WithoutDropouts(long longest, int* runs) const
         while (end < left.size() && left[end] == 0)
             ++end;
         if (frame > 0 && end < left.size() && static_cast<long>(end - frame) <= longest)
-            ++removed;
+            dropouts.push_back({static_cast<long>(kept.size()), static_cast<long>(end - frame)});
         else
             kept.insert(kept.end(), left.begin() + static_cast<long>(frame), left.begin() + static_cast<long>(end));
         frame = end;
     }
-    if (runs != nullptr)
-        *runs = removed;
+    if (removed != nullptr)
+        *removed = std::move(dropouts);
     return MixedOutput(std::move(kept));
 }
 

@@ -49,8 +49,14 @@ public:
     // The output with every run of silence between sounds that is at most
     // longest frames taken out: what the program wrote before a server that
     // ran dry put silence into it (a dropout), for output at its exact levels.
-    // runs, if given, counts the runs taken out.
-    MixedOutput WithoutDropouts(long longest, int* runs = nullptr) const;
+    // removed, if given, gets each run taken out: its length, and where it
+    // was in the output returned.
+    struct Dropout {
+        long at;
+        long frames;
+        bool operator==(const Dropout&) const = default;
+    };
+    MixedOutput WithoutDropouts(long longest, std::vector<Dropout>* removed = nullptr) const;
 
 private:
     std::vector<int> left;

@@ -104,13 +104,13 @@ INSTANTIATE_TEST_SUITE_P(Signals, ResampledOutput,
 TEST(ExactOutput, DropoutsAreTakenOutAndTheSilenceBetweenStrokesStays)
 {
     const std::vector<int> left = {0, 0, 5, 5, 0, 7, 0, 0, 0, 0, 0, 9, 0, 0, 8, 0};
-    int runs = -1;
-    const MixedOutput kept = MixedOutput(left).WithoutDropouts(2, &runs);
+    std::vector<MixedOutput::Dropout> removed;
+    const MixedOutput kept = MixedOutput(left).WithoutDropouts(2, &removed);
     std::vector<int> levels;
     for (long frame = 0; frame < kept.Frames(); ++frame)
         levels.push_back(kept.Level(frame));
     EXPECT_EQ(levels, (std::vector<int>{0, 0, 5, 5, 7, 0, 0, 0, 0, 0, 9, 8, 0}));
-    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(removed, (std::vector<MixedOutput::Dropout>{{4, 1}, {11, 2}}));
 }
 
 }  // namespace

@@ -852,10 +852,11 @@ void X11DesktopSoundTest::PlayTwoStrokesThrough(SoundServer::Kind kind, bool res
         EXPECT_EQ(run->Wait(StartLimit), std::optional<int>(0)) << "the program did not close";
     }
     // The placement is the program's; a dropout on a loaded machine is the
-    // server's running dry (the soak in bench/ counts those).
+    // server's running dry (the soak in bench/ counts those), kept in the
+    // test's record.
     int dropouts = 0;
     listening::ExpectCMajorStrokes(recording, 2, 25, &dropouts, sound.SinkRate() / TestBank::Rate);
-    RecordProperty("dropouts", dropouts);
+    RecordProperty(kind == SoundServer::PipeWire ? "dropoutsThroughPipeWire" : "dropoutsThroughPulseAudio", dropouts);
 }
 
 TEST_P(X11PlatformTest, ScreenshotShowsTwoSlidersAndTheStatusText)
