@@ -269,11 +269,17 @@ std::string PlayerFor(const Row& row)
     return std::string(row.placement) == "mixer" ? MIXER_PLACEMENT_PLAYER : SCRIPTED_PLAYER;
 }
 
+// A sound server and SDL's driver for it.
+struct Through {
+    const SoundServer& server;
+    const char* driver;
+};
+
 // Strums and reads back what was heard: through the disk driver, or through
 // the sound server when there is one.
-// driver: SDL's driver for the server.
-Figures Play(const Row& row, int strokes, const SoundServer* server, const char* driver = nullptr, int pauseMs = 100)
+Figures Play(const Row& row, int strokes, const Through* through, int pauseMs = 100)
 {
+    const SoundServer* server = through != nullptr ? &through->server : nullptr;
     PlayerRun run(PlayerFor(row));
     run.PaceDiskFor(row.buffer);
     run.WriteSettings(
@@ -287,7 +293,7 @@ Figures Play(const Row& row, int strokes, const SoundServer* server, const char*
     run.RunUnder(under);
     const std::string recording = run.Folder() + "/heard.raw";
     if (server != nullptr) {
-        run.SetEnvironment(std::string("SDL_AUDIODRIVER=") + driver);
+        run.SetEnvironment(std::string("SDL_AUDIODRIVER=") + through->driver);
         for (const std::string& setting : server->ClientEnvironment())
             run.SetEnvironment(setting);
     } else {
@@ -423,7 +429,7 @@ const ServerKind Servers[] = {
      "pulse"},
 };
 
-// Runs measure(server) on a fresh private server of each kind whose title
+// Runs measure(through) on a fresh private server of each kind whose title
 // holds only (all when empty).
 template <typename Measure>
 void ThroughEachServer(const std::string& only, Measure measure)
@@ -443,7 +449,7 @@ void ThroughEachServer(const std::string& only, Measure measure)
             }
             PrintHeader(kind.title);
             std::printf("(the sink at %d Hz)\n", server.SinkRate());
-            measure(server, kind.driver);
+            measure(Through{server, kind.driver});
         }
         std::filesystem::remove_all(folder);
     }
@@ -451,15 +457,15 @@ void ThroughEachServer(const std::string& only, Measure measure)
 
 void MeasureServers(int strokes, bool root, const std::string& only)
 {
-    ThroughEachServer(only, [&](const SoundServer& server, const char* driver) {
+    ThroughEachServer(only, [&](const Through& through) {
         for (const bool loaded : {false, true})
             for (const int buffer : {128, 256, 512, 1024})
                 for (const char* placement : {"mixer", "placed"}) {
                     // Resampled, the mixer's strings are not told apart.
-                    if ((loaded || server.Resamples()) && std::string(placement) == "mixer")
+                    if ((loaded || through.server.Resamples()) && std::string(placement) == "mixer")
                         continue;
                     const Row row{placement, buffer, 25, loaded, !loaded || !root};
-                    PrintRow(row, Play(row, strokes, &server, driver));
+                    PrintRow(row, Play(row, strokes, &through));
                 }
     });
 }
@@ -469,8 +475,9 @@ void MeasureServers(int strokes, bool root, const std::string& only)
 // loaded machine without real-time priority. Silence inside the tone, from its
 // first frame heard to its last (a millisecond of each edge left to a
 // resampler).
-int BareClientDropouts(const SoundServer& server, const char* driver, int buffer, int seconds, bool root)
+int BareClientDropouts(const Through& through, int buffer, int seconds, bool root)
 {
+    const SoundServer& server = through.server;
     const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-tone").string();
     std::filesystem::create_directories(folder);
     const std::string recording = folder + "/tone.raw";
@@ -483,7 +490,7 @@ int BareClientDropouts(const SoundServer& server, const char* driver, int buffer
         BusyCore busy;
         MonitorRecording monitor(server, recording);
         std::vector<std::string> env = server.ClientEnvironment();
-        env.push_back(std::string("SDL_AUDIODRIVER=") + driver);
+        env.push_back(std::string("SDL_AUDIODRIVER=") + through.driver);
         Helper tone(command, env, true);
         while (tone.Running())
             usleep(100 * 1000);
@@ -513,14 +520,14 @@ void Soak(int minutes, int buffer, bool root, const std::string& only)
     const int strokes = minutes * 60 * 1000 / (static_cast<int>(CMajor.size()) * Interval + PauseMs);
     std::printf("soak: %d min, %d strokes per server\n", minutes, strokes);
     // As a desktop runs the servers unless told.
-    ThroughEachServer(only.empty() ? "as a desktop" : only, [&](const SoundServer& server, const char* driver) {
+    ThroughEachServer(only.empty() ? "as a desktop" : only, [&](const Through& through) {
         const Row row{"placed", buffer, Interval, true, !root};
         const long long start = Now();
-        PrintRow(row, Play(row, strokes, &server, driver, PauseMs));
+        PrintRow(row, Play(row, strokes, &through, PauseMs));
         // The tone plays as long as the strumming took, start-up and all.
         const int seconds = std::max(1, static_cast<int>((Now() - start + 500'000'000) / 1'000'000'000));
         std::printf("(%.1f min)\n", seconds / 60.0);
-        const int bare = BareClientDropouts(server, driver, buffer, seconds, root);
+        const int bare = BareClientDropouts(through, buffer, seconds, root);
         std::printf("bare client, a tone for %.1f min: %d dropouts\n", seconds / 60.0, bare);
     });
 }
@@ -532,10 +539,10 @@ void AfterRests(int strokes, bool root)
 {
     constexpr int RestMs = 7000;
     std::printf("after rests: %d strokes per row, each %d ms after the one before\n", strokes, RestMs);
-    ThroughEachServer("as a desktop", [&](const SoundServer& server, const char* driver) {
+    ThroughEachServer("as a desktop", [&](const Through& through) {
         for (const bool loaded : {false, true}) {
             const Row row{"placed", TestBank::DefaultBufferFrames, 25, loaded, !loaded || !root};
-            PrintRow(row, Play(row, strokes, &server, driver, RestMs));
+            PrintRow(row, Play(row, strokes, &through, RestMs));
         }
     });
 }
