@@ -16,6 +16,7 @@
 // Prints its figures; nothing here is a pass or fail.
 //
 //   app_bench [start-ups of each, 10 unless told] [keys, 30 unless told]
+//             [another build's strumkey, measured in turn beside this one]
 
 #include "tests/e2e/TestBank.h"
 #include "tests/e2e/X11Process.h"
@@ -35,6 +36,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <set>
 #include <string>
@@ -250,13 +252,19 @@ int main(int argc, char** argv)
     }
     X11Windows windows(server.Display());
     X11Program program(STRUMKEY_EXE);
+    // Another build of the program (its bank beside it), which takes turns
+    // with this one: before and after a change, side by side in one run.
+    std::optional<X11Program> given;
+    if (argc > 3)
+        given.emplace(argv[3]);
     const X11Program bare(ProgramRunner{BARE_WINDOW_EXE, {}, {}}, X11Program::InPlace{});
     const X11Program bareSound(
         ProgramRunner{
             BARE_SOUND_WINDOW_EXE, {}, {"BARE_WINDOW_AUDIO_FRAMES=" + std::to_string(TestBank::DefaultBufferFrames)}},
         X11Program::InPlace{});
-    if (!windows.Connected() || !program.Ready() || !bare.Ready() || !bareSound.Ready()) {
-        std::printf("app_bench: cannot reach the X server or copy %s\n", STRUMKEY_EXE);
+    if (!windows.Connected() || !program.Ready() || !bare.Ready() || !bareSound.Ready() || (given && !given->Ready())) {
+        std::printf("app_bench: cannot reach the X server or copy %s%s%s\n", STRUMKEY_EXE, given ? " or " : "",
+                    given ? argv[3] : "");
         return 1;
     }
     std::printf("app_bench: %s on Xvfb %s, default bank, SDL disk audio; beside %s\n", STRUMKEY_EXE,
@@ -266,6 +274,10 @@ int main(int argc, char** argv)
     std::vector<Subject> subjects = {OwnSubject("strumkey", program, environment),
                                      OwnSubject("bare window", bare, environment),
                                      OwnSubject("+ open device", bareSound, environment)};
+    if (given) {
+        std::printf("beside %s\n", argv[3]);
+        subjects.push_back(OwnSubject("given build", *given, environment));
+    }
     // VMPK as it comes: its synth finds no sound server here and stays
     // silent, saying so only in its log; it shows a splash screen first, and
     // its start-up counts to its main window. QSynth's fluidsynth plays to a
