@@ -48,6 +48,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
@@ -196,12 +197,14 @@ void SendKey(QEvent::Type type, XKey key, bool autoRepeat)
                                                    autoRepeat);
 }
 
+// The thread sleeps between events, as a program waiting for keys does:
+// processEvents returns at once when none is pending, and a loop of it would
+// spin, taking the core that the audio thread needs.
 void Wait(int milliseconds)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(milliseconds - clock.elapsed()));
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 long long FramesWritten()
