@@ -12,6 +12,9 @@
 //              sink, its monitor recorded with parec)
 //   dropouts   underruns heard: silence inside a note heard to start
 //   late       the underruns the program itself saw: mixes that came late
+// Through a server each row of the program's is followed by its floor, "bare":
+// bare_tone's clicks at the same buffer and load, each started at the next mix
+// after its stamp, so that what the program adds to key to sound shows.
 // at buffers of 128 (servers only), 256, 512 and 1024 frames; and, with the
 // other core kept busy, with the timer thread at real-time priority and
 // without the privilege (through the servers: without it, when root).
@@ -455,6 +458,87 @@ void ThroughEachServer(const std::string& only, Measure measure)
     }
 }
 
+// What bare_tone played through the server, and what it printed: it runs
+// for seconds with the arguments after them, loaded or not, and without
+// real-time priority.
+struct BareRecording {
+    MixedOutput output;
+    OutputTimes times;
+    std::string printed;
+};
+
+BareRecording RecordBareTone(const Through& through, int buffer, int seconds, const std::vector<std::string>& more,
+                             bool loaded, bool dropPrivilege)
+{
+    const SoundServer& server = through.server;
+    const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-tone").string();
+    std::filesystem::create_directories(folder);
+    const std::string recording = folder + "/tone.raw";
+    std::vector<std::string> command = {BARE_TONE, std::to_string(buffer), std::to_string(seconds)};
+    command.insert(command.end(), more.begin(), more.end());
+    if (dropPrivilege)
+        command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
+    command.insert(command.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(2 * seconds + 30)});
+    OutputTimes times;
+    std::string printed;
+    {
+        std::optional<BusyCore> busy;
+        if (loaded)
+            busy.emplace();
+        MonitorRecording monitor(server, recording);
+        std::vector<std::string> env = server.ClientEnvironment();
+        env.push_back(std::string("SDL_AUDIODRIVER=") + through.driver);
+        Helper tone(command, env, true);
+        while (tone.Running())
+            usleep(100 * 1000);
+        usleep(100 * 1000);  // the tone's end through the server
+        times = monitor.Stop();
+        char text[4096];
+        for (ssize_t got; (got = read(tone.Out(), text, sizeof text)) > 0;)
+            printed.append(text, static_cast<std::size_t>(got));
+    }
+    PrintRecorderLosses(times.Losses());
+    BareRecording bare{MixedOutput(recording), times, printed};
+    std::filesystem::remove_all(folder);
+    return bare;
+}
+
+// The server's own dropouts, beside the program's: the bare client plays its
+// tone through the same server at the same buffer for as long, on the same
+// loaded machine without real-time priority. Silence inside the tone, from its
+// first frame heard to its last (a millisecond of each edge left to a
+// resampler).
+int BareClientDropouts(const Through& through, int buffer, int seconds, bool root)
+{
+    const BareRecording bare = RecordBareTone(through, buffer, seconds, {}, true, root);
+    const MixedOutput& output = bare.output;
+    const auto loud = [&output](long frame) { return std::abs(output.Level(frame)) > TestBank::LevelOf(0) / 2; };
+    long first = 0, last = output.Frames() - 1;
+    while (first < output.Frames() && !loud(first))
+        ++first;
+    while (last > first && !loud(last))
+        --last;
+    const long edge = through.server.SinkRate() / 1000;
+    return first < last ? output.SilentRuns({{first + edge, last - edge}}, SilenceThrough(&through.server)) : -1;
+}
+
+// The floor of key to sound: bare_tone's clicks, each at the first frame of
+// the next mix after its stamp, through the same server, driver, buffer and
+// load as the row's, about as many as its strokes and as far apart.
+Figures BareClientClicks(const Through& through, const Row& row, int clicks, int pauseMs, bool root)
+{
+    const int everyMs = static_cast<int>(CMajor.size()) * row.interval + pauseMs;
+    const int seconds = 1 + (clicks * everyMs + 999) / 1000;  // the first click a second in
+    const BareRecording bare =
+        RecordBareTone(through, row.buffer, seconds, {std::to_string(everyMs)}, row.loaded, root && !row.privileged);
+    std::vector<long long> stamps;
+    std::istringstream lines(bare.printed);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("stamp ", 0) == 0)
+            stamps.push_back(std::stoll(line.substr(6)));
+    return Measure(ResampledStrokes(bare.output, through.server.SinkRate()), bare.times, stamps, row.interval);
+}
+
 void MeasureServers(int strokes, bool root, const std::string& only)
 {
     ThroughEachServer(only, [&](const Through& through) {
@@ -466,49 +550,11 @@ void MeasureServers(int strokes, bool root, const std::string& only)
                         continue;
                     const Row row{placement, buffer, 25, loaded, !loaded || !root};
                     PrintRow(row, Play(row, strokes, &through));
+                    if (std::string(placement) == "placed")
+                        PrintRow({"bare", buffer, row.interval, loaded, row.privileged},
+                                 BareClientClicks(through, row, strokes, 100, root));
                 }
     });
-}
-
-// The server's own dropouts, beside the program's: the bare client plays its
-// tone through the same server at the same buffer for as long, on the same
-// loaded machine without real-time priority. Silence inside the tone, from its
-// first frame heard to its last (a millisecond of each edge left to a
-// resampler).
-int BareClientDropouts(const Through& through, int buffer, int seconds, bool root)
-{
-    const SoundServer& server = through.server;
-    const std::string folder = (std::filesystem::temp_directory_path() / "heard-timing-tone").string();
-    std::filesystem::create_directories(folder);
-    const std::string recording = folder + "/tone.raw";
-    std::vector<std::string> command = {BARE_TONE, std::to_string(buffer), std::to_string(seconds)};
-    if (root)
-        command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-sys_nice", "--bounding-set=-sys_nice"});
-    command.insert(command.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(2 * seconds + 30)});
-    OutputTimes times;
-    {
-        BusyCore busy;
-        MonitorRecording monitor(server, recording);
-        std::vector<std::string> env = server.ClientEnvironment();
-        env.push_back(std::string("SDL_AUDIODRIVER=") + through.driver);
-        Helper tone(command, env, true);
-        while (tone.Running())
-            usleep(100 * 1000);
-        usleep(100 * 1000);  // the tone's end through the server
-        times = monitor.Stop();
-    }
-    PrintRecorderLosses(times.Losses());
-    const MixedOutput output(recording);
-    const auto loud = [&output](long frame) { return std::abs(output.Level(frame)) > TestBank::LevelOf(0) / 2; };
-    long first = 0, last = output.Frames() - 1;
-    while (first < output.Frames() && !loud(first))
-        ++first;
-    while (last > first && !loud(last))
-        --last;
-    const long edge = server.SinkRate() / 1000;
-    const int dropouts = first < last ? output.SilentRuns({{first + edge, last - edge}}, SilenceThrough(&server)) : -1;
-    std::filesystem::remove_all(folder);
-    return dropouts;
 }
 
 // Fast strumming for minutes on end, the other core busy, no real-time
