@@ -493,9 +493,7 @@ BareRecording RecordBareTone(const Through& through, int buffer, int seconds, co
             usleep(100 * 1000);
         usleep(100 * 1000);  // the tone's end through the server
         times = monitor.Stop();
-        char text[4096];
-        for (ssize_t got; (got = read(tone.Out(), text, sizeof text)) > 0;)
-            printed.append(text, static_cast<std::size_t>(got));
+        printed = tone.Printed();
     }
     PrintRecorderLosses(times.Losses());
     BareRecording bare{MixedOutput(recording), times, printed};
@@ -531,12 +529,8 @@ Figures BareClientClicks(const Through& through, const Row& row, int clicks, int
     const int seconds = 1 + (clicks * everyMs + 999) / 1000;  // the first click a second in
     const BareRecording bare =
         RecordBareTone(through, row.buffer, seconds, {std::to_string(everyMs)}, row.loaded, root && !row.privileged);
-    std::vector<long long> stamps;
-    std::istringstream lines(bare.printed);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("stamp ", 0) == 0)
-            stamps.push_back(std::stoll(line.substr(6)));
-    return Measure(ResampledStrokes(bare.output, through.server.SinkRate()), bare.times, stamps, row.interval);
+    return Measure(ResampledStrokes(bare.output, through.server.SinkRate()), bare.times, Stamps(bare.printed),
+                   row.interval);
 }
 
 void MeasureServers(int strokes, bool root, const std::string& only)

@@ -12,7 +12,6 @@
 
 #include <filesystem>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,24 +45,19 @@ TEST_P(BareToneTest, PlaysThroughTheDiskDriverWhatItSays)
         Helper tone(command, TestBank::DiskAudio(file, c.buffer), true);
         while (tone.Running())
             usleep(20 * 1000);
-        char text[4096];
-        for (ssize_t got; (got = read(tone.Out(), text, sizeof text)) > 0;)
-            printed.append(text, static_cast<std::size_t>(got));
+        printed = tone.Printed();
     }
-    int stamps = 0;
-    std::istringstream lines(printed);
-    for (std::string line; std::getline(lines, line);)
-        stamps += line.rfind("stamp ", 0) == 0 ? 1 : 0;
+    const std::size_t stamps = Stamps(printed).size();
 
     const MixedOutput output(file);
     std::vector<Step> steps = output.Steps();
     ASSERT_FALSE(steps.empty()) << printed;
     if (c.clickEveryMs == 0) {
-        EXPECT_EQ(stamps, 0);
+        EXPECT_EQ(stamps, 0u);
         EXPECT_EQ(steps.size(), 1u) << "the tone broke";  // its start only: the file ends while it sounds
         EXPECT_EQ(steps[0].frame % c.buffer, 0);
     } else {
-        EXPECT_EQ(stamps, (3000 - 1000) / c.clickEveryMs);
+        EXPECT_EQ(stamps, static_cast<std::size_t>((3000 - 1000) / c.clickEveryMs));
         ASSERT_EQ(steps.size(), 2u * stamps) << "a rise and a fall for each click";
         for (std::size_t i = 0; i + 1 < steps.size(); i += 2) {
             EXPECT_EQ(steps[i].delta, TestBank::LevelOf(0));

@@ -87,11 +87,31 @@ public:
         return pid > 0;
     }
     int Out() const { return out; }
+    // Everything it printed (on the pipe), read to its end: once it has ended.
+    std::string Printed() const
+    {
+        std::string text;
+        char chunk[4096];
+        for (ssize_t got; out >= 0 && (got = read(out, chunk, sizeof chunk)) > 0;)
+            text.append(chunk, static_cast<std::size_t>(got));
+        return text;
+    }
 
 private:
     pid_t pid = -1;
     int out = -1;
 };
+
+// The times of the "stamp <ns>" lines that a helper printed.
+inline std::vector<long long> Stamps(const std::string& printed)
+{
+    std::vector<long long> stamps;
+    std::istringstream lines(printed);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("stamp ", 0) == 0)
+            stamps.push_back(std::stoll(line.substr(6)));
+    return stamps;
+}
 
 inline bool Succeeds(const std::string& command)
 {
