@@ -86,7 +86,7 @@ void NoticeBreakingUp()
         return;
     noticed = true;
     SetStatusText(CP932("音切れ: 設定ファイルの AudioBufferFrames を %d に"),
-                  AudioBufferFramesFrom(Mivo::AudioDevice::BufferFrames() * 2));
+                  AudioBufferFramesFrom(Settings.AudioBufferFrames * 2));
 }
 
 }  // namespace

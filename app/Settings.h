@@ -25,11 +25,10 @@ struct SettingsValues {
     int StrokeIntervalMode = 0;         // while not 0, letter keys play no chord
     // The mixer's buffer in frames: a power of two from 128 to 4096. The
     // smaller, the sooner a key is heard, and the more often the mixer must
-    // run in time. Written back only when the file had it. Without it the
-    // sound driver's default (0): 128 through PipeWire's own driver (about
-    // 17 ms from key to sound), else 256 (about 15 ms through PulseAudio, a
-    // few ms over Wine's own floor through SDL's WASAPI driver).
-    int AudioBufferFrames = 0;
+    // run in time. Written back only when the file had it. 256: about 20 ms
+    // from key to sound through PulseAudio, 29 through PipeWire, and a few
+    // ms over Wine's own floor through SDL's WASAPI driver.
+    int AudioBufferFrames = 256;
     bool AudioBufferFramesInFile = false;
 };
 

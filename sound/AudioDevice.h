@@ -1,9 +1,8 @@
 #pragma once
 // Mivo::AudioDevice: the mixer's audio device, opened the first time anybody
 // asks (22050 Hz, signed 16-bit little-endian, stereo, a 1024-frame buffer
-// unless told another, or its driver's own default) and closed at process
-// exit. A device that fails to open is never tried again: the program then
-// runs silent.
+// unless told another) and closed at process exit. A device that fails to
+// open is never tried again: the program then runs silent.
 
 namespace Mivo {
 
@@ -12,13 +11,8 @@ public:
     // The guard of every direct mixer call.
     static bool IsOpen();
 
-    // The buffer the device opens with, in frames (DriverDefault: the one
-    // its driver is heard soonest at without breaking up); only before it
-    // opens.
+    // The buffer the device opens with, in frames; only before it opens.
     static void UseBufferFrames(int frames);
-    static constexpr int DriverDefault = 0;
-    // The buffer it opened with, once open.
-    static int BufferFrames();
 
     AudioDevice(const AudioDevice&) = delete;
     AudioDevice& operator=(const AudioDevice&) = delete;

@@ -4,7 +4,6 @@
 #include "app/Settings.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
-#include "sound/AudioDevice.h"
 
 #include "tests/support/IniLines.h"
 #include "tests/support/TempFolder.h"
@@ -113,11 +112,11 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 #endif
 }
 
-// The mixer's buffer: a power of two from 128 to 4096, the sound driver's
-// default when the file has none; written back only into a file that had it.
+// The mixer's buffer: a power of two from 128 to 4096, 256 when the file has
+// none; written back only into a file that had it.
 TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
 {
-    constexpr int Default = Mivo::AudioDevice::DriverDefault;
+    constexpr int Default = 256;
     const struct {
         const char* line;  // nullptr: no such key
         int frames;
