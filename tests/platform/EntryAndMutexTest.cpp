@@ -4,10 +4,16 @@
 #include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
 #include "tests/support/ProcessRunner.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -105,6 +111,36 @@ TEST(NamedMutex, TheLockDiesWithItsProcess)
     CloseHandle(mutex);
 }
 
+// Lock files do not pile up: the owner that closes takes its file away, and
+// the next process takes away those of killed owners, which nobody holds.
+TEST(NamedMutex, NoLockFileIsLeftByAnOwnerThatClosedOrWasKilled)
+{
+    TempFolder runtime;  // private, as a session's runtime folder is
+    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime.Path()};
+    auto files = [&] {
+        return std::distance(std::filesystem::directory_iterator(runtime.Path()),
+                             std::filesystem::directory_iterator());
+    };
+    ChildProcess closing({ENTRY_PROBE, "hold", UniqueName("closed")}, env, {});
+    ASSERT_EQ(closing.ReadLine(), "held");
+    EXPECT_EQ(files(), 1);
+    closing.Finish();
+    EXPECT_EQ(files(), 0);
+
+    ChildProcess killed({ENTRY_PROBE, "hold", UniqueName("killed")}, env, {});
+    ASSERT_EQ(killed.ReadLine(), "held");
+    ChildProcess living({ENTRY_PROBE, "hold", UniqueName("living")}, env, {});
+    ASSERT_EQ(living.ReadLine(), "held");
+    killed.Kill();
+    killed.Finish();
+    EXPECT_EQ(files(), 2);
+    EXPECT_EQ(ChildProcess({ENTRY_PROBE, "try", UniqueName("next")}, env, {}).Finish().out, "0\n");
+    EXPECT_EQ(files(), 1);  // the living owner's
+    EXPECT_EQ(ChildProcess({ENTRY_PROBE, "try", UniqueName("living")}, env, {}).Finish().out, "258\n");
+    living.Finish();
+    EXPECT_EQ(files(), 0);
+}
+
 TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread)
 {
     const std::string name = UniqueName("threads");
@@ -132,5 +168,132 @@ TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread)
     EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
+
+// ---- Between users ----
+
+// Another user tries to keep a user's copy from starting: it plants lock
+// files of the names the copy would use where it may look for them, and
+// holds them. The copy still starts, and a second copy is still refused.
+// The superuser plays both users, each case with users of its own.
+namespace fs = std::filesystem;
+
+enum class Trap { OldNameUnderTmp, FolderUnderTmp, LinkUnderTmp, VictimsFolderOpen, RuntimeFolder };
+struct Attack {
+    const char* name;
+    Trap trap;
+};
+const Attack Attacks[] = {{"ALockFileUnderTmpByTheOldName", Trap::OldNameUnderTmp},
+                          {"TheFolderUnderTmpMadeByTheAttacker", Trap::FolderUnderTmp},
+                          {"TheFolderUnderTmpALinkToTheAttackers", Trap::LinkUnderTmp},
+                          {"TheVictimsFolderLeftOpenWithTheLockPlanted", Trap::VictimsFolderOpen},
+                          {"ARuntimeFolderOfTheAttackers", Trap::RuntimeFolder}};
+
+class NamedMutexBetweenUsers : public testing::TestWithParam<Attack> {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "two users are played by the superuser only";
+        attacker = 62000 + 2 * static_cast<uid_t>(&GetParam() - Attacks);
+        folder = "/tmp/win32-mutex-" + std::to_string(attacker + 1);  // the victim's
+        Clean();
+        fs::create_directories(folder + "-home");
+        Give(folder + "-home", attacker + 1, 0700);
+    }
+    void TearDown() override { Clean(); }
+    void Clean()
+    {
+        for (const char* suffix : {"", "-attacker", "-home"})
+            fs::remove_all(folder + suffix);
+        fs::remove(OldName());
+    }
+    static void Give(const std::string& path, uid_t user, mode_t mode)
+    {
+        ASSERT_EQ(::lchown(path.c_str(), user, user), 0) << path;
+        if (!fs::is_symlink(path)) {
+            ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+        }
+    }
+    // The lock's file name, as anybody can work it out: FNV-1a of the name.
+    std::string Hash() const
+    {
+        std::uint64_t hash = 0xCBF29CE484222325ull;
+        for (unsigned char c : name)
+            hash = (hash ^ c) * 0x100000001B3ull;
+        char text[20];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+        return text;
+    }
+    std::string OldName() const { return "/tmp/win32-mutex-" + std::to_string(attacker + 1) + "-" + Hash() + ".lock"; }
+    // A lock file of the attacker's, open to all, which it holds.
+    void Plant(const std::string& path)
+    {
+        ::close(::open(path.c_str(), O_RDWR | O_CREAT, 0666));
+        Give(path, attacker, 0666);
+        held.push_back(::open(path.c_str(), O_RDWR));
+    }
+    // A folder open to all, the attacker's as /tmp is (nobody removes
+    // another's files there), with the lock planted.
+    std::string OpenFolder(const std::string& path, uid_t user)
+    {
+        fs::create_directories(path);
+        Give(path, user, user == attacker ? 01777 : 0777);
+        Plant(path + "/win32-mutex-" + Hash() + ".lock");
+        return path;
+    }
+    // Sets the trap; gives the environment the victim runs in.
+    std::vector<std::string> Prepare(Trap trap)
+    {
+        switch (trap) {
+        case Trap::OldNameUnderTmp:
+            Plant(OldName());
+            return {};
+        case Trap::FolderUnderTmp:
+            OpenFolder(folder, attacker);
+            return {};
+        case Trap::LinkUnderTmp:
+            fs::create_directory_symlink(OpenFolder(folder + "-attacker", attacker), folder);
+            Give(folder, attacker, 0);
+            return {};
+        case Trap::VictimsFolderOpen:
+            OpenFolder(folder, attacker + 1);
+            return {};
+        case Trap::RuntimeFolder:
+            return {"XDG_RUNTIME_DIR=" + OpenFolder(folder + "-attacker", attacker)};
+        }
+        return {};
+    }
+    // The probe as the victim.
+    std::unique_ptr<ChildProcess> AsVictim(const char* command, std::vector<std::string> env)
+    {
+        const std::string id = std::to_string(attacker + 1);
+        env.push_back("HOME=" + folder + "-home");
+        return std::make_unique<ChildProcess>(std::vector<std::string>{"/usr/bin/setpriv", "--reuid", id, "--regid", id,
+                                                                       "--clear-groups", ENTRY_PROBE, command, name},
+                                              env, std::vector<std::string>{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"});
+    }
+    const std::string name = UniqueName("users");
+    uid_t attacker = 0;  // the victim is attacker + 1
+    std::string folder;
+    std::vector<int> held;  // by the attacker
+};
+
+TEST_P(NamedMutexBetweenUsers, TheOtherUserCannotKeepTheCopyFromStarting)
+{
+    const std::vector<std::string> env = Prepare(GetParam().trap);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int fd : held)
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    std::unique_ptr<ChildProcess> first = AsVictim("hold", env);
+    EXPECT_EQ(first->ReadLine(), "held") << first->Finish().err;
+    EXPECT_EQ(AsVictim("try", env)->Finish().out, "258\n");  // WAIT_TIMEOUT: a second copy
+    first->Finish();
+    EXPECT_EQ(AsVictim("try", env)->Finish().out, "0\n");
+    for (int fd : held)
+        ::close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(Attacks, NamedMutexBetweenUsers, testing::ValuesIn(Attacks),
+                         [](const testing::TestParamInfo<Attack>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,6 +4,7 @@
 //   args          prints the command line
 //   try <name>    prints WaitForSingleObject(CreateMutexA(name), 0)
 //   hold <name>   takes the mutex, prints "held", then waits for standard input to end
+// Both close the mutex before they return, as the program does.
 
 #include "platform/Win32.h"
 #include "resources/Resources.h"
@@ -46,6 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
             while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
             }
         }
+        CloseHandle(mutex);
         return 0;
     }
     return 3;
