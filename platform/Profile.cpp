@@ -12,12 +12,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,17 +134,39 @@ bool WriteAll(int fd, const std::string& bytes)
     return true;
 }
 
+// Removes the temporary files of a file's earlier replacements whose writer
+// is gone (killed in the middle): ".<name>.<pid>.<n>.tmp" of a process that
+// no longer runs.
+void RemoveLeftTempFiles(const std::string& folder, const std::string& start)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string file = entry->d_name;
+        if (file.size() <= start.size() + 4 || file.compare(0, start.size(), start) != 0 || !file.ends_with(".tmp"))
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(file.c_str() + start.size(), &end, 10);
+        if (pid > 0 && pid != ::getpid() && *end == '.' && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((folder + "/" + file).c_str());
+    }
+    ::closedir(dir);
+}
+
 // Replaces the file at unixPath by bytes: writes a temporary file beside it,
 // flushes it to disk and renames it over the file. On failure the file is as
-// it was and the temporary file is gone; returns 0 or the errno.
+// it was and the temporary file is gone; returns 0 or the errno. What a
+// killed replacement left beside the file goes first.
 int ReplaceFile(const std::string& unixPath, const std::string& bytes, const FileContents& old)
 {
     static std::atomic<unsigned> counter{0};
     std::string::size_type slash = unixPath.rfind('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : unixPath.substr(0, slash);
     std::string name = slash == std::string::npos ? unixPath : unixPath.substr(slash + 1);
-    std::string prefix =
-        (folder == "/" ? "/." : folder + "/.") + name.substr(0, 200) + "." + std::to_string(::getpid()) + ".";
+    const std::string start = "." + name.substr(0, 200) + ".";
+    RemoveLeftTempFiles(folder, start);
+    std::string prefix = (folder == "/" ? "/" : folder + "/") + start + std::to_string(::getpid()) + ".";
 
     TempFile temp;
     int fd = -1;

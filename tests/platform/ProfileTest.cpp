@@ -375,8 +375,9 @@ TEST(ProfileLines, NoLineIsLostOrMergedByAnyWrite)
 // A writer killed at any moment leaves the old file or the new one, whole:
 // a child saves a growing number again and again, and is killed at random
 // times, 150 times over. The file holds a large comment, so that a write is
-// never one small block that lands whole by luck.
-TEST(ProfileCrash, AKilledWriterLeavesTheOldFileOrTheNewOneWhole)
+// never one small block that lands whole by luck. Of the temporary files the
+// killed writers leave, the next save clears every one.
+TEST(ProfileCrash, AKilledWriterLeavesTheOldFileOrTheNewOneWholeAndNothingThatStays)
 {
     TempFolder folder;
     const std::string unixPath = folder.Path() + "/crash.ini";
@@ -410,5 +411,9 @@ TEST(ProfileCrash, AKilledWriterLeavesTheOldFileOrTheNewOneWhole)
         const long n = std::stol(number);
         ASSERT_GE(n, last) << "kill " << kill << ": an older file came back";
         last = n;
+        // At most the killed writer's own temporary file is left.
+        ASSERT_LE(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "kill " << kill;
     }
+    ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "0", path.c_str()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
