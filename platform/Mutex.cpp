@@ -112,7 +112,7 @@ int OpenLockFile(const std::string& path, bool create)
     if (fd >= 0 || !create || (errno != EACCES && errno != ELOOP))
         return fd;
     ::unlink(path.c_str());
-    return OpenOwnFile(path, O_CREAT | O_EXCL);
+    return OpenOwnFile(path, O_CREAT);
 }
 
 // Whether the locked file fd still has its name at path.
