@@ -177,16 +177,20 @@ TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread)
 // The superuser plays both users, each case with users of its own.
 namespace fs = std::filesystem;
 
-enum class Trap { OldNameUnderTmp, FolderUnderTmp, LinkUnderTmp, VictimsFolderOpen, RuntimeFolder };
+// The victim's folder under /tmp is F; the attacker plants the lock in F or
+// in F-attacker, a folder open to all, or by its old name beside F.
 struct Attack {
     const char* name;
-    Trap trap;
+    const char* suffix;  // of the folder planted in; nullptr: the old name under /tmp
+    bool victims;        // the folder is the victim's own, left open to all
+    bool link;           // F is a link to the folder
+    bool runtime;        // the victim's XDG_RUNTIME_DIR names the folder
 };
-const Attack Attacks[] = {{"ALockFileUnderTmpByTheOldName", Trap::OldNameUnderTmp},
-                          {"TheFolderUnderTmpMadeByTheAttacker", Trap::FolderUnderTmp},
-                          {"TheFolderUnderTmpALinkToTheAttackers", Trap::LinkUnderTmp},
-                          {"TheVictimsFolderLeftOpenWithTheLockPlanted", Trap::VictimsFolderOpen},
-                          {"ARuntimeFolderOfTheAttackers", Trap::RuntimeFolder}};
+const Attack Attacks[] = {{"ALockFileUnderTmpByTheOldName", nullptr, false, false, false},
+                          {"TheFolderUnderTmpMadeByTheAttacker", "", false, false, false},
+                          {"TheFolderUnderTmpALinkToTheAttackers", "-attacker", false, true, false},
+                          {"TheVictimsFolderLeftOpenWithTheLockPlanted", "", true, false, false},
+                          {"ARuntimeFolderOfTheAttackers", "-attacker", false, false, true}};
 
 class NamedMutexBetweenUsers : public testing::TestWithParam<Attack> {
 protected:
@@ -232,36 +236,23 @@ protected:
         Give(path, attacker, 0666);
         held.push_back(::open(path.c_str(), O_RDWR));
     }
-    // A folder open to all, the attacker's as /tmp is (nobody removes
-    // another's files there), with the lock planted.
-    std::string OpenFolder(const std::string& path, uid_t user)
+    // Sets the trap; gives the environment the victim runs in. The attacker's
+    // folder is open to all as /tmp is (nobody removes another's files).
+    std::vector<std::string> Prepare(const Attack& attack)
     {
-        fs::create_directories(path);
-        Give(path, user, user == attacker ? 01777 : 0777);
-        Plant(path + "/win32-mutex-" + Hash() + ".lock");
-        return path;
-    }
-    // Sets the trap; gives the environment the victim runs in.
-    std::vector<std::string> Prepare(Trap trap)
-    {
-        switch (trap) {
-        case Trap::OldNameUnderTmp:
+        if (attack.suffix == nullptr) {
             Plant(OldName());
             return {};
-        case Trap::FolderUnderTmp:
-            OpenFolder(folder, attacker);
-            return {};
-        case Trap::LinkUnderTmp:
-            fs::create_directory_symlink(OpenFolder(folder + "-attacker", attacker), folder);
-            Give(folder, attacker, 0);
-            return {};
-        case Trap::VictimsFolderOpen:
-            OpenFolder(folder, attacker + 1);
-            return {};
-        case Trap::RuntimeFolder:
-            return {"XDG_RUNTIME_DIR=" + OpenFolder(folder + "-attacker", attacker)};
         }
-        return {};
+        const std::string planted = folder + attack.suffix;
+        fs::create_directories(planted);
+        Give(planted, attack.victims ? attacker + 1 : attacker, attack.victims ? 0777 : 01777);
+        Plant(planted + "/win32-mutex-" + Hash() + ".lock");
+        if (attack.link) {
+            fs::create_directory_symlink(planted, folder);
+            Give(folder, attacker, 0);
+        }
+        return attack.runtime ? std::vector<std::string>{"XDG_RUNTIME_DIR=" + planted} : std::vector<std::string>{};
     }
     // The probe as the victim.
     std::unique_ptr<ChildProcess> AsVictim(const char* command, std::vector<std::string> env)
@@ -280,7 +271,7 @@ protected:
 
 TEST_P(NamedMutexBetweenUsers, TheOtherUserCannotKeepTheCopyFromStarting)
 {
-    const std::vector<std::string> env = Prepare(GetParam().trap);
+    const std::vector<std::string> env = Prepare(GetParam());
     ASSERT_FALSE(HasFatalFailure());
     for (int fd : held)
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
