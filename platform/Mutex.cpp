@@ -11,10 +11,10 @@
 // the name again.
 
 #include "platform/Errors.h"
+#include "platform/FolderEntries.h"
 #include "platform/Handles.h"
 #include "platform/Win32.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -57,10 +57,11 @@ bool MadePrivate(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
+    if (IsPrivateFolder(path))
+        return true;
     struct stat info;
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
-        return false;
-    return IsPrivateFolder(path) || (::chmod(path.c_str(), 0700) == 0 && IsPrivateFolder(path));
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           ::chmod(path.c_str(), 0700) == 0 && IsPrivateFolder(path);
 }
 
 std::string Variable(const char* name)
@@ -126,12 +127,8 @@ bool StillNamed(int fd, const std::string& path)
 // Removes the lock files of the folder that nobody holds.
 void RemoveUnheldLocks(const std::string& folder)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string file = entry->d_name;
-        if (file.rfind(LockPrefix, 0) != 0 || file.size() < 5 || file.compare(file.size() - 5, 5, ".lock") != 0)
+    for (const std::string& file : FolderEntries(folder)) {
+        if (!file.starts_with(LockPrefix) || !file.ends_with(".lock"))
             continue;
         const std::string path = folder + "/" + file;
         const int fd = OpenLockFile(path, false);
@@ -141,7 +138,6 @@ void RemoveUnheldLocks(const std::string& folder)
             ::unlink(path.c_str());
         ::close(fd);
     }
-    ::closedir(dir);
 }
 
 // The folder, chosen and cleared once a process.

@@ -1,10 +1,8 @@
 #include "platform/PathMapping.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
-#include <memory>
-
+#include "platform/FolderEntries.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
@@ -37,24 +35,15 @@ bool Exists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-
 // The entry of folder that equals name ignoring ASCII case; the first in byte
 // order when there are several, so the choice does not depend on the folder's
 // listing order. Empty when there is none.
 std::string FindIgnoringCase(const std::string& folder, std::string_view name)
 {
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
-    if (!dir)
-        return {};
     std::string best;
-    while (dirent* entry = readdir(dir.get())) {
-        std::string_view candidate = entry->d_name;
+    for (const std::string& candidate : FolderEntries(folder.empty() ? "." : folder))
         if (EqualIgnoringAsciiCase(candidate, name) && (best.empty() || candidate < best))
             best = candidate;
-    }
     return best;
 }
 

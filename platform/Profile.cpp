@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileAttributes.h"
+#include "platform/FolderEntries.h"
 #include "platform/IniText.h"
 #include "platform/PathMapping.h"
 #include "platform/Win32.h"
@@ -18,7 +19,6 @@
 #include <optional>
 #include <string>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -139,19 +139,14 @@ bool WriteAll(int fd, const std::string& bytes)
 // no longer runs.
 void RemoveLeftTempFiles(const std::string& folder, const std::string& start)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string file = entry->d_name;
-        if (file.size() <= start.size() + 4 || file.compare(0, start.size(), start) != 0 || !file.ends_with(".tmp"))
+    for (const std::string& file : platform::FolderEntries(folder)) {
+        if (file.size() <= start.size() + 4 || !file.starts_with(start) || !file.ends_with(".tmp"))
             continue;
         char* end = nullptr;
         const long pid = std::strtol(file.c_str() + start.size(), &end, 10);
         if (pid > 0 && pid != ::getpid() && *end == '.' && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             ::unlink((folder + "/" + file).c_str());
     }
-    ::closedir(dir);
 }
 
 // Replaces the file at unixPath by bytes: writes a temporary file beside it,

@@ -19,6 +19,8 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 const std::vector<std::string> NoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 ProcessResult Probe(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
@@ -98,28 +100,16 @@ TEST(NamedMutex, AnOwnedHandleClosesOnceWhereverItGoes)
     EXPECT_TRUE(CloseHandle(raw));
 }
 
-TEST(NamedMutex, TheLockDiesWithItsProcess)
-{
-    const std::string name = UniqueName("kill");
-    ChildProcess holder({ENTRY_PROBE, "hold", name}, {}, {});
-    ASSERT_EQ(holder.ReadLine(), "held");
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_TIMEOUT);
-    holder.Kill();
-    EXPECT_EQ(holder.Finish().status, 128 + SIGKILL);
-    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
-    CloseHandle(mutex);
-}
-
-// Lock files do not pile up: the owner that closes takes its file away, and
-// the next process takes away those of killed owners, which nobody holds.
-TEST(NamedMutex, NoLockFileIsLeftByAnOwnerThatClosedOrWasKilled)
+// The lock dies with its process, and lock files do not pile up: the owner
+// that closes takes its file away, and the next process takes away those of
+// killed owners, which nobody holds.
+TEST(NamedMutex, TheLockDiesWithItsProcessAndNoLockFileIsLeft)
 {
     TempFolder runtime;  // private, as a session's runtime folder is
     const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime.Path()};
-    auto files = [&] {
-        return std::distance(std::filesystem::directory_iterator(runtime.Path()),
-                             std::filesystem::directory_iterator());
+    auto files = [&] { return std::distance(fs::directory_iterator(runtime.Path()), fs::directory_iterator()); };
+    auto tried = [&](const char* what) {
+        return ChildProcess({ENTRY_PROBE, "try", UniqueName(what)}, env, {}).Finish().out;
     };
     ChildProcess closing({ENTRY_PROBE, "hold", UniqueName("closed")}, env, {});
     ASSERT_EQ(closing.ReadLine(), "held");
@@ -131,12 +121,13 @@ TEST(NamedMutex, NoLockFileIsLeftByAnOwnerThatClosedOrWasKilled)
     ASSERT_EQ(killed.ReadLine(), "held");
     ChildProcess living({ENTRY_PROBE, "hold", UniqueName("living")}, env, {});
     ASSERT_EQ(living.ReadLine(), "held");
+    EXPECT_EQ(tried("killed"), "258\n");  // WAIT_TIMEOUT
     killed.Kill();
-    killed.Finish();
+    EXPECT_EQ(killed.Finish().status, 128 + SIGKILL);
     EXPECT_EQ(files(), 2);
-    EXPECT_EQ(ChildProcess({ENTRY_PROBE, "try", UniqueName("next")}, env, {}).Finish().out, "0\n");
-    EXPECT_EQ(files(), 1);  // the living owner's
-    EXPECT_EQ(ChildProcess({ENTRY_PROBE, "try", UniqueName("living")}, env, {}).Finish().out, "258\n");
+    EXPECT_EQ(tried("killed"), "0\n");  // the lock died with it, and its file went
+    EXPECT_EQ(files(), 1);              // the living owner's
+    EXPECT_EQ(tried("living"), "258\n");
     living.Finish();
     EXPECT_EQ(files(), 0);
 }
@@ -175,7 +166,6 @@ TEST(NamedMutex, OneNameIsOneMutexOwnedByAThread)
 // files of the names the copy would use where it may look for them, and
 // holds them. The copy still starts, and a second copy is still refused.
 // The superuser plays both users, each case with users of its own.
-namespace fs = std::filesystem;
 
 // The victim's folder under /tmp is F; the attacker plants the lock in F or
 // in F-attacker, a folder open to all, or by its old name beside F.
