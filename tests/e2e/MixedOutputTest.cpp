@@ -4,6 +4,8 @@
 
 #include "tests/e2e/MixedOutput.h"
 
+#include "tests/e2e/Listening.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,5 +114,126 @@ TEST(ExactOutput, DropoutsAreTakenOutAndTheSilenceBetweenStrokesStays)
     EXPECT_EQ(levels, (std::vector<int>{0, 0, 5, 5, 7, 0, 0, 0, 0, 0, 9, 8, 0}));
     EXPECT_EQ(removed, (std::vector<MixedOutput::Dropout>{{4, 1}, {11, 2}}));
 }
+
+// Strokes of C major read back from a server's output at 25 ms (551.25
+// frames) between strings: what counts as a fault of the program, and what
+// as the server's dropout.
+struct StrokesCase {
+    std::string name;
+    std::vector<Onset> notes;
+    std::vector<MixedOutput::Dropout> removed;
+    std::vector<std::string> faults;  // the start of each fault
+};
+
+std::ostream& operator<<(std::ostream& out, const StrokesCase& c)
+{
+    return out << c.name;
+}
+
+class HeardStrokes : public testing::TestWithParam<StrokesCase> {};
+
+TEST_P(HeardStrokes, OnlyTheProgramsFaultsAreFaults)
+{
+    const StrokesCase& c = GetParam();
+    const std::vector<std::string> faults = listening::CMajorStrokeFaults(c.notes, c.removed, 2, 551.25);
+    ASSERT_EQ(faults.size(), c.faults.size()) << (faults.empty() ? "" : faults.front());
+    for (std::size_t i = 0; i < faults.size(); ++i)
+        EXPECT_EQ(faults[i].rfind(c.faults[i], 0), 0u) << faults[i];
+}
+
+const std::vector<Onset> TwoStrokes = {{4814, 0},    {5365, 8},    {5916, 12},   {6468, 15},
+                                       {7019, 20},   {7570, 24},   {159126, 0},  {159677, 8},
+                                       {160228, 12}, {160779, 15}, {161331, 20}, {161882, 24}};
+
+std::vector<Onset> Without(std::vector<Onset> notes, std::size_t index)
+{
+    notes.erase(notes.begin() + static_cast<long>(index));
+    return notes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strokes, HeardStrokes,
+    testing::Values(StrokesCase{"Whole", TwoStrokes, {}, {}},
+                    // Heard through PipeWire on a loaded machine: the server lost 127
+                    // frames at its first dropout and the rise of the last string at
+                    // its second.
+                    StrokesCase{"ADropoutSwallowedAStringsRise",
+                                {{4814, 0},
+                                 {5365, 8},
+                                 {5916, 12},
+                                 {6340, 15},
+                                 {6891, 20},
+                                 {159126, 0},
+                                 {159677, 8},
+                                 {160228, 12},
+                                 {160779, 15},
+                                 {161331, 20},
+                                 {161882, 24}},
+                                {{6400, 128}, {7424, 128}},
+                                {}},
+                    // PipeWire made up for its gap 76 ms after it.
+                    StrokesCase{"ACycleLostAfterTheDropout",
+                                {{5423, 0},
+                                 {5974, 8},
+                                 {6525, 12},
+                                 {7076, 15},
+                                 {7628, 20},
+                                 {8179, 24},
+                                 {162514, 0},
+                                 {163066, 8},
+                                 {163617, 12},
+                                 {164168, 15},
+                                 {164719, 20},
+                                 {165143, 24}},
+                                {{163456, 128}},
+                                {}},
+                    StrokesCase{"ACycleLostFarFromTheDropout",
+                                {{4814, 0},
+                                 {5365, 8},
+                                 {5916, 12},
+                                 {6340, 15},
+                                 {6891, 20},
+                                 {7442, 24},
+                                 {159126, 0},
+                                 {159677, 8},
+                                 {160228, 12},
+                                 {160779, 15},
+                                 {161331, 20},
+                                 {161882, 24}},
+                                {{20000, 128}},
+                                {"string 15 came 424"}},
+                    StrokesCase{"AStringMissingWithNoDropout", Without(TwoStrokes, 8), {}, {"string 8 (12) was not"}},
+                    StrokesCase{"AStringMissingFarFromTheDropout",
+                                Without(TwoStrokes, 3),
+                                {{20000, 50}},
+                                {"string 3 (15) was not heard, and no dropout was near"}},
+                    StrokesCase{"AStrokesFirstStringIsNeverExcused",
+                                Without(TwoStrokes, 6),
+                                {{159100, 40}},
+                                {"string 6 (0) was not heard"}},
+                    StrokesCase{"AStringLateByTwoFrames",
+                                {{4814, 0},
+                                 {5365, 8},
+                                 {5918, 12},
+                                 {6468, 15},
+                                 {7019, 20},
+                                 {7570, 24},
+                                 {159126, 0},
+                                 {159677, 8},
+                                 {160228, 12},
+                                 {160779, 15},
+                                 {161331, 20},
+                                 {161882, 24}},
+                                {},
+                                {"string 12 came 553", "string 15 came 550"}},
+                    StrokesCase{"AThirdStroke",
+                                [] {
+                                    std::vector<Onset> three = TwoStrokes;
+                                    three.push_back({300000, 0});
+                                    return three;
+                                }(),
+                                {},
+                                {"more was heard"}}),
+    [](const testing::TestParamInfo<StrokesCase>& info) { return info.param.name; });
 
 }  // namespace
