@@ -7,7 +7,7 @@
 // the fastest read in ms. Start-up reads ten keys, so a start costs about ten
 // times that.
 
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Win32.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The executable's resources: the main dialog template and the program icon,
 // compiled into resource data as the resource compiler would.
 
-#include "platform/DialogTemplate.h"
-#include "platform/Resources.h"
+#include "platform/linux/ui/DialogTemplate.h"
+#include "platform/linux/ui/Resources.h"
 #include "resources/GuitarIcon.h"
 #include "resources/IconWriter.h"
 #include "resources/Resources.h"

@@ -3,7 +3,7 @@
 // (a 16-colour DIB with its transparency mask) and the RT_GROUP_ICON that
 // lists them. Images are drawn as pixel art (resources/PixelArt.h).
 
-#include "platform/Resources.h"
+#include "platform/linux/ui/Resources.h"
 #include "resources/PixelArt.h"
 
 #include <span>

@@ -3,7 +3,7 @@
 // Windows build's resource compiler makes the object linked into
 // strumkey.exe. So both builds take their resources from one source.
 
-#include "platform/Resources.h"
+#include "platform/linux/ui/Resources.h"
 #include "resources/ResourceBytes.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 // The process entry: main hands over to the program's WinMain. Linked into
 // the executable only; test programs have their own main.
 
-#include "platform/Resources.h"
+#include "platform/linux/ui/Resources.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/UserInterface.h"
 #include "platform/Win32.h"
 
 #include <string>

@@ -6,7 +6,7 @@
 #include "app/KeyMapping.h"
 
 #include "app/Settings.h"
-#include "platform/KeyState.h"
+#include "platform/linux/keyboard/KeyState.h"
 #include "sound/AudioDevice.h"
 #include "stroke/StrokeScheduler.h"
 

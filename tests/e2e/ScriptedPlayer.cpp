@@ -34,10 +34,10 @@
 // Message boxes are printed as "messagebox <caption>|<text>" (cp932 bytes)
 // instead of being shown; at the end it prints "exit <WinMain's result>".
 
-#include "platform/Dialog.h"
-#include "platform/MessageBoxLog.h"
-#include "platform/Resources.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/Dialog.h"
+#include "platform/linux/ui/MessageBoxLog.h"
+#include "platform/linux/ui/Resources.h"
+#include "platform/linux/ui/UserInterface.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 #include "sound/Placement.h"

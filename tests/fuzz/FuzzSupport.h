@@ -4,7 +4,7 @@
 // and a folder of this process's own for the files that inputs become.
 
 #include "platform/Check.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 
 #include <stdlib.h>
 #include <unistd.h>

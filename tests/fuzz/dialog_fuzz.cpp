@@ -2,7 +2,7 @@
 // written out again, and what is written reads back to the same template:
 // the same bytes when written once more, as many items as its header counts.
 
-#include "platform/DialogTemplate.h"
+#include "platform/linux/ui/DialogTemplate.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

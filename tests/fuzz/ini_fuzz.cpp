@@ -3,7 +3,7 @@
 // and every write changes its own line and no other: the file's lines
 // afterwards are its lines before, with one line added, changed or removed.
 
-#include "platform/IniText.h"
+#include "platform/linux/profile/IniText.h"
 #include "platform/Win32.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/IniLines.h"

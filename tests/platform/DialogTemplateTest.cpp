@@ -1,8 +1,8 @@
 // The main dialog template and its resource data, checked against the values
 // written out here; damaged templates are refused.
 
-#include "platform/DialogTemplate.h"
-#include "platform/Resources.h"
+#include "platform/linux/ui/DialogTemplate.h"
+#include "platform/linux/ui/Resources.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 

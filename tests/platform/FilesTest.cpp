@@ -1,7 +1,7 @@
 // Files, mappings, file search and file times, on real files in a temp folder.
 
 #include "platform/Cp932Literal.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Win32.h"
 
 #include "tests/support/TempFolder.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/Cp932Literal.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 #include "tests/support/TempFolder.h"

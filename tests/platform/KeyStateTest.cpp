@@ -1,6 +1,6 @@
 // GetKeyState over the key table that the keyboard filter updates.
 
-#include "platform/KeyState.h"
+#include "platform/linux/keyboard/KeyState.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>

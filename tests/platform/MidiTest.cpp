@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/MidiEncoding.h"
+#include "platform/linux/media/MidiEncoding.h"
 #include "platform/Win32.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Private-profile (.ini) reads and writes and file attributes, on real files.
 
-#include "platform/IniText.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/profile/IniText.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Win32.h"
 
 #include "tests/support/TempFolder.h"

@@ -3,13 +3,13 @@
 // icons and message boxes. Keys are injected at the window as the X11
 // platform delivers them, with X keycodes and keysyms.
 
-#include "platform/Dialog.h"
-#include "platform/Icon.h"
-#include "platform/KeyState.h"
-#include "platform/MessageBoxLog.h"
-#include "platform/Resources.h"
+#include "platform/linux/ui/Dialog.h"
+#include "platform/linux/ui/Icon.h"
+#include "platform/linux/keyboard/KeyState.h"
+#include "platform/linux/ui/MessageBoxLog.h"
+#include "platform/linux/ui/Resources.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/UserInterface.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 

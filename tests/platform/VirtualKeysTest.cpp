@@ -1,6 +1,6 @@
 // X keys to Windows virtual-key and scan codes, US and Japanese layouts.
 
-#include "platform/VirtualKeys.h"
+#include "platform/linux/keyboard/VirtualKeys.h"
 #include "platform/Win32.h"
 
 #include <Qt>

@@ -1,6 +1,6 @@
 #include "tests/support/SoundTestSupport.h"
 
-#include "platform/MessageBoxLog.h"
+#include "platform/linux/ui/MessageBoxLog.h"
 
 #include "tests/support/ArchiveTestSupport.h"
 

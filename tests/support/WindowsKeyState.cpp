@@ -1,8 +1,8 @@
 // On Windows GetKeyState reads the calling thread's own key table, which the
 // system keeps from the keyboard's input: the key tests set it here as the
-// system would (platform/KeyState.h says how), through SetKeyboardState.
+// system would (platform/linux/keyboard/KeyState.h says how), through SetKeyboardState.
 
-#include "platform/KeyState.h"
+#include "platform/linux/keyboard/KeyState.h"
 #include "platform/Win32.h"
 
 void platform::SetKeyDown(int virtKey, bool down)

@@ -3,7 +3,7 @@
 // programs are linked with that call wrapped (--wrap, tests/support), and the
 // wrapper shows the box only while no observer is set.
 
-#include "platform/MessageBoxLog.h"
+#include "platform/linux/ui/MessageBoxLog.h"
 
 #include <atomic>
 

@@ -1,8 +1,8 @@
 // The desktop's icon files, as strumkey_icons writes them, against the icon
 // that the program's own window shows.
 
-#include "platform/Icon.h"
-#include "platform/Resources.h"
+#include "platform/linux/ui/Icon.h"
+#include "platform/linux/ui/Resources.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 #include "tests/support/TempFolder.h"

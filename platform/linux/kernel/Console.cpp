@@ -1,6 +1,6 @@
 // kernel32: standard output and standard error, for program text.
 
-#include "platform/Handles.h"
+#include "platform/linux/kernel/Handles.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 

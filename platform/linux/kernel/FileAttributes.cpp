@@ -1,9 +1,9 @@
 // kernel32: file attributes over Unix modes.
 
-#include "platform/FileAttributes.h"
+#include "platform/linux/kernel/FileAttributes.h"
 
-#include "platform/Errors.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/PathMapping.h"
 
 #include <cerrno>
 #include <string>

@@ -1,8 +1,8 @@
 // Files, mappings, file search and file times on Linux.
 
-#include "platform/Errors.h"
-#include "platform/Handles.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/Handles.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 

@@ -1,4 +1,4 @@
-#include "platform/FolderEntries.h"
+#include "platform/linux/kernel/FolderEntries.h"
 
 #include <dirent.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Handles.h"
+#include "platform/linux/kernel/Handles.h"
 
 #include <mutex>
 #include <unordered_map>

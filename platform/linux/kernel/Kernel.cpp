@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Errors.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 

@@ -10,9 +10,9 @@
 // still has its name: a process that waited on a file since removed opens
 // the name again.
 
-#include "platform/Errors.h"
-#include "platform/FolderEntries.h"
-#include "platform/Handles.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/FolderEntries.h"
+#include "platform/linux/kernel/Handles.h"
 #include "platform/Win32.h"
 
 #include <fcntl.h>

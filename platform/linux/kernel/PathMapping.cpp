@@ -1,8 +1,8 @@
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/PathMapping.h"
 
 #include <sys/stat.h>
 
-#include "platform/FolderEntries.h"
+#include "platform/linux/kernel/FolderEntries.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 

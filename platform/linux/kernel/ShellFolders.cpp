@@ -1,7 +1,7 @@
 // shell32: the user's settings folder, and folders made with their parents.
 
-#include "platform/Errors.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Win32.h"
 
 #include <pwd.h>

@@ -1,7 +1,7 @@
 // user32: GetKeyState over a table of 256 key state bytes, as Windows keeps
 // them: 0x80 while the key is down, 0x01 toggled by each press.
 
-#include "platform/KeyState.h"
+#include "platform/linux/keyboard/KeyState.h"
 #include "platform/Win32.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // Key tables for a US and a Japanese keyboard, and the letter keys of
 // layouts whose letters are not Latin.
 
-#include "platform/VirtualKeys.h"
+#include "platform/linux/keyboard/VirtualKeys.h"
 
 #include "platform/Win32.h"
 

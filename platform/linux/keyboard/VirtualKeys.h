@@ -3,14 +3,11 @@
 // them on) to what Windows reports for it: the virtual-key code and the scan
 // code. Pure tables, no state. Internal to platform/.
 
+#include "platform/linux/keyboard/KeyboardLayout.h"
+
 #include <cstdint>
 
 namespace platform {
-
-enum class KeyboardLayout {
-    Us,        // US 101/104 and every layout not listed
-    Japanese,  // Japanese 106/109
-};
 
 struct WindowsKey {
     int virtualKey = 0;  // 0: no Windows key

@@ -1,9 +1,9 @@
 // The Wayland seat's keyboard: the keymap's layout and the keys held at focus.
 
-#include "platform/WaylandKeyboard.h"
+#include "platform/linux/keyboard/WaylandKeyboard.h"
 
-#include "platform/UserInterface.h"
-#include "platform/VirtualKeys.h"
+#include "platform/linux/keyboard/KeyboardLayout.h"
+#include "platform/linux/keyboard/VirtualKeys.h"
 
 #include <QGuiApplication>
 #include <qpa/qplatformnativeinterface.h>

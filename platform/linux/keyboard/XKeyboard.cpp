@@ -1,8 +1,9 @@
 // The X server's keyboard: detectable auto-repeat, the layout, the keys down.
 
-#include "platform/XKeyboard.h"
+#include "platform/linux/keyboard/XKeyboard.h"
 
-#include "platform/UserInterface.h"
+#include "platform/linux/keyboard/KeyboardLayout.h"
+#include "platform/linux/keyboard/VirtualKeys.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

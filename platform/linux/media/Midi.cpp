@@ -9,8 +9,8 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/Handles.h"
-#include "platform/MidiEncoding.h"
+#include "platform/linux/kernel/Handles.h"
+#include "platform/linux/media/MidiEncoding.h"
 #include "platform/Win32.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/MidiEncoding.h"
+#include "platform/linux/media/MidiEncoding.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/IniText.h"
+#include "platform/linux/profile/IniText.h"
 
 #include "platform/Win32.h"
 

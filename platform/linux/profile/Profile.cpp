@@ -2,11 +2,11 @@
 // call (nothing is cached) and every write replaces it whole, through a
 // temporary file, so that no reader ever sees it half written.
 
-#include "platform/Errors.h"
-#include "platform/FileAttributes.h"
-#include "platform/FolderEntries.h"
-#include "platform/IniText.h"
-#include "platform/PathMapping.h"
+#include "platform/linux/kernel/Errors.h"
+#include "platform/linux/kernel/FileAttributes.h"
+#include "platform/linux/kernel/FolderEntries.h"
+#include "platform/linux/profile/IniText.h"
+#include "platform/linux/kernel/PathMapping.h"
 #include "platform/Win32.h"
 
 #include <atomic>

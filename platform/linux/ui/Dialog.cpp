@@ -1,11 +1,11 @@
 // user32: modal dialogs from templates and the dialog manager.
 
-#include "platform/Dialog.h"
+#include "platform/linux/ui/Dialog.h"
 
 #include "platform/Check.h"
-#include "platform/Resources.h"
-#include "platform/StaticText.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/Resources.h"
+#include "platform/linux/ui/StaticText.h"
+#include "platform/linux/ui/UserInterface.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>

@@ -3,8 +3,8 @@
 // that gives keys their dialog meaning (Tab between tab stops, Escape and
 // Enter as commands, mnemonics) before the focused control gets them.
 
-#include "platform/DialogTemplate.h"
-#include "platform/Window.h"
+#include "platform/linux/ui/DialogTemplate.h"
+#include "platform/linux/ui/Window.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
 // Reading and writing extended dialog templates. Every read is checked
 // against the end of the data, so a damaged template is refused, not followed.
 
-#include "platform/DialogTemplate.h"
+#include "platform/linux/ui/DialogTemplate.h"
 
 #include <QString>
 #include <QStringDecoder>

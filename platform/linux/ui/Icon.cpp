@@ -1,8 +1,8 @@
 // user32: icons from icon group resources.
 
-#include "platform/Icon.h"
+#include "platform/linux/ui/Icon.h"
 
-#include "platform/Resources.h"
+#include "platform/linux/ui/Resources.h"
 
 #include <QPixmap>
 

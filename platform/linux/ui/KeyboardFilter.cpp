@@ -1,14 +1,14 @@
 // user32: keyboard hooks and key messages from the toolkit's key events.
 
-#include "platform/KeyboardFilter.h"
+#include "platform/linux/ui/KeyboardFilter.h"
 
 #include "platform/Check.h"
-#include "platform/Dialog.h"
-#include "platform/KeyState.h"
+#include "platform/linux/ui/Dialog.h"
+#include "platform/linux/keyboard/KeyState.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
-#include "platform/WaylandKeyboard.h"
-#include "platform/XKeyboard.h"
+#include "platform/linux/ui/UserInterface.h"
+#include "platform/linux/keyboard/WaylandKeyboard.h"
+#include "platform/linux/keyboard/XKeyboard.h"
 
 #include <QApplication>
 #include <QKeyEvent>

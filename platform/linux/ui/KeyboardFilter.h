@@ -5,7 +5,7 @@
 // with the Windows key data, and hands keys of the dialogs to their dialog
 // manager. Internal to platform/.
 
-#include "platform/VirtualKeys.h"
+#include "platform/linux/keyboard/VirtualKeys.h"
 #include "platform/Win32.h"
 
 #include <QObject>

@@ -2,11 +2,11 @@
 // error, answered at once with OK.
 
 #include "platform/Check.h"
-#include "platform/MessageBoxLog.h"
+#include "platform/linux/ui/MessageBoxLog.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/UserInterface.h"
 #include "platform/Win32.h"
-#include "platform/Window.h"
+#include "platform/linux/ui/Window.h"
 
 #include <QMessageBox>
 

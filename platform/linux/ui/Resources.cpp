@@ -1,6 +1,6 @@
 // Module records behind instance handles.
 
-#include "platform/Resources.h"
+#include "platform/linux/ui/Resources.h"
 
 #include <map>
 #include <memory>

@@ -1,6 +1,6 @@
 // The static control.
 
-#include "platform/StaticText.h"
+#include "platform/linux/ui/StaticText.h"
 
 #include "platform/Text.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The "static" control: a text label.
 
-#include "platform/Window.h"
+#include "platform/linux/ui/Window.h"
 
 class QLabel;
 

@@ -1,6 +1,6 @@
 // The status bar control: a framed label that follows its parent's size.
 
-#include "platform/StatusBar.h"
+#include "platform/linux/ui/StatusBar.h"
 
 #include "platform/Text.h"
 

@@ -3,7 +3,7 @@
 // parent's bottom edge (top edge with CCS_TOP) that shows one text: the simple
 // text in simple mode, else the text of its one part.
 
-#include "platform/Window.h"
+#include "platform/linux/ui/Window.h"
 
 class QLabel;
 

@@ -2,7 +2,7 @@
 // and position, as Windows reports them; the slider only shows them and takes
 // the mouse.
 
-#include "platform/Trackbar.h"
+#include "platform/linux/ui/Trackbar.h"
 
 #include <QMouseEvent>
 #include <QSlider>

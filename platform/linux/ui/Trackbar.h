@@ -4,7 +4,7 @@
 // or the keyboard. Every move by the user is reported to the parent with
 // WM_HSCROLL; a position set with TBM_SETPOS is not.
 
-#include "platform/Window.h"
+#include "platform/linux/ui/Window.h"
 
 namespace platform {
 

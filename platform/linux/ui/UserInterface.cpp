@@ -1,12 +1,12 @@
 // Starting the toolkit: the display check, the application object, fonts and
-// the keyboard layout.
+// the key filter with the watchers of the keyboard layout.
 
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/UserInterface.h"
 #include "platform/Text.h"
 
-#include "platform/KeyboardFilter.h"
-#include "platform/WaylandKeyboard.h"
-#include "platform/XKeyboard.h"
+#include "platform/linux/ui/KeyboardFilter.h"
+#include "platform/linux/keyboard/WaylandKeyboard.h"
+#include "platform/linux/keyboard/XKeyboard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +37,6 @@ QApplication* application = nullptr;
 QString desktopFileName;  // the program's id, for the desktop to find its entry and icon
 bool failed = false;
 std::atomic<unsigned long> uiThread{0};
-std::atomic<KeyboardLayout> layout{KeyboardLayout::Us};
 
 unsigned long ThisThread()
 {
@@ -176,16 +175,6 @@ unsigned long UserInterfaceThread()
 {
     unsigned long thread = uiThread;
     return thread != 0 ? thread : ThisThread();
-}
-
-KeyboardLayout CurrentKeyboardLayout()
-{
-    return layout;
-}
-
-void SetKeyboardLayout(KeyboardLayout newLayout)
-{
-    layout = newLayout;
 }
 
 }  // namespace platform

@@ -3,8 +3,6 @@
 // box), only when a display can be reached, so that a machine without one gets
 // a message instead of an abort. Internal to platform/.
 
-#include "platform/VirtualKeys.h"
-
 namespace platform {
 
 // Keeps the command line for the toolkit; main calls it before WinMain. The
@@ -30,10 +28,5 @@ void EndUserInterface();
 // The Linux thread id of the user-interface thread: the one that started the
 // toolkit, or the calling thread before that.
 unsigned long UserInterfaceThread();
-
-// The keyboard layout, read from the X server's keyboard description when the
-// toolkit runs on X; US otherwise. Tests may set it.
-KeyboardLayout CurrentKeyboardLayout();
-void SetKeyboardLayout(KeyboardLayout layout);
 
 }  // namespace platform

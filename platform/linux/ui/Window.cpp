@@ -1,15 +1,15 @@
 // user32: windows, window procedures, window data, messages.
 
-#include "platform/Window.h"
+#include "platform/linux/ui/Window.h"
 
 #include "platform/Check.h"
-#include "platform/Dialog.h"
-#include "platform/Icon.h"
-#include "platform/StaticText.h"
-#include "platform/StatusBar.h"
-#include "platform/Trackbar.h"
+#include "platform/linux/ui/Dialog.h"
+#include "platform/linux/ui/Icon.h"
+#include "platform/linux/ui/StaticText.h"
+#include "platform/linux/ui/StatusBar.h"
+#include "platform/linux/ui/Trackbar.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
+#include "platform/linux/ui/UserInterface.h"
 
 #include <QApplication>
 
