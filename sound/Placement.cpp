@@ -63,6 +63,7 @@ struct State {
     bool anchored = false;
     std::int64_t anchorDue = 0;
     double anchorFrame = 0;
+    double lastFrame = 0;  // of the latest start or cut placed
     // Whether the driver rests while paused (others go on mixing silence,
     // so a rest would save nothing), whether it rests now, and since when
     // nothing has sounded (0: something does).
@@ -148,6 +149,7 @@ std::int64_t Anchor(State& state, std::int64_t due, double placed)
     state.anchored = true;
     state.anchorDue = due;
     state.anchorFrame = placed;
+    state.lastFrame = placed;
     return std::llround(placed);
 }
 
@@ -161,16 +163,25 @@ std::int64_t FrameFor(State& state, std::int64_t due, bool newAnchor)
 {
     const auto next = static_cast<double>(state.clock->NextMixFrame());
     const double lead = Placement::LeadFrames();
-    if (state.anchored && !newAnchor) {
-        const double anchored = state.anchorFrame + static_cast<double>(due - state.anchorDue) * state.rate / 1e9;
-        if (anchored >= next && anchored <= next + lead)
-            return std::llround(anchored);
+    const bool inStroke = state.anchored && !newAnchor;
+    const double anchored =
+        inStroke ? state.anchorFrame + static_cast<double>(due - state.anchorDue) * state.rate / 1e9 : 0;
+    if (inStroke && anchored >= next && anchored <= next + lead) {
+        state.lastFrame = anchored;
+        return std::llround(anchored);
     }
     const double clocked = state.clock->FrameAt(due) + LatencyBuffers * state.clock->BufferFrames();
+    double placed = std::clamp(clocked, next, next + lead);
+    // Never before the string before it: after a stall the mixer has made
+    // fewer frames than the time says, and a string that comes with the one
+    // before it but further from the anchor than the lead finds its own time
+    // earlier than that one's. It goes as far after it as the lead lets it.
+    if (inStroke && placed <= state.lastFrame)
+        placed = std::min(anchored, next + lead);
     // The anchor is where the sound really goes: after a start that came too
     // late for its frame, the rest of the stroke follows it at its own
     // spacing instead of bunching up on the next mix.
-    return Anchor(state, due, std::clamp(clocked, next, next + lead));
+    return Anchor(state, due, placed);
 }
 
 // The frame for time due of the start that woke the device, the anchor of

@@ -193,6 +193,20 @@ TEST(Strum, StringsThatComeLateKeepTheirSpacing)
     ExpectSpacing(onsets, 1, 5, 25);
 }
 
+// Strings further apart than the output's lead, whose timers and mixes were
+// held together past their times (a machine that stalls, after which the
+// clock starts its line again): each still sounds after the one before it.
+TEST(Strum, StringsFurtherApartThanTheLeadKeepTheirOrderAfterAStall)
+{
+    PlayerRun run;
+    Play(run, {"tap c", "wait 520", "hold-timers", "starve 400", "release-timers", "settle", "close"},
+         {"Interval=150"});
+    const auto onsets = run.Output().Onsets(128);
+    ASSERT_EQ(IdsOf(onsets), CMajor);
+    for (std::size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_GT(onsets[i].frame, onsets[i - 1].frame) << "string " << i;
+}
+
 // A stroke cuts what sounds on the very frame where its first string starts:
 // neither a gap of silence nor the two together.
 TEST(Strum, ANewStrokeCutsTheOldSoundOnItsFirstStringsFrame)
