@@ -2,7 +2,7 @@
 
 #include "app/KeyMapping.h"
 #include "app/Settings.h"
-#include "platform/Cp932Literal.h"
+#include "app/Texts.h"
 #include "resources/Resources.h"
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
@@ -49,7 +49,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
     CreateStatusBar(dialog, instance);
-    SetStatusText(CP932("ﾚﾃﾞｨ"));
+    SetStatusText("%s", Text(IDS_READY));
     InitSliders(dialog);
     MainDialog = dialog;
     // A hook for the dialog's own thread: keys reach the program while the
@@ -85,8 +85,7 @@ void NoticeBreakingUp()
     if (noticed || !Mivo::Placement::HasBrokenUp())
         return;
     noticed = true;
-    SetStatusText(CP932("音切れ: 設定ファイルの AudioBufferFrames を %d に"),
-                  AudioBufferFramesFrom(Settings.AudioBufferFrames * 2));
+    SetStatusText(Text(IDS_BREAKING_UP), AudioBufferFramesFrom(Settings.AudioBufferFrames * 2));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "app/Settings.h"
 
 #include "app/Profile.h"
+#include "app/Texts.h"
 #include "files/Paths.h"
 #include "platform/Check.h"
+#include "resources/Resources.h"
 
 #include <climits>
 #include <cstring>
@@ -78,6 +80,9 @@ void LoadSettingsFrom(const char* path)
     const int frames = profile.GetInt(Section, "AudioBufferFrames", absent);
     Settings.AudioBufferFramesInFile = frames != absent;
     Settings.AudioBufferFrames = frames != absent ? AudioBufferFramesFrom(frames) : defaults.AudioBufferFrames;
+    const int language = profile.GetInt(Section, "Language", absent);
+    Settings.LanguageInFile = language != absent;
+    Settings.Language = language != absent ? language : defaults.Language;
 }
 
 bool SaveSettingsTo(const char* path)
@@ -105,6 +110,8 @@ bool SaveSettingsTo(const char* path)
     write("StrokeIntervalMode", Settings.StrokeIntervalMode);
     if (Settings.AudioBufferFramesInFile)
         write("AudioBufferFrames", Settings.AudioBufferFrames);
+    if (Settings.LanguageInFile)
+        write("Language", Settings.Language);
     SetLastError(error);
     return saved;
 }
@@ -126,15 +133,23 @@ Mivo::String SettingsLocationOf(const char* modulePath)
     return path;
 }
 
-void LoadSettingsFor(const char* modulePath)
+// The file the settings are read from; empty when there is none to read.
+Mivo::String SettingsToRead(const char* modulePath)
 {
     Mivo::String path = SettingsLocationOf(modulePath);
     if (path.IsEmpty())
-        return;
+        return path;
     // Until the user's own file exists, a file left beside the executable
     // (by whoever installed it) gives the starting values.
     Mivo::String beside = SettingsPathFor(modulePath);
-    LoadSettingsFrom(!Exists(path) && Exists(beside) ? beside.Text() : path.Text());
+    return !Exists(path) && Exists(beside) ? beside : path;
+}
+
+void LoadSettingsFor(const char* modulePath)
+{
+    Mivo::String path = SettingsToRead(modulePath);
+    if (!path.IsEmpty())
+        LoadSettingsFrom(path.Text());
 }
 
 bool SaveSettingsFor(const char* modulePath)
@@ -149,11 +164,22 @@ bool SaveSettingsFor(const char* modulePath)
     }
     if (SaveSettingsTo(path.Text()))
         return true;
-    Mivo::String line("Strumkey: the settings could not be saved to ");
+    Mivo::String line(Text(IDS_NOT_SAVED));
     line.Append(path.Text());
     line.Append("\n");
     Report(line.Text());
     return false;
+}
+
+int LanguageSetting()
+{
+    Mivo::String module = ModulePath();
+    Mivo::String path = module.IsEmpty() ? module : SettingsToRead(module.Text());
+    if (path.IsEmpty())
+        return 0;
+    Mivo::Profile profile;
+    profile.SetFileName(path.Text());
+    return profile.GetInt(Section, "Language", 0);
 }
 
 void LoadSettings()

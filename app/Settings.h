@@ -30,11 +30,16 @@ struct SettingsValues {
     // ms over Wine's own floor through SDL's WASAPI driver.
     int AudioBufferFrames = 256;
     bool AudioBufferFramesInFile = false;
+    // The language the program speaks: 0 follows the system; a Windows
+    // language id forces one (1041 Japanese; 1033, or any other, English).
+    // Written back only when the file had it.
+    int Language = 0;
+    bool LanguageInFile = false;
 };
 
 extern SettingsValues Settings;
 
-// Read all nine values (and AudioBufferFrames) from the settings file
+// Read all nine values (and AudioBufferFrames and Language) from the settings file
 // (defaults for missing keys), or write them all back. Nothing happens when
 // the executable's path is unknown. A file that cannot be written is reported
 // in one line on standard error.
@@ -49,6 +54,10 @@ bool SaveSettingsFor(const char* modulePath);
 // The same, on a file of the caller's choice.
 void LoadSettingsFrom(const char* path);
 bool SaveSettingsTo(const char* path);
+
+// The Language value of the settings file, read on its own before the rest
+// (the refusal of a second copy speaks it already): 0 when it has none.
+int LanguageSetting();
 
 // A buffer size as the mixer takes it: clamped to 128 to 4096, and a power of
 // two (the one at or below).

@@ -4,7 +4,7 @@
 #include "app/InstanceMutex.h"
 #include "app/Lifecycle.h"
 #include "app/MainDialog.h"
-#include "platform/Cp932Literal.h"
+#include "app/Texts.h"
 #include "platform/Win32.h"
 #include "resources/Resources.h"
 
@@ -14,23 +14,6 @@ namespace {
 
 // The desktop entry and icons are installed under this name.
 constexpr const wchar_t* DesktopId = L"io.github.strumkey.Strumkey";
-
-constexpr const char* Usage = "Usage: strumkey [--help | --version]\n";
-constexpr const char* Help =
-    "Strumkey: a guitar played on the computer keyboard.\n"
-    "While its window has the keyboard focus, A to G strum chords; Shift, Ctrl,\n"
-    "Alt and Tab choose the kind of chord, = and - raise or lower the root, the\n"
-    "digits play sound effects and Space stops every sound.\n"
-    "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "The settings are kept in strumkey.ini beside the program, or, where its\n"
-#ifdef _WIN32
-    "folder cannot be written, in %APPDATA%\\Strumkey\\.\n";
-#else
-    "folder cannot be written, in $XDG_CONFIG_HOME/strumkey/ (~/.config/strumkey/).\n";
-#endif
 
 void Print(DWORD stream, const char* text)
 {
@@ -46,12 +29,17 @@ bool AnswerCommandLine(const char* arguments, int& exitCode)
     if (arguments == nullptr || arguments[0] == '\0')
         return false;
     if (std::strcmp(arguments, "--help") == 0) {
-        Print(STD_OUTPUT_HANDLE, Usage);
-        Print(STD_OUTPUT_HANDLE, Help);
+        Print(STD_OUTPUT_HANDLE, Text(IDS_USAGE));
+        Print(STD_OUTPUT_HANDLE, Text(IDS_HELP));
+#ifdef _WIN32
+        Print(STD_OUTPUT_HANDLE, Text(IDS_HELP_SETTINGS_WINDOWS));
+#else
+        Print(STD_OUTPUT_HANDLE, Text(IDS_HELP_SETTINGS_LINUX));
+#endif
     } else if (std::strcmp(arguments, "--version") == 0) {
         Print(STD_OUTPUT_HANDLE, "Strumkey " STRUMKEY_VERSION "\n");
     } else {
-        Print(STD_ERROR_HANDLE, Usage);
+        Print(STD_ERROR_HANDLE, Text(IDS_USAGE));
         exitCode = 2;
     }
     return true;
@@ -61,12 +49,13 @@ bool AnswerCommandLine(const char* arguments, int& exitCode)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    ChooseLanguage(instance);
     // Answered before the one-copy check, so that they work beside a running copy.
     int exitCode;
     if (AnswerCommandLine(commandLine, exitCode))
         return exitCode;
     if (!TheInstanceMutex.TryLock()) {
-        MessageBoxA(nullptr, CP932("二重起動はできません"), "Strumkey", MB_OK);
+        MessageBoxA(nullptr, Text(IDS_ALREADY_RUNNING), "Strumkey", MB_OK);
         return 0;
     }
     SetCurrentProcessExplicitAppUserModelID(DesktopId);

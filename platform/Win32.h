@@ -86,6 +86,36 @@ DWORD GetCurrentProcessId();
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 
+// ---- Languages -----------------------------------------------------------
+
+using LANGID = WORD;
+
+constexpr WORD LANG_NEUTRAL = 0x00;
+constexpr WORD LANG_ENGLISH = 0x09;
+constexpr WORD LANG_JAPANESE = 0x11;
+constexpr WORD SUBLANG_NEUTRAL = 0x00;
+constexpr WORD SUBLANG_DEFAULT = 0x01;
+constexpr WORD SUBLANG_ENGLISH_US = 0x01;
+
+constexpr LANGID MAKELANGID(WORD primary, WORD sublanguage)
+{
+    return static_cast<LANGID>(sublanguage << 10 | primary);
+}
+constexpr WORD PRIMARYLANGID(LANGID language)
+{
+    return language & 0x3FF;
+}
+
+// The language of the user's interface: the locale's (LC_ALL, LC_MESSAGES,
+// LANG, the first that is set and not empty), Japanese for "ja", English for
+// every other and for none.
+LANGID GetUserDefaultUILanguage();
+// The language the program's resources are looked up in (dialogs, strings):
+// the user's until it is set. One for the process, which has one interface
+// thread; a language of 0 keeps it and returns it. Returns the language set.
+LANGID SetThreadUILanguage(LANGID language);
+LANGID GetThreadUILanguage();
+
 // ---- High-resolution time ------------------------------------------------
 
 // Only the whole 64-bit count is provided.

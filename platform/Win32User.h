@@ -313,6 +313,16 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 // the same icon again returns the same handle. Null when it does not exist.
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 
+// ---- Strings ---------------------------------------------------------------
+
+// Copies string id of the module's string table, in the thread's UI
+// language (SetThreadUILanguage) as resources are found, as cp932 into
+// buffer, truncated to size - 1 bytes (never inside a character) and always
+// terminated; returns its length. 0 when the string does not exist or
+// buffer is null or size is 0. (Windows' own fills a null-sized call with a
+// pointer to the text; the program never asks for that.)
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
+
 // ---- Message boxes ---------------------------------------------------------
 
 constexpr UINT MB_OK = 0x00000000;

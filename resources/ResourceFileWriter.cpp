@@ -1,5 +1,5 @@
 // strumkey_resource_file FILE: writes the executable's resources (the dialog
-// template and the icon) as a compiled resource file (.res), from which the
+// templates, the strings and the icon) as a compiled resource file (.res), from which the
 // Windows build's resource compiler makes the object linked into
 // strumkey.exe. So both builds take their resources from one source.
 
@@ -17,12 +17,10 @@ using resource_bytes::Word;
 
 // Moveable, pure and discardable, as resource compilers mark them.
 constexpr WORD MemoryFlags = 0x1030;
-// Language neutral: found whatever the system's language.
-constexpr WORD Neutral = 0;
 
 // One entry: the header, with type and name as numbers, then the data,
 // padded to four bytes.
-void Entry(std::vector<BYTE>& out, WORD type, WORD id, const std::vector<BYTE>& data, WORD flags)
+void Entry(std::vector<BYTE>& out, WORD type, WORD id, const std::vector<BYTE>& data, WORD flags, WORD language)
 {
     constexpr DWORD HeaderSize = 32;
     Dword(out, static_cast<DWORD>(data.size()));
@@ -33,9 +31,9 @@ void Entry(std::vector<BYTE>& out, WORD type, WORD id, const std::vector<BYTE>& 
     Word(out, id);
     Dword(out, 0);  // data version
     Word(out, flags);
-    Word(out, Neutral);
-    Dword(out, 0);  // version
-    Dword(out, 0);  // characteristics
+    Word(out, language);  // 0: neutral, found whatever the system's language
+    Dword(out, 0);        // version
+    Dword(out, 0);        // characteristics
     out.insert(out.end(), data.begin(), data.end());
     out.resize((out.size() + 3) / 4 * 4, 0);
 }
@@ -49,9 +47,9 @@ int main(int argc, char** argv)
         return 2;
     }
     std::vector<BYTE> out;
-    Entry(out, 0, 0, {}, 0);  // a resource file begins with an empty entry
+    Entry(out, 0, 0, {}, 0, 0);  // a resource file begins with an empty entry
     for (const platform::Resource& resource : platform::ExecutableResources())
-        Entry(out, resource.type, resource.id, resource.data, MemoryFlags);
+        Entry(out, resource.type, resource.id, resource.data, MemoryFlags, resource.language);
     std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
     file.close();

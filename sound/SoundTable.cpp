@@ -1,7 +1,7 @@
 #include "sound/SoundTable.h"
 
-#include "platform/Cp932Literal.h"
 #include "platform/Win32.h"
+#include "resources/Resources.h"
 #include "sound/GameCSVFile.h"
 
 #include <climits>
@@ -12,6 +12,14 @@ const Mivo::String SoundFolder("se");
 SoundTable* TheSoundTable = nullptr;
 
 namespace {
+
+// A load failure, in the program's language, under the system's caption.
+void ShowText(UINT id)
+{
+    char text[256];
+    LoadStringA(nullptr, id, text, sizeof text);
+    MessageBoxA(nullptr, text, nullptr, MB_OK);
+}
 
 // The reader turns every line end into '\n', so carriage returns never remain.
 constexpr const char* Blanks = " \t\n";
@@ -93,7 +101,7 @@ bool SoundTable::Load(int id)
 {
     auto found = entries.find(id);
     if (found == entries.end()) {
-        MessageBoxA(nullptr, CP932("指定のIDは定義されていません"), nullptr, MB_OK);
+        ShowText(IDS_NO_SUCH_ID);
         return false;
     }
     SoundEntry& entry = found->second;
@@ -116,7 +124,7 @@ bool SoundTable::Load(int id)
         path.Append(entry.fileName.Text());
     }
     if (!chunk->Load(path.Text())) {
-        MessageBoxA(nullptr, CP932("ファイルロードに失敗"), nullptr, MB_OK);
+        ShowText(IDS_LOAD_FAILED);
         return false;
     }
     Mivo::Chunk* loaded = chunk.get();

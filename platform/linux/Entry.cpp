@@ -33,6 +33,7 @@ int main(int argc, char** argv)
 {
     platform::SetApplicationArguments(argc, argv);
     HINSTANCE instance = platform::ModuleHandle(platform::ExecutableResources());
+    platform::SetProcessModule(instance);
     std::string commandLine = CommandLine(argc, argv);
     int result = WinMain(instance, nullptr, commandLine.data(), SW_SHOWNORMAL);
     platform::EndUserInterface();

@@ -3,10 +3,12 @@
 
 #define STRUMKEY_DEFINING_ANSI_CALLS
 #include "platform/Check.h"
+#include "platform/StringTable.h"
 #include "platform/Win32.h"
 #include "platform/windows/WideText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -42,6 +44,37 @@ DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size)
 
 // The longest path the wide calls give.
 constexpr DWORD LongestPath = 32768;
+
+// The language that the program's dialogs and strings are found in, once it
+// has set one. Wine's SetThreadUILanguage keeps nothing, and Windows' loader
+// may look through lists of its own: the crossing finds them itself.
+std::atomic<LANGID> uiLanguage{0};
+
+LANGID UiLanguage()
+{
+    const LANGID language = uiLanguage;
+    return language != 0 ? language : ::GetUserDefaultUILanguage();
+}
+
+// A resource of the module in that language, else its primary language, else
+// a neutral one; else whichever the system's loader picks.
+HRSRC FindInUiLanguage(HINSTANCE instance, LPCWSTR type, WORD id)
+{
+    const LANGID wanted = UiLanguage();
+    for (const LANGID language :
+         {wanted, MAKELANGID(PRIMARYLANGID(wanted), SUBLANG_NEUTRAL), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)})
+        if (HRSRC found = ::FindResourceExW(instance, type, MAKEINTRESOURCEW(id), language))
+            return found;
+    return ::FindResourceW(instance, MAKEINTRESOURCEW(id), type);
+}
+
+// The bytes of a resource, with their number; null when it cannot be loaded.
+const BYTE* Loaded(HINSTANCE instance, HRSRC found, DWORD* size)
+{
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
+    *size = loaded != nullptr ? ::SizeofResource(instance, found) : 0;
+    return loaded != nullptr ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+}
 
 }  // namespace
 
@@ -199,7 +232,40 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter)
 {
     STRUMKEY_CHECK(OnMainThread());
+    if (templateName != nullptr && IS_INTRESOURCE(templateName)) {
+        DWORD size = 0;
+        const WORD id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName));
+        if (const BYTE* bytes = Loaded(instance, FindInUiLanguage(instance, MAKEINTRESOURCEW(5), id), &size))
+            return ::DialogBoxIndirectParamW(instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes), owner, procedure,
+                                             parameter);
+    }
     return ::DialogBoxParamW(instance, Wide(templateName).Get(), owner, procedure, parameter);
+}
+
+LANGID SetThreadUILanguage(LANGID language)
+{
+    if (language != 0)
+        uiLanguage = language;
+    ::SetThreadUILanguage(language);
+    return UiLanguage();
+}
+
+LANGID GetThreadUILanguage()
+{
+    return UiLanguage();
+}
+
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
+{
+    if (buffer == nullptr || size <= 0)
+        return 0;
+    buffer[0] = '\0';
+    DWORD bytes = 0;
+    const BYTE* block =
+        Loaded(instance, FindInUiLanguage(instance, MAKEINTRESOURCEW(6), platform::StringBlockOf(id)), &bytes);
+    const std::optional<std::u16string> text = platform::StringOfBlock(block, bytes, id % platform::StringsPerBlock);
+    return text ? platform::CopyCp932(platform::WideToCp932(std::wstring(text->begin(), text->end())), buffer, size)
+                : 0;
 }
 
 // Only the text messages convert (never on the key path).

@@ -60,8 +60,14 @@ int lstrcmpiA(LPCSTR a, LPCSTR b);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter);
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The language of the dialogs and strings (Wine keeps none of its own):
+// DialogBoxParamA and LoadStringA find resources in it.
+LANGID SetThreadUILanguage(LANGID language);
+LANGID GetThreadUILanguage();
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter);
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 
 }  // namespace platform::ansi
 
@@ -86,5 +92,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 #define MessageBoxA platform::ansi::MessageBoxA
 #define CreateWindowExA platform::ansi::CreateWindowExA
 #define DialogBoxParamA platform::ansi::DialogBoxParamA
+#define SetThreadUILanguage platform::ansi::SetThreadUILanguage
+#define GetThreadUILanguage platform::ansi::GetThreadUILanguage
+#define LoadStringA platform::ansi::LoadStringA
 #define SendMessageA platform::ansi::SendMessageA
 #endif

@@ -2,10 +2,12 @@
 // beside the executable and files edited by hand.
 
 #include "app/Settings.h"
+#include "app/Texts.h"
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
 #include "tests/support/IniLines.h"
+#include "tests/support/SoundTestSupport.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/UnwritableFolder.h"
 
@@ -114,27 +116,60 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 
 // The mixer's buffer: a power of two from 128 to 4096, 256 when the file has
 // none; written back only into a file that had it.
-TEST_F(SettingsTest, TheAudioBufferIsAPowerOfTwoAndStaysOutOfFilesWithoutIt)
+// The two keys that a file need not have: the mixer's buffer (a power of two)
+// and the language; each is written back only when the file had it.
+TEST_F(SettingsTest, TheOptionalKeysAreReadAsTheyMustBeAndStayOutOfFilesWithoutThem)
 {
-    constexpr int Default = 256;
     const struct {
+        const char* key;
         const char* line;  // nullptr: no such key
-        int frames;
-    } cases[] = {{nullptr, Default}, {"128", 128}, {"256", 256},   {"4096", 4096},        {"1000", 512}, {"100", 128},
-                 {"0", 128},         {"-5", 128},  {"8192", 4096}, {"99999999999", 4096}, {"lots", 128}};
+        int value;
+    } cases[] = {
+        {"AudioBufferFrames", nullptr, 256},
+        {"AudioBufferFrames", "128", 128},
+        {"AudioBufferFrames", "256", 256},
+        {"AudioBufferFrames", "4096", 4096},
+        {"AudioBufferFrames", "1000", 512},
+        {"AudioBufferFrames", "100", 128},
+        {"AudioBufferFrames", "0", 128},
+        {"AudioBufferFrames", "-5", 128},
+        {"AudioBufferFrames", "8192", 4096},
+        {"AudioBufferFrames", "99999999999", 4096},
+        {"AudioBufferFrames", "lots", 128},
+        {"Language", nullptr, 0},
+        {"Language", "0", 0},
+        {"Language", "1041", 1041},
+        {"Language", "1033", 1033},
+        {"Language", "-3", -3},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line ? c.line : "(none)");
+        SCOPED_TRACE(std::string(c.key) + "=" + (c.line ? c.line : "(none)"));
         Settings = SettingsValues{};
-        const std::string text = std::string("[Setting]\r\nInterval=40\r\n") +
-                                 (c.line ? std::string("AudioBufferFrames=") + c.line + "\r\n" : "");
+        const std::string text =
+            std::string("[Setting]\r\nInterval=40\r\n") + (c.line ? std::string(c.key) + "=" + c.line + "\r\n" : "");
         Make(text);
         LoadSettingsFrom(Win().c_str());
-        EXPECT_EQ(Settings.AudioBufferFrames, c.frames);
+        EXPECT_EQ(std::string(c.key) == "Language" ? Settings.Language : Settings.AudioBufferFrames, c.value);
         SaveSettingsTo(Win().c_str());
         const bool written =
-            Bytes().find("AudioBufferFrames=" + std::to_string(c.frames) + "\r\n") != std::string::npos;
+            Bytes().find(std::string(c.key) + "=" + std::to_string(c.value) + "\r\n") != std::string::npos;
         EXPECT_EQ(written, c.line != nullptr) << Bytes();
     }
+}
+
+// The language a Language setting gives: Japanese for a Japanese language
+// id, English for any other; the user's for 0.
+TEST(Language, TheSettingForcesOneAndZeroFollowsTheSystem)
+{
+    const struct {
+        int setting;
+        LANGID user, expected;
+    } cases[] = {
+        {0, 0x0411, 0x0411},    {0, 0x0409, 0x0409},      {0, 0x0407, 0x0409},  {1041, 0x0409, 0x0411},
+        {1033, 0x0411, 0x0409}, {0x0011, 0x0409, 0x0411}, {-3, 0x0411, 0x0409}, {2057, 0x0411, 0x0409},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LanguageOf(c.setting, c.user), c.expected) << c.setting << " for " << c.user;
 }
 
 TEST_F(SettingsTest, AReadOnlyFileIsWrittenAndLeftWritable)
@@ -265,6 +300,8 @@ TEST_P(SettingsLocation, AreKeptWhereTheyCanBeWrittenOrReported)
     const std::string module = test_system::WindowsPathOf(program + "/strumkey");
     const std::string userFile = config + "/strumkey/strumkey.ini";
     const std::string beside = program + "/strumkey.ini";
+    SoundTest::SpeakLanguage(0x0409);  // the report's words
+    LoadTexts(nullptr);
 
     auto check = [&] {
         bool ok = true;

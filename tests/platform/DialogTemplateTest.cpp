@@ -12,9 +12,9 @@
 
 namespace {
 
-const platform::Resource* Find(WORD type, WORD id)
+const platform::Resource* Find(WORD type, WORD id, WORD language = 0)
 {
-    return platform::FindResource(platform::ModuleHandle(platform::ExecutableResources()), type, id);
+    return platform::FindResource(platform::ModuleHandle(platform::ExecutableResources()), type, id, language);
 }
 
 struct ExpectedItem {
@@ -25,10 +25,31 @@ struct ExpectedItem {
     short x, y, cx, cy;
 };
 
-TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls)
+constexpr DWORD Label = 0x50020000;   // child, visible, group, left-aligned
+constexpr DWORD Slider = 0x50010001;  // child, visible, tab stop, auto ticks, horizontal
+
+// The main dialog in one language.
+struct MainDialogCase {
+    const char* name;
+    WORD language;
+    WORD pointSize;
+    const char* typeface;
+    ExpectedItem items[4];
+};
+
+std::ostream& operator<<(std::ostream& out, const MainDialogCase& c)
 {
-    const platform::Resource* resource = Find(platform::RT_DIALOG, IDD_MAIN);
+    return out << c.name;
+}
+
+class MainDialogTemplate : public testing::TestWithParam<MainDialogCase> {};
+
+TEST_P(MainDialogTemplate, HoldsItsStylesFontAndControls)
+{
+    const MainDialogCase& c = GetParam();
+    const platform::Resource* resource = Find(platform::RT_DIALOG, IDD_MAIN, c.language);
     ASSERT_NE(resource, nullptr);
+    EXPECT_EQ(resource->language, c.language);
     std::optional<platform::DialogTemplate> dialog = platform::ParseDialogTemplate(resource->data);
     ASSERT_TRUE(dialog.has_value());
     EXPECT_EQ(dialog->style, 0x80CA00C0u);  // popup, caption, system menu, minimize box, modal frame, font
@@ -40,24 +61,15 @@ TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls)
     EXPECT_EQ(dialog->cy, 105);
     EXPECT_EQ(dialog->menuId, 0);
     EXPECT_EQ(dialog->caption, "Strumkey");
-    EXPECT_EQ(dialog->pointSize, 9);
+    EXPECT_EQ(dialog->pointSize, c.pointSize);
     EXPECT_EQ(dialog->weight, 0);
     EXPECT_EQ(dialog->italic, 0);
     EXPECT_EQ(dialog->charset, 1);
-    EXPECT_EQ(dialog->typeface, u8"ＭＳ Ｐゴシック");
-
-    const DWORD label = 0x50020000;   // child, visible, group, left-aligned
-    const DWORD slider = 0x50010001;  // child, visible, tab stop, auto ticks, horizontal
-    const ExpectedItem expected[] = {
-        {-1, nullptr, u8"ストロークの強さ:", label, 7, 7, 52, 12},
-        {1021, "msctls_trackbar32", "", slider, 6, 18, 217, 20},
-        {-1, nullptr, u8"ストロークの速さ:", label, 6, 42, 66, 12},
-        {1022, "msctls_trackbar32", "", slider, 6, 54, 217, 20},
-    };
-    ASSERT_EQ(dialog->items.size(), std::size(expected));
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(dialog->typeface, c.typeface);
+    ASSERT_EQ(dialog->items.size(), std::size(c.items));
+    for (std::size_t i = 0; i < std::size(c.items); ++i) {
         const platform::DialogItemTemplate& item = dialog->items[i];
-        const ExpectedItem& want = expected[i];
+        const ExpectedItem& want = c.items[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(static_cast<int>(item.id), want.id);
         if (want.className == nullptr) {
@@ -76,6 +88,25 @@ TEST(DialogTemplate, MainDialogHoldsItsStylesFontAndControls)
         EXPECT_TRUE(item.creationData.empty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, MainDialogTemplate,
+                         testing::Values(MainDialogCase{"Japanese",
+                                                        0x0411,
+                                                        9,
+                                                        u8"ＭＳ Ｐゴシック",
+                                                        {{-1, nullptr, u8"ストロークの強さ:", Label, 7, 7, 52, 12},
+                                                         {1021, "msctls_trackbar32", "", Slider, 6, 18, 217, 20},
+                                                         {-1, nullptr, u8"ストロークの速さ:", Label, 6, 42, 66, 12},
+                                                         {1022, "msctls_trackbar32", "", Slider, 6, 54, 217, 20}}},
+                                         MainDialogCase{"English",
+                                                        0x0409,
+                                                        8,
+                                                        "MS Shell Dlg",
+                                                        {{-1, nullptr, "Strength of a stroke:", Label, 7, 7, 216, 10},
+                                                         {1021, "msctls_trackbar32", "", Slider, 6, 18, 217, 20},
+                                                         {-1, nullptr, "Time between strings:", Label, 7, 42, 216, 10},
+                                                         {1022, "msctls_trackbar32", "", Slider, 6, 54, 217, 20}}}),
+                         [](const testing::TestParamInfo<MainDialogCase>& info) { return info.param.name; });
 
 TEST(DialogTemplate, DataIsAnExtendedTemplateAsTheResourceCompilerLaysItOut)
 {

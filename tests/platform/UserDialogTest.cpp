@@ -142,6 +142,7 @@ protected:
     {
         recorder = &record;
         platform::ResetKeyState();
+        SetThreadUILanguage(0x0411);  // the dialog as it was first made; both languages are laid out below
     }
     void TearDown() override { recorder = nullptr; }
 
@@ -279,11 +280,39 @@ TEST_F(UserDialog, EscapeAndEnterAreCommandsThatLeaveTheDialogOpen)
     EXPECT_EQ(record.Count(Event::DialogProc, WM_CLOSE), 0);
 }
 
-TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont)
+// The main dialog in each language: its client size and controls follow the
+// dialog units of its font, and what a screen reader announces for each
+// slider is its label.
+struct DialogLanguage {
+    const char* name;
+    LANGID language;
+    int pixelSize;       // of the font's points at 96 dots per inch
+    const char* family;  // null: the toolkit's own
+    const char* strengthLabel;
+    const char* speedLabel;
+};
+
+std::ostream& operator<<(std::ostream& out, const DialogLanguage& c)
 {
+    return out << c.name;
+}
+
+class MainDialogInItsLanguage : public UserDialog, public testing::WithParamInterface<DialogLanguage> {
+protected:
+    void SetUp() override
+    {
+        UserDialog::SetUp();
+        SetThreadUILanguage(GetParam().language);
+    }
+};
+
+TEST_P(MainDialogInItsLanguage, IsLaidOutByItsFontAndNamesEachSliderAfterItsLabel)
+{
+    const DialogLanguage& c = GetParam();
     QSize client, strength;
     QPoint strengthAt;
     QFont font;
+    QString strengthName, speedName;
     Run([&](HWND dialog) {
         QWidget* widget = platform::Window::From(dialog)->Widget();
         client = widget->size();
@@ -291,6 +320,12 @@ TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont)
         QWidget* slider = platform::Window::From(GetDlgItem(dialog, IDC_STRENGTH))->Widget();
         strength = slider->size();
         strengthAt = slider->pos();
+        const auto nameOf = [dialog](int id) {
+            QAccessibleInterface* view = QAccessible::queryAccessibleInterface(SliderView(GetDlgItem(dialog, id)));
+            return view != nullptr ? view->text(QAccessible::Name) : QString();
+        };
+        strengthName = nameOf(IDC_STRENGTH);
+        speedName = nameOf(IDC_SPEED);
     });
     // Windows' base units: the mean width of the 52 Latin letters (rounded)
     // and the font height; x units are quarters, y units eighths of them.
@@ -304,25 +339,18 @@ TEST_F(UserDialog, ClientSizeAndControlsFollowTheDialogUnitsOfTheFont)
     EXPECT_EQ(client, QSize(x(231), y(105)));
     EXPECT_EQ(strengthAt, QPoint(x(6), y(18)));
     EXPECT_EQ(strength, QSize(x(217), y(20)));
-    EXPECT_EQ(font.pixelSize(), 12);  // 9 points at 96 dots per inch
-    EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(font.pixelSize(), c.pixelSize);
+    EXPECT_EQ(QFontInfo(font).family(),
+              c.family != nullptr ? QString::fromUtf8(c.family) : QFontInfo(QApplication::font()).family());
+    EXPECT_EQ(strengthName.toStdString(), c.strengthLabel);
+    EXPECT_EQ(speedName.toStdString(), c.speedLabel);
 }
 
-// What a screen reader announces for each slider: its label.
-TEST_F(UserDialog, EachSliderIsNamedAfterTheLabelBeforeIt)
-{
-    QString strength, speed;
-    Run([&](HWND dialog) {
-        const auto nameOf = [dialog](int id) {
-            QAccessibleInterface* view = QAccessible::queryAccessibleInterface(SliderView(GetDlgItem(dialog, id)));
-            return view != nullptr ? view->text(QAccessible::Name) : QString();
-        };
-        strength = nameOf(IDC_STRENGTH);
-        speed = nameOf(IDC_SPEED);
-    });
-    EXPECT_EQ(strength.toStdString(), u8"ストロークの強さ:");
-    EXPECT_EQ(speed.toStdString(), u8"ストロークの速さ:");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Languages, MainDialogInItsLanguage,
+    testing::Values(DialogLanguage{"Japanese", 0x0411, 12, "IPAPGothic", u8"ストロークの強さ:", u8"ストロークの速さ:"},
+                    DialogLanguage{"English", 0x0409, 11, nullptr, "Strength of a stroke:", "Time between strings:"}),
+    [](const testing::TestParamInfo<DialogLanguage>& info) { return info.param.name; });
 
 // ---- Trackbars -------------------------------------------------------------
 

@@ -47,6 +47,7 @@ protected:
         for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "sub/tone.wav"})
             temp.Write(std::string("se/") + name, SoundTest::MakeWav(300, ++seed));
         here.emplace(temp.Path());
+        SoundTest::SpeakLanguage(0x0411);
     }
     void TearDown() override { Mix_HaltChannel(-1); }
 
@@ -266,6 +267,13 @@ TEST_F(SoundTableTest, LoadOfAnUndefinedIdentifier)
     EXPECT_FALSE(table.Load(99));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{Undefined});
     table.Unload(99);  // nothing there: nothing happens
+    // In English, on every other system.
+    SoundTest::SpeakLanguage(0x0409);
+    ASSERT_TRUE(Read("1,missing.wav\n"));
+    EXPECT_FALSE(table.Load(98));
+    EXPECT_EQ(table.LoadAll(), -1);
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Undefined, "A sound was asked for that se.csv does not list.",
+                                                       "A sound file could not be loaded."}));
 }
 
 }  // namespace

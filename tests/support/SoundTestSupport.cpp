@@ -1,6 +1,9 @@
 #include "tests/support/SoundTestSupport.h"
 
 #include "platform/linux/ui/MessageBoxLog.h"
+#ifndef _WIN32
+#include "platform/linux/ui/Resources.h"
+#endif
 
 #include "tests/support/ArchiveTestSupport.h"
 
@@ -95,6 +98,15 @@ std::vector<std::string> MessageBoxes::Texts() const
     for (const MessageBoxCall& call : calls)
         texts.push_back(call.text);
     return texts;
+}
+
+void SpeakLanguage(LANGID language)
+{
+#ifndef _WIN32
+    // On Windows the resources are linked into the test program itself.
+    platform::SetProcessModule(platform::ModuleHandle(platform::ExecutableResources()));
+#endif
+    SetThreadUILanguage(language);
 }
 
 }  // namespace SoundTest

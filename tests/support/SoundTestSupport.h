@@ -40,6 +40,10 @@ struct MessageBoxCall {
     UINT type;
 };
 
+// From now on the program's texts are the executable's, in this language,
+// as WinMain's ChooseLanguage would have them.
+void SpeakLanguage(LANGID language);
+
 // Catches every message box while it lives; nothing reaches the user. One
 // at a time.
 class MessageBoxes {

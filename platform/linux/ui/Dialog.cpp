@@ -470,8 +470,8 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);  // templates are found by number only
         return -1;
     }
-    const Resource* resource =
-        FindResource(instance, RT_DIALOG, static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)));
+    const Resource* resource = FindResource(
+        instance, RT_DIALOG, static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)), GetThreadUILanguage());
     if (resource == nullptr) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return -1;

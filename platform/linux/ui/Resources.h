@@ -15,13 +15,16 @@ namespace platform {
 // Resource types.
 constexpr WORD RT_ICON = 3;
 constexpr WORD RT_DIALOG = 5;
+constexpr WORD RT_STRING = 6;
 constexpr WORD RT_GROUP_ICON = 14;
 
-// One resource: its bytes exactly as a resource compiler writes them.
+// One resource: its bytes exactly as a resource compiler writes them, and
+// its language (a LANGID; 0 for language neutral).
 struct Resource {
     WORD type = 0;
     WORD id = 0;
     std::vector<BYTE> data;
+    WORD language = 0;
 };
 
 using ResourceSection = std::vector<Resource>;
@@ -34,8 +37,16 @@ const ResourceSection& ExecutableResources();
 // life of the process. The section must outlive its use.
 HINSTANCE ModuleHandle(const ResourceSection& section);
 
-// The resource of a module with that type and id; null for a module that was
-// not made by ModuleHandle or a resource that does not exist.
-const Resource* FindResource(HINSTANCE module, WORD type, WORD id);
+// The module that a null module handle stands for, as on Windows the one
+// the process was made from: set by the entry point.
+void SetProcessModule(HINSTANCE module);
+
+// The resource of a module with that type and id in a language, as Windows
+// picks it: that language (language 0: the user's, GetUserDefaultUILanguage),
+// else its primary language with no sublanguage, else a neutral one, else
+// the first there is. Null for a module that was not made by ModuleHandle
+// (or null before SetProcessModule) or a resource that does not exist in any
+// language.
+const Resource* FindResource(HINSTANCE module, WORD type, WORD id, WORD language = 0);
 
 }  // namespace platform

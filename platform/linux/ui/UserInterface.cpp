@@ -97,7 +97,8 @@ void SubstituteFonts()
     QFont::insertSubstitutions(QString::fromUtf8(u8"ＭＳ ゴシック"), fixed);
     QFont::insertSubstitutions(QStringLiteral("MS Gothic"), fixed);
     QFont::insertSubstitutions(QString::fromUtf8(u8"ＭＳ Ｐ明朝"), {QStringLiteral("IPAPMincho")});
-    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg"), proportional);
+    // The system's dialog font, of dialogs in other languages: the toolkit's own.
+    QFont::insertSubstitution(QStringLiteral("MS Shell Dlg"), QApplication::font().family());
 }
 
 }  // namespace
