@@ -517,42 +517,92 @@ TEST(Lifecycle, ClosingCutsTheSoundsAndDropsThePendingStrings)
     EXPECT_EQ(output.Level(output.Frames() - 1), 0);
 }
 
+// The program's words in a language, as the cp932 bytes it shows them, and
+// what asks for it: the locale, or the Language setting over it.
+struct Words {
+    const char* name;
+    const char* locale;
+    const char* setting;  // nullptr: none
+    std::string ready, refusal, breakingUp;
+};
+
+std::ostream& operator<<(std::ostream& out, const Words& words)
+{
+    return out << words.name;
+}
+
+class Spoken : public testing::TestWithParam<Words> {
+protected:
+    // A run in the language, with these settings besides.
+    void SetUp() override
+    {
+        run.SetEnvironment(GetParam().locale);
+        if (GetParam().setting != nullptr)
+            settings.push_back(GetParam().setting);
+    }
+    PlayerRun run;
+    std::vector<std::string> settings;
+};
+
+const Words Japanese{"Japanese", "LC_ALL=ja_JP.UTF-8", nullptr, "\xDA\xC3\xDE\xA8",  // ﾚﾃﾞｨ
+                                                                                     // 二重起動はできません
+                     "\x93\xF1\x8F\x64\x8B\x4E\x93\xAE\x82\xCD\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
+                     CP932("音切れ: 設定ファイルの AudioBufferFrames を 2048 に")};
+const Words English{
+    "English", "LC_ALL=en_US.UTF-8",           nullptr,
+    "Ready",   "Strumkey is already running.", "Sound breaks up: set AudioBufferFrames=2048 in settings"};
+Words ForcedJapanese()
+{
+    Words words = Japanese;
+    words.name = "JapaneseSetOnAnEnglishSystem";
+    words.locale = "LC_ALL=en_US.UTF-8";
+    words.setting = "Language=1041";
+    return words;
+}
+Words ForcedEnglish()
+{
+    Words words = English;
+    words.name = "EnglishSetOnAJapaneseSystem";
+    words.locale = "LC_ALL=ja_JP.UTF-8";
+    words.setting = "Language=1033";
+    return words;
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, Spoken, testing::Values(Japanese, English, ForcedJapanese(), ForcedEnglish()),
+                         [](const testing::TestParamInfo<Words>& info) { return info.param.name; });
+
 // The audio thread kept from mixing again and again, as on a machine too busy
 // to run it: the program sees its mixes come late and, after the next key,
 // says once in the status bar what to set; until then it says nothing.
-TEST(Lifecycle, SoundThatBreaksOffAgainAndAgainIsNoticedInTheStatusBar)
+TEST_P(Spoken, SoundThatBreaksOffAgainAndAgainIsNoticedInTheStatusBar)
 {
-    PlayerRun run;
     run.PaceDiskFor(1024);
     Script script = {"wait 3500", "tap c", "status"};  // the clock has settled
     for (int i = 0; i < 3; ++i)
         script.insert(script.end(), {"starve 150", "wait 400"});
     script.insert(script.end(), {"late", "tap c", "status", "tap space", "status", "close"});
-    Play(run, script, {"AudioBufferFrames=1024"});
-    const std::string notice(CP932("音切れ: 設定ファイルの AudioBufferFrames を 2048 に"));
-    EXPECT_EQ(run.Lines("status "), (std::vector<std::string>{"\xDA\xC3\xDE\xA8", notice, notice}));
+    settings.push_back("AudioBufferFrames=1024");
+    Play(run, script, settings);
+    const Words& words = GetParam();
+    EXPECT_EQ(run.Lines("status "), (std::vector<std::string>{words.ready, words.breakingUp, words.breakingUp}));
     ASSERT_EQ(run.Lines("late ").size(), 1u);
     EXPECT_GE(std::stoi(run.Lines("late ")[0]), 3);
 }
 
-TEST(Lifecycle, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing)
+TEST_P(Spoken, ASecondCopyOfTheSameFileIsRefusedAndTouchesNothing)
 {
-    PlayerRun run;
-    const std::string before = SettingsText({"Interval=77"});
+    settings.push_back("Interval=77");
+    const std::string before = SettingsText(settings);
     run.WriteSettings(before);
     ChildProcess* first = run.Start({"mark ready", "status", "hold", "close"}, run.OutputFile());
     ASSERT_EQ(first->ReadLine().rfind("mark ready", 0), 0u);
-    // The program's text keeps the cp932 bytes it has always shown.
-    EXPECT_EQ(first->ReadLine(), "status \xDA\xC3\xDE\xA8");  // ﾚﾃﾞｨ
+    EXPECT_EQ(first->ReadLine(), "status " + GetParam().ready);
 
     const std::string secondOutput = run.Folder() + "/second.raw";
     ChildProcess* second = run.Start({"close"}, secondOutput);
     ProcessResult refused = second->Finish();
     EXPECT_EQ(refused.status, 0);
-    // 二重起動はできません
-    EXPECT_EQ(refused.out,
-              "messagebox Strumkey|\x93\xF1\x8F\x64\x8B\x4E\x93\xAE\x82\xCD\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"
-              "\nexit 0\n");
+    EXPECT_EQ(refused.out, "messagebox Strumkey|" + GetParam().refusal + "\nexit 0\n");
     EXPECT_FALSE(std::filesystem::exists(secondOutput));  // no audio device
     EXPECT_EQ(run.Settings(), before);
 

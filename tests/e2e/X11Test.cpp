@@ -6,6 +6,7 @@
 // English and a Japanese locale (STRUMKEY_WINDOWS_BUILD names the Windows
 // build; without it, its cases are skipped).
 
+#include "platform/Text.h"
 #include "tests/e2e/KeyboardScenarios.h"
 #include "tests/e2e/Listening.h"
 #include "tests/e2e/SoundServer.h"
@@ -30,6 +31,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -52,24 +54,41 @@ std::string ReadAll(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Where the program runs: the Linux build, or the Windows build under Wine
-// in a locale.
+// Where the program runs: the Linux build, or the Windows build under Wine,
+// in a locale, whose language the program speaks.
 struct Platform {
     const char* name;
-    const char* wineLocale = nullptr;  // the Linux build when null
+    bool wine;
+    const char* locale;
+
+    bool Japanese() const { return std::string_view(locale).starts_with("ja"); }
 };
 void PrintTo(const Platform& platform, std::ostream* out)
 {
     *out << platform.name;
 }
-const Platform Linux{"Linux"};
-const Platform WineEnglish{"WineEnglish", "en_US.UTF-8"};
-const Platform WineJapanese{"WineJapanese", "ja_JP.UTF-8"};
+const Platform Linux{"Linux", false, "en_US.UTF-8"};
+const Platform LinuxJapanese{"LinuxJapanese", false, "ja_JP.UTF-8"};
+const Platform WineEnglish{"WineEnglish", true, "en_US.UTF-8"};
+const Platform WineJapanese{"WineJapanese", true, "ja_JP.UTF-8"};
 
 ProgramRunner RunnerFor(const Platform& platform)
 {
-    return platform.wineLocale != nullptr ? ProgramRunner::Wine(platform.wineLocale)
-                                          : ProgramRunner{STRUMKEY_EXE, {}, {}};
+    return platform.wine ? ProgramRunner::Wine(platform.locale)
+                         : ProgramRunner{STRUMKEY_EXE, {}, {std::string("LC_ALL=") + platform.locale}};
+}
+
+// What the program says in the platform's language, as UTF-8.
+struct Said {
+    std::string usage, helpLine, refusal;
+};
+Said SaidOn(const Platform& platform)
+{
+    if (platform.Japanese())
+        return {u8"使い方: strumkey [--help | --version]\n", u8"--version  バージョンを表示して終了します",
+                u8"二重起動はできません"};
+    return {"Usage: strumkey [--help | --version]\n", "--version  show the version and exit",
+            "Strumkey is already running."};
 }
 
 std::string NameOf(const testing::TestParamInfo<Platform>& info)
@@ -226,7 +245,8 @@ class X11PlatformTest : public testing::WithParamInterface<Platform>, public X11
 protected:
     X11PlatformTest() : X11Test(GetParam()) {}
 };
-INSTANTIATE_TEST_SUITE_P(X11, X11PlatformTest, testing::Values(Linux, WineEnglish, WineJapanese), NameOf);
+INSTANTIATE_TEST_SUITE_P(X11, X11PlatformTest, testing::Values(Linux, LinuxJapanese, WineEnglish, WineJapanese),
+                         NameOf);
 
 TEST_P(X11PlatformTest, KeysPlayThroughTheServerAndTheCloseButtonEndsTheRun)
 {
@@ -294,7 +314,11 @@ TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNam
     ::close(bank);
 
     // The command line is answered beside the running copy, with no window.
-    const std::string usage = "Usage: strumkey [--help | --version]\n";
+    const Said said = SaidOn(platform);
+    // Under Wine the program writes its own bytes, cp932, as a Japanese
+    // Windows console shows them; on Linux the platform writes UTF-8.
+    const auto bytesOf = [&](const std::string& utf8) { return platform.wine ? platform::Utf8ToCp932(utf8) : utf8; };
+    const std::string usage = bytesOf(said.usage);
     const struct {
         const char* argument;
         int status;
@@ -311,7 +335,7 @@ TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNam
         EXPECT_EQ(X11Process::Run(options, &output), answer.status) << answer.argument;
         if (answer.argument == std::string("--help")) {
             EXPECT_EQ(output.rfind(usage, 0), 0u) << output;
-            EXPECT_NE(output.find("--version  show the version"), std::string::npos) << output;
+            EXPECT_NE(output.find(bytesOf(said.helpLine)), std::string::npos) << output;
         } else {
             EXPECT_EQ(output, answer.output) << answer.argument;
         }
@@ -325,8 +349,8 @@ TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNam
     EXPECT_EQ(windows->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
     EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
     if (program.Runner().Windows()) {
-        // In Japanese, whatever the system's code page.
-        EXPECT_NE(WindowText(Caption).find(u8"二重起動はできません\n"), std::string::npos) << WindowText(Caption);
+        // In the system's language, whatever its code page.
+        EXPECT_NE(WindowText(Caption).find(said.refusal + "\n"), std::string::npos) << WindowText(Caption);
     }
     ASSERT_EQ(Keys(box, {"Return"}), 0);
     const std::optional<int> refused = secondRun->Wait(StartLimit);
