@@ -61,8 +61,9 @@ LANGID UiLanguage()
 HRSRC FindInUiLanguage(HINSTANCE instance, LPCWSTR type, WORD id)
 {
     const LANGID wanted = UiLanguage();
-    for (const LANGID language :
-         {wanted, MAKELANGID(PRIMARYLANGID(wanted), SUBLANG_NEUTRAL), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)})
+    const LANGID tried[] = {wanted, static_cast<LANGID>(MAKELANGID(PRIMARYLANGID(wanted), SUBLANG_NEUTRAL)),
+                            static_cast<LANGID>(MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL))};
+    for (const LANGID language : tried)
         if (HRSRC found = ::FindResourceExW(instance, type, MAKEINTRESOURCEW(id), language))
             return found;
     return ::FindResourceW(instance, MAKEINTRESOURCEW(id), type);

@@ -80,15 +80,15 @@ ProgramRunner RunnerFor(const Platform& platform)
 
 // What the program says in the platform's language, as UTF-8.
 struct Said {
-    std::string usage, helpLine, refusal;
+    std::string usage, helpLine, refusal, strengthLabel, speedLabel;
 };
 Said SaidOn(const Platform& platform)
 {
     if (platform.Japanese())
         return {u8"使い方: strumkey [--help | --version]\n", u8"--version  バージョンを表示して終了します",
-                u8"二重起動はできません"};
+                u8"二重起動はできません", u8"ストロークの強さ:", u8"ストロークの速さ:"};
     return {"Usage: strumkey [--help | --version]\n", "--version  show the version and exit",
-            "Strumkey is already running."};
+            "Strumkey is already running.", "Strength of a stroke:", "Time between strings:"};
 }
 
 std::string NameOf(const testing::TestParamInfo<Platform>& info)
@@ -349,8 +349,11 @@ TEST_P(X11PlatformTest, SecondStartOfTheSameFileIsRefusedAndACopyUnderAnotherNam
     EXPECT_EQ(windows->OfProcess(secondRun->Pid()).size(), 1u) << "the refused copy shows more than its box";
     EXPECT_TRUE(secondRun->Running()) << "the refused copy must wait for its box";
     if (program.Runner().Windows()) {
-        // In the system's language, whatever its code page.
-        EXPECT_NE(WindowText(Caption).find(said.refusal + "\n"), std::string::npos) << WindowText(Caption);
+        // In the system's language, whatever its code page: the box, and the
+        // labels of the window beside it.
+        const std::string texts = WindowText(Caption);
+        for (const std::string& text : {said.refusal, said.strengthLabel, said.speedLabel})
+            EXPECT_NE(texts.find(text + "\n"), std::string::npos) << texts;
     }
     ASSERT_EQ(Keys(box, {"Return"}), 0);
     const std::optional<int> refused = secondRun->Wait(StartLimit);
