@@ -342,7 +342,8 @@ constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
-// Shows text (cp932) under caption ("Error" when null) in a modal box and
+// Shows text (cp932) under caption ("Error" when null, "エラー" for a Japanese
+// user) in a modal box and
 // returns the button pressed. When no display can be reached the box is one
 // line on standard error and the answer is IDOK.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

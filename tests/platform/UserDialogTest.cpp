@@ -652,6 +652,24 @@ TEST_F(UserDialog, MessageBoxIsAModalBoxWhileADisplayIsThere)
     EXPECT_EQ(MessageBoxA(nullptr, text.c_str(), "Strumkey", MB_YESNO), IDNO);
     EXPECT_EQ(shownText, QString::fromUtf8(u8"二重起動はできません"));
     EXPECT_EQ(shownTitle, QStringLiteral("Strumkey"));
+    // Without a caption: the system's own, in the user's language.
+    const char* const oldLocale = std::getenv("LC_ALL");
+    const std::string saved = oldLocale != nullptr ? oldLocale : "";
+    for (const auto& [locale, title] : {std::pair{"en_US.UTF-8", "Error"}, {"ja_JP.UTF-8", u8"エラー"}}) {
+        setenv("LC_ALL", locale, 1);
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shownTitle = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        });
+        EXPECT_EQ(MessageBoxA(nullptr, "x", nullptr, MB_OK), IDOK);
+        EXPECT_EQ(shownTitle.toStdString(), title);
+    }
+    if (oldLocale != nullptr)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 }
 
 }  // namespace

@@ -79,8 +79,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
         seen(owner, text, caption, type);
         return IDOK;
     }
-    // Windows shows "Error" when no caption is given.
-    const std::string title = platform::Cp932ToUtf8(caption != nullptr ? caption : "Error");
+    // Without a caption Windows shows its own word for an error, in the
+    // user's language.
+    const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+    const std::string title = caption != nullptr ? platform::Cp932ToUtf8(caption) : japanese ? u8"エラー" : "Error";
     const std::string body = platform::Cp932ToUtf8(text != nullptr ? text : "");
     if (platform::StartUserInterface())
         return platform::ShowBox(owner, body, title, type);
