@@ -544,32 +544,32 @@ protected:
     std::vector<std::string> settings;
 };
 
-const Words Japanese{"Japanese", "LC_ALL=ja_JP.UTF-8", nullptr, "\xDA\xC3\xDE\xA8",  // ﾚﾃﾞｨ
-                                                                                     // 二重起動はできません
+// ﾚﾃﾞｨ, 二重起動はできません
+const Words Japanese{"Japanese",
+                     "LC_ALL=ja_JP.UTF-8",
+                     nullptr,
+                     "\xDA\xC3\xDE\xA8",
                      "\x93\xF1\x8F\x64\x8B\x4E\x93\xAE\x82\xCD\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
                      CP932("音切れ: 設定ファイルの AudioBufferFrames を 2048 に")};
 const Words English{
     "English", "LC_ALL=en_US.UTF-8",           nullptr,
     "Ready",   "Strumkey is already running.", "Sound breaks up: set AudioBufferFrames=2048 in settings"};
-Words ForcedJapanese()
+
+// The words of one language asked for by the setting on a system of the other.
+Words SetOver(Words words, const char* name, const char* locale, const char* setting)
 {
-    Words words = Japanese;
-    words.name = "JapaneseSetOnAnEnglishSystem";
-    words.locale = "LC_ALL=en_US.UTF-8";
-    words.setting = "Language=1041";
-    return words;
-}
-Words ForcedEnglish()
-{
-    Words words = English;
-    words.name = "EnglishSetOnAJapaneseSystem";
-    words.locale = "LC_ALL=ja_JP.UTF-8";
-    words.setting = "Language=1033";
+    words.name = name;
+    words.locale = locale;
+    words.setting = setting;
     return words;
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Spoken, testing::Values(Japanese, English, ForcedJapanese(), ForcedEnglish()),
-                         [](const testing::TestParamInfo<Words>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Languages, Spoken,
+    testing::Values(Japanese, English,
+                    SetOver(Japanese, "JapaneseSetOnAnEnglishSystem", "LC_ALL=en_US.UTF-8", "Language=1041"),
+                    SetOver(English, "EnglishSetOnAJapaneseSystem", "LC_ALL=ja_JP.UTF-8", "Language=1033")),
+    [](const testing::TestParamInfo<Words>& info) { return info.param.name; });
 
 // The audio thread kept from mixing again and again, as on a machine too busy
 // to run it: the program sees its mixes come late and, after the next key,
