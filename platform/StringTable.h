@@ -30,11 +30,6 @@ std::optional<std::u16string> StringOfBlock(const void* block, std::size_t bytes
 // A block of these strings.
 std::vector<std::uint8_t> WriteStringBlock(const std::array<std::u16string, StringsPerBlock>& strings);
 
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view utf16);
-// UTF-8 to UTF-16; a byte that is not valid UTF-8 becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
-
 // Copies cp932 text into buffer as LoadStringA does: at most size - 1 bytes,
 // never half a character, always terminated. Returns the bytes copied; 0 and
 // nothing written for a null buffer or a size below 1.

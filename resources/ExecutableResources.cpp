@@ -9,6 +9,8 @@
 #include "resources/IconWriter.h"
 #include "resources/Resources.h"
 
+#include <QString>
+
 #include <array>
 #include <map>
 #include <string>
@@ -151,7 +153,7 @@ void AddStrings(platform::ResourceSection& section, WORD language, const Text (&
     std::map<unsigned, std::array<std::u16string, platform::StringsPerBlock>> blocks;
     for (const Text& text : texts)
         blocks[platform::StringBlockOf(text.id)][text.id % platform::StringsPerBlock] =
-            platform::Utf8ToUtf16(text.utf8);
+            QString::fromUtf8(text.utf8).toStdU16String();
     for (const auto& [block, strings] : blocks)
         section.push_back(
             {platform::RT_STRING, static_cast<WORD>(block), platform::WriteStringBlock(strings), language});

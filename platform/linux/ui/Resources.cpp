@@ -6,6 +6,8 @@
 #include "platform/Text.h"
 #include "platform/Win32.h"
 
+#include <QString>
+
 #include <atomic>
 #include <map>
 #include <memory>
@@ -95,5 +97,8 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
         return 0;
     const std::optional<std::u16string> text =
         StringOfBlock(block->data.data(), block->data.size(), id % StringsPerBlock);
-    return text ? CopyCp932(Utf8ToCp932(Utf16ToUtf8(*text)), buffer, size) : 0;
+    if (!text)
+        return 0;
+    const QString wide(reinterpret_cast<const QChar*>(text->data()), static_cast<qsizetype>(text->size()));
+    return CopyCp932(Utf8ToCp932(wide.toStdString()), buffer, size);
 }
