@@ -5,6 +5,7 @@
 #include "files/Paths.h"
 #include "sound/AudioDevice.h"
 #include "sound/SoundTable.h"
+#include "stroke/MidiNotes.h"
 #include "stroke/StrokeScheduler.h"
 
 #include <SDL_mixer.h>
@@ -28,6 +29,8 @@ void StartUp()
     timeBeginPeriod(TimerPeriod);
     midiOutOpen(&TheMidiOut, MIDI_MAPPER, 0, 0, CALLBACK_NULL);
     midiOutShortMsg(TheMidiOut, GuitarProgramChange);
+    if (Settings.MidiNotes != 0)
+        SendMidiNotesTo(TheMidiOut);
     TheSoundTable = new SoundTable;
     TheSoundTable->ReadTable("se.csv");
     TheSoundTable->LoadAll();  // opens the audio device with the first sample
@@ -42,7 +45,8 @@ void ShutDown()
 {
     // No trigger may run once the table is gone: cancel first, free last.
     CancelPendingNotes();
-    StopAllSounds();
+    StopAllSounds();  // and the notes that sound
+    SendMidiNotesTo(nullptr);
     midiOutReset(TheMidiOut);
     midiOutClose(TheMidiOut);
     TheMidiOut = nullptr;

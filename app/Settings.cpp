@@ -83,6 +83,9 @@ void LoadSettingsFrom(const char* path)
     const int language = profile.GetInt(Section, "Language", absent);
     Settings.LanguageInFile = language != absent;
     Settings.Language = language != absent ? language : defaults.Language;
+    const int midiNotes = profile.GetInt(Section, "MidiNotes", absent);
+    Settings.MidiNotesInFile = midiNotes != absent;
+    Settings.MidiNotes = midiNotes != absent ? midiNotes : defaults.MidiNotes;
 }
 
 bool SaveSettingsTo(const char* path)
@@ -112,6 +115,8 @@ bool SaveSettingsTo(const char* path)
         write("AudioBufferFrames", Settings.AudioBufferFrames);
     if (Settings.LanguageInFile)
         write("Language", Settings.Language);
+    if (Settings.MidiNotesInFile)
+        write("MidiNotes", Settings.MidiNotes);
     SetLastError(error);
     return saved;
 }

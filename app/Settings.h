@@ -35,11 +35,15 @@ struct SettingsValues {
     // Written back only when the file had it.
     int Language = 0;
     bool LanguageInFile = false;
+    // Not 0: every string that sounds also goes out as a MIDI note on the
+    // MIDI output. Written back only when the file had it.
+    int MidiNotes = 0;
+    bool MidiNotesInFile = false;
 };
 
 extern SettingsValues Settings;
 
-// Read all nine values (and AudioBufferFrames and Language) from the settings file
+// Read all nine values (and AudioBufferFrames, Language and MidiNotes) from the settings file
 // (defaults for missing keys), or write them all back. Nothing happens when
 // the executable's path is unknown. A file that cannot be written is reported
 // in one line on standard error.

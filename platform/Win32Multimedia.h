@@ -24,6 +24,7 @@ constexpr MMRESULT MMSYSERR_NOERROR = 0;
 constexpr MMRESULT MMSYSERR_ERROR = 1;
 constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
 constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+constexpr MMRESULT MMSYSERR_NOMEM = 7;
 constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
 constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT MIDIERR_NOTREADY = 67;
@@ -66,16 +67,18 @@ MMRESULT timeEndPeriod(UINT period);
 // ---- MIDI output -----------------------------------------------------------
 
 // Opens the one output device (MIDI_MAPPER or 0): a sequencer client
-// "Strumkey" with one output port whose subscribers receive the messages.
-// Only CALLBACK_NULL is accepted. Without a sequencer the result is
-// MMSYSERR_BADDEVICEID and *midiOut is null.
+// "Strumkey" with one output port whose subscribers receive the messages
+// and, where a JACK server runs, a JACK client "strumkey" with one MIDI
+// output port "midi_out" (its library is loaded at run time). Only CALLBACK_NULL is
+// accepted. With neither the result is MMSYSERR_BADDEVICEID and *midiOut is
+// null. Up to 8 devices are open at once (else MMSYSERR_NOMEM).
 MMRESULT midiOutOpen(LPHMIDIOUT midiOut, UINT deviceId, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
 
 // Sends a packed short message: status byte in bits 0 to 7, the data bytes in
 // bits 8 to 15 and 16 to 23 (7 bits each are used). Channel messages and the
 // short system messages are sent; a message without a status byte (running
 // status) or with system exclusive or an undefined status gives
-// MMSYSERR_INVALPARAM.
+// MMSYSERR_INVALPARAM. Any thread; no lock is taken and nothing allocated.
 MMRESULT midiOutShortMsg(HMIDIOUT midiOut, DWORD message);
 
 // All notes off, all sound off and sustain off on all 16 channels.

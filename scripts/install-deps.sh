@@ -22,6 +22,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   desktop-file-utils appstream groff-base dpkg-dev file
   libfluidsynth-dev fluid-soundfont-gm
+  libjack-jackd2-dev jackd2
 )
 pipewire=(pipewire pipewire-pulse wireplumber dbus)
 if [ "${1:-}" = bench ]; then

@@ -1,5 +1,6 @@
 #include "stroke/StrokeScheduler.h"
 
+#include "stroke/MidiNotes.h"
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
 #include "sound/SoundTable.h"
@@ -23,6 +24,28 @@ void PlaySlot(const NoteSlot& slot)
 {
     const int note = static_cast<int>((slot.message >> 8) & 0xFF);
     PlaySound(note - LowestNote, slot.due);
+}
+
+NoteSlot& NextSlot(DWORD message, std::int64_t due, bool midiNote)
+{
+    NoteSlot& slot = TheNoteSlots.slots[TheNoteSlots.next];
+    TheNoteSlots.next = (TheNoteSlots.next + 1) % NoteSlotCount;
+    slot.message = message;
+    slot.due = due;
+    slot.midiNote = midiNote;
+    return slot;
+}
+
+// A short timer may fire, play and spend the slot before timeSetEvent has
+// even returned: the trigger's 0 then wins over the id.
+UINT Arm(NoteSlot& slot, int delay)
+{
+    slot.timerId.store(ArmingTimerId, std::memory_order_relaxed);
+    const UINT result = timeSetEvent(static_cast<UINT>(delay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
+                                     TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+    UINT expected = ArmingTimerId;
+    slot.timerId.compare_exchange_strong(expected, result, std::memory_order_relaxed);
+    return result;
 }
 
 }  // namespace
@@ -81,28 +104,22 @@ UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay)
 
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_t from)
 {
-    NoteSlot& slot = TheNoteSlots.slots[TheNoteSlots.next];
-    slot.message = PackNoteOn(channel, note, velocity);
-    slot.due = from + static_cast<std::int64_t>(delay) * 1000000;
-
-    UINT result = 0;
+    const DWORD message = PackNoteOn(channel, note, MidiVelocity(velocity));
+    const std::int64_t due = from + static_cast<std::int64_t>(delay) * 1000000;
     if (delay == 0) {
+        NoteSlot& slot = NextSlot(message, due, false);
         slot.timerId.store(0, std::memory_order_relaxed);
         PlaySlot(slot);
-    } else {
-        // The trigger fires ahead of the string's time (its slot's due, where
-        // the string is placed), so that a timer thread that comes late is
-        // not heard. A short timer may fire, play and spend the slot before
-        // timeSetEvent has even returned: the trigger's 0 then wins over the id.
-        const int early = Mivo::Placement::EarlyStartMilliseconds();
-        const int timerDelay = delay > 0 ? std::max(delay - early, 1) : delay;
-        slot.timerId.store(ArmingTimerId, std::memory_order_relaxed);
-        result = timeSetEvent(static_cast<UINT>(timerDelay), 1, NoteTimerProc, reinterpret_cast<DWORD_PTR>(&slot),
-                              TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
-        UINT expected = ArmingTimerId;
-        slot.timerId.compare_exchange_strong(expected, result, std::memory_order_relaxed);
+        SendNoteOn(message);
+        return 0;
     }
-    TheNoteSlots.next = (TheNoteSlots.next + 1) % NoteSlotCount;
+    // The sample's trigger fires ahead of the string's time (its slot's due,
+    // where the string is placed), so that a timer thread that comes late is
+    // not heard. A MIDI note leaves as it is sent: its trigger fires on time.
+    const int early = Mivo::Placement::EarlyStartMilliseconds();
+    const UINT result = Arm(NextSlot(message, due, false), delay > 0 ? std::max(delay - early, 1) : delay);
+    if (SendsMidiNotes())
+        Arm(NextSlot(message, due, true), delay);
     return result;
 }
 
@@ -128,6 +145,7 @@ void StopAllSounds(std::int64_t due)
 {
     if (Mivo::AudioDevice::IsOpen())
         Mivo::Placement::CutAll(due);
+    SendNoteOffs();
 }
 
 void CALLBACK NoteTimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
@@ -137,6 +155,9 @@ void CALLBACK NoteTimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
     // set, CancelPendingNotes kills the timer, and timeKillEvent waits for a
     // running trigger to return. So once the cancel before shutdown is done,
     // no trigger is still reading the sound table that shutdown then frees.
-    PlaySlot(slot);
+    if (slot.midiNote)
+        SendNoteOn(slot.message);
+    else
+        PlaySlot(slot);
     slot.timerId.store(0, std::memory_order_release);
 }

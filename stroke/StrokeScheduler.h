@@ -5,6 +5,9 @@
 // free mixer channel. A new stroke, the space key and shutdown cancel every
 // pending trigger.
 //
+// While MIDI notes are sent (stroke/MidiNotes.h) every string also has a
+// MIDI trigger, on the string's very time, and every cut ends the notes.
+//
 // All functions but NoteTimerProc run on the dialog's thread; NoteTimerProc
 // runs on the timer thread. Nothing is allocated and no lock is taken here.
 
@@ -24,9 +27,12 @@ struct NoteSlot {
     // ArmingTimerId, and the returned id replaces that mark only if the
     // trigger has not already spent the slot: a slot never keeps a spent id.
     std::atomic<UINT> timerId{0};
-    // Packed note-on message: 0x90 | channel, note in bits 8 to 15, velocity
-    // in bits 16 to 23. The trigger reads only the note byte back.
+    // Packed note-on message: 0x90 | channel, note in bits 8 to 15, MIDI
+    // velocity in bits 16 to 23.
     DWORD message = 0;
+    // What the trigger does: send the message as a MIDI note (true) or start
+    // the sample of its note.
+    bool midiNote = false;
     // When the note is due (Placement::Now): its sound is placed
     // there, however late the trigger runs.
     std::int64_t due = 0;
@@ -61,7 +67,9 @@ void StartStroke(int root, ChordKind kind, BYTE velocity, int interval);
 // refused. A delay of 0 plays the note at once and returns 0. The note is due
 // delay milliseconds after from (Placement::Now; without it, now),
 // and is placed there; its timer fires up to Placement::EarlyStartMilliseconds
-// before.
+// before. Velocity is the stroke's strength (0 to 128). With MIDI notes, the
+// next slot also holds the MIDI note, sent at once or by a timer of its own
+// on the note's time.
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay);
 UINT ScheduleNote(BYTE channel, BYTE note, BYTE velocity, int delay, std::int64_t from);
 
@@ -74,7 +82,8 @@ void CancelPendingNotes();
 void PlaySound(int soundId);
 void PlaySound(int soundId, std::int64_t due);
 
-// Cuts every sound at time due (without it, now), when the audio device is open.
+// Cuts every sound at time due (without it, now), when the audio device is
+// open, and sends the note-offs of the MIDI notes that sound.
 void StopAllSounds();
 void StopAllSounds(std::int64_t due);
 

@@ -195,8 +195,8 @@ TEST_F(KeyMappingTest, StrokeUsesTheCurrentStrengthAndSpeed)
     Settings.Velocity = 77;
     Settings.Interval = 15;
     Press('D');
-    EXPECT_EQ((TheNoteSlots.slots[0].message >> 16) & 0xFF, 77u);
-    EXPECT_EQ(MixerLog::Starts().size(), 1u);  // the others wait for their timers
+    EXPECT_EQ((TheNoteSlots.slots[0].message >> 16) & 0xFF, 76u);  // strength 77 as a MIDI velocity
+    EXPECT_EQ(MixerLog::Starts().size(), 1u);                      // the others wait for their timers
     EXPECT_FALSE(RingIdle());
     VirtualTimers::RunUntilIdle();
     const std::vector<Start> starts = MixerLog::Starts();

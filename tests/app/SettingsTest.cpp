@@ -114,10 +114,9 @@ TEST_F(SettingsTest, ValuesReadAreWrittenBack)
 #endif
 }
 
-// The mixer's buffer: a power of two from 128 to 4096, 256 when the file has
-// none; written back only into a file that had it.
-// The two keys that a file need not have: the mixer's buffer (a power of two)
-// and the language; each is written back only when the file had it.
+// The keys that a file need not have: the mixer's buffer (a power of two from
+// 128 to 4096, 256 when the file has none), the language and MIDI notes;
+// each is written back only when the file had it.
 TEST_F(SettingsTest, TheOptionalKeysAreReadAsTheyMustBeAndStayOutOfFilesWithoutThem)
 {
     const struct {
@@ -141,6 +140,9 @@ TEST_F(SettingsTest, TheOptionalKeysAreReadAsTheyMustBeAndStayOutOfFilesWithoutT
         {"Language", "1041", 1041},
         {"Language", "1033", 1033},
         {"Language", "-3", -3},
+        {"MidiNotes", nullptr, 0},
+        {"MidiNotes", "1", 1},
+        {"MidiNotes", "0", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + (c.line ? c.line : "(none)"));
@@ -149,7 +151,11 @@ TEST_F(SettingsTest, TheOptionalKeysAreReadAsTheyMustBeAndStayOutOfFilesWithoutT
             std::string("[Setting]\r\nInterval=40\r\n") + (c.line ? std::string(c.key) + "=" + c.line + "\r\n" : "");
         Make(text);
         LoadSettingsFrom(Win().c_str());
-        EXPECT_EQ(std::string(c.key) == "Language" ? Settings.Language : Settings.AudioBufferFrames, c.value);
+        const std::string key = c.key;
+        EXPECT_EQ(key == "Language"    ? Settings.Language
+                  : key == "MidiNotes" ? Settings.MidiNotes
+                                       : Settings.AudioBufferFrames,
+                  c.value);
         SaveSettingsTo(Win().c_str());
         const bool written =
             Bytes().find(std::string(c.key) + "=" + std::to_string(c.value) + "\r\n") != std::string::npos;

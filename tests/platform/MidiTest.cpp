@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/media/MidiEncoding.h"
+#include "platform/linux/media/MidiMessageQueue.h"
 #include "platform/Win32.h"
 
 namespace {
@@ -51,6 +57,17 @@ TEST(MidiEncoding, ShortMessagesBecomeTheirEvents)
         std::memset(&event, 0xA5, sizeof event);
         ASSERT_TRUE(platform::EncodeShortMessage(row.message, event));
         EXPECT_EQ(event.type, row.type);
+        EXPECT_GT(platform::ShortMessageLength(row.message), 0);
+        // What the sequencer port sends: the same event, to its subscribers at once.
+        snd_seq_event_t sent, alone;
+        snd_seq_ev_clear(&alone);
+        platform::EncodeShortMessage(row.message, alone);
+        ASSERT_TRUE(platform::EncodeForSubscribers(row.message, 3, sent));
+        EXPECT_EQ(std::memcmp(&sent.data, &alone.data, sizeof alone.data), 0);
+        EXPECT_EQ(sent.type, row.type);
+        EXPECT_EQ(sent.source.port, 3);
+        EXPECT_EQ(sent.dest.client, SND_SEQ_ADDRESS_SUBSCRIBERS);
+        EXPECT_EQ(sent.queue, SND_SEQ_QUEUE_DIRECT);
         EXPECT_EQ(event.flags & SND_SEQ_EVENT_LENGTH_MASK, SND_SEQ_EVENT_LENGTH_FIXED);
         if (IsNoteEvent(row.type)) {
             EXPECT_EQ(event.data.note.channel, row.channel);
@@ -74,6 +91,7 @@ TEST(MidiEncoding, MessagesWithoutAShortMeaningAreRefused)
         std::memset(&event, 0x5A, sizeof event);
         before = event;
         EXPECT_FALSE(platform::EncodeShortMessage(message, event)) << std::hex << message;
+        EXPECT_EQ(platform::ShortMessageLength(message), 0) << std::hex << message;
         EXPECT_EQ(std::memcmp(&event, &before, sizeof event), 0) << "event changed";
     }
 }
@@ -87,6 +105,42 @@ TEST(MidiOut, OpenRefusesBadArguments)
     midiOut = reinterpret_cast<HMIDIOUT>(&midiOut);
     EXPECT_EQ(midiOutOpen(&midiOut, MIDI_MAPPER, 0, 0, 0x00030000), MMSYSERR_INVALFLAG) << "function callback";
     EXPECT_EQ(midiOut, nullptr);
+    // The bytes on the wire, as JACK carries them.
+    for (auto [message, length] :
+         {std::pair{0x19C0u, 2}, {0x55D2u, 2}, {0x403C90u, 3}, {0x7F01F2u, 3}, {0x12F1u, 2}, {0xF8u, 1}, {0xFFu, 1}})
+        EXPECT_EQ(platform::ShortMessageLength(message), length) << std::hex << message;
+}
+
+// Senders on two threads at once, into a ring shorter than what they send:
+// each sender's messages arrive in its order, none twice, and a full ring
+// refuses rather than overwrites.
+TEST(MidiMessageQueue, SendersOnManyThreadsKeepTheirOrderAndAFullRingRefuses)
+{
+    platform::MidiMessageQueue<64> queue;
+    constexpr DWORD PerSender = 20000;
+    std::vector<DWORD> next(2, 0);
+    std::atomic<int> done{0};
+    auto send = [&](DWORD sender) {
+        for (DWORD i = 0; i < PerSender;)
+            i += queue.Push({sender << 24 | i, i}) ? 1 : 0;
+        ++done;
+    };
+    std::thread first(send, 0), second(send, 1);
+    while (done < 2 || !queue.Empty()) {
+        if (std::optional<platform::TimedMessage> item = queue.Pop()) {
+            DWORD& expected = next.at(item->message >> 24);
+            ASSERT_EQ(item->message & 0xFFFFFF, expected);
+            ++expected;
+        }
+    }
+    first.join();
+    second.join();
+    EXPECT_EQ(next, std::vector<DWORD>(2, PerSender));
+
+    for (DWORD i = 0; i < 64; ++i)
+        ASSERT_TRUE(queue.Push({i, 0}));
+    EXPECT_FALSE(queue.Push({64, 0}));
+    EXPECT_EQ(queue.Pop()->message, 0u);
 }
 
 TEST(MidiOut, WithoutSequencerOpenFailsQuietly)

@@ -4,6 +4,8 @@
 
 #include "stroke/StrokeScheduler.h"
 
+#include "stroke/MidiNotes.h"
+
 #include "sound/AudioDevice.h"
 #include "sound/Placement.h"
 
@@ -191,7 +193,7 @@ TEST_F(StrokeSchedulerTest, RingWrapsAfterThirtyTwoNotes)
 
 TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
 {
-    EXPECT_EQ(ScheduleNote(0, 50, 127, 0), 0u);
+    EXPECT_EQ(ScheduleNote(0, 50, 128, 0), 0u);  // the strongest stroke: velocity 127
     EXPECT_EQ(TheNoteSlots.slots[0].message, 0x007F3290u);
     EXPECT_EQ(TheNoteSlots.slots[0].timerId.load(), 0u);
 
@@ -215,6 +217,73 @@ TEST_F(StrokeSchedulerTest, ScheduleNotePacksTheMessageAndReportsItsTimer)
     EXPECT_EQ(ScheduleNote(0, 55, 1, -5), 0u);
     EXPECT_TRUE(RingIdle());
     EXPECT_EQ(TheNoteSlots.next, 3);
+}
+
+// MIDI notes as a player meets them: note-ons on the strings' very times
+// (not a buffer early, as the samples' triggers), and note-offs for exactly
+// what sounds, before anything new starts.
+TEST_F(StrokeSchedulerTest, MidiNotesFollowTheStringsAndEveryCutEndsThem)
+{
+    const auto on = [](int at, DWORD note, DWORD velocity = 127) {
+        return MidiMessage{at, 0x90 | note << 8 | velocity << 16};
+    };
+    const auto off = [](int at, DWORD note) { return MidiMessage{at, 0x80 | note << 8 | 0x40 << 16}; };
+    struct Case {
+        const char* name;
+        bool midiNotes;
+        BYTE strength;
+        int interval;
+        int cutAfter;  // ms after the stroke; the cut is another stroke (D major at once) or else space
+        bool cutByStroke;
+        std::vector<MidiMessage> expected;  // times from the stroke
+    } cases[] = {
+        {"off", false, 128, 20, 200, true, {}},
+        {"C major, then D major",
+         true,
+         128,
+         20,
+         200,
+         true,
+         {on(0, 40), on(20, 48), on(40, 52), on(60, 55), on(80, 60), on(100, 64), off(200, 40), off(200, 48),
+          off(200, 52), off(200, 55), off(200, 60), off(200, 64), on(200, 45), on(200, 50), on(200, 57), on(200, 62),
+          on(200, 66)}},
+        {"space halfway", true, 0, 50, 60, false, {on(0, 40, 1), on(50, 48, 1), off(60, 40), off(60, 48)}},
+        {"softer",
+         true,
+         64,
+         0,
+         10,
+         false,
+         {on(0, 40, 64), on(0, 48, 64), on(0, 52, 64), on(0, 55, 64), on(0, 60, 64), on(0, 64, 64), off(10, 40),
+          off(10, 48), off(10, 52), off(10, 55), off(10, 60), off(10, 64)}},
+    };
+    int device = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SendMidiNotesTo(c.midiNotes ? reinterpret_cast<HMIDIOUT>(&device) : nullptr);
+        MidiLog::Clear();
+        const std::int64_t from = VirtualTimers::Now();
+        StartStroke(60, Major, c.strength, c.interval);
+        // The samples' triggers and, with MIDI notes, one more per timed string.
+        EXPECT_EQ(VirtualTimers::Pending(), (c.interval == 0 ? 0u : 5u) * (c.midiNotes ? 2 : 1));
+        VirtualTimers::AdvanceBy(c.cutAfter);
+        CancelPendingNotes();
+        if (c.cutByStroke)
+            StartStroke(62, Major, c.strength, 0);
+        else
+            StopAllSounds();
+        VirtualTimers::RunUntilIdle();
+        std::vector<MidiMessage> sent = MidiLog::Messages();
+        for (MidiMessage& message : sent)
+            message.at -= from;
+        EXPECT_EQ(sent, c.expected);
+        StopAllSounds();
+    }
+    SendMidiNotesTo(nullptr);
+
+    EXPECT_EQ(MidiVelocity(0), 1);
+    EXPECT_EQ(MidiVelocity(127), 126);
+    EXPECT_EQ(MidiVelocity(200), 127) << "a strength above the slider's range is the strongest";
 }
 
 TEST_F(StrokeSchedulerTest, TriggerThatRunsBeforeItsIdIsStoredLeavesTheSlotIdle)

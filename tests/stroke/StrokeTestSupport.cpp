@@ -27,6 +27,7 @@ constexpr int LastId = 40;
 std::mutex logLock;
 std::vector<Start> starts;
 int halts = 0;
+std::vector<MidiMessage> midiMessages;
 
 int IdOf(const Mix_Chunk* chunk)
 {
@@ -105,6 +106,23 @@ int MixerLog::Halts()
 {
     std::lock_guard lock(logLock);
     return halts;
+}
+
+std::ostream& operator<<(std::ostream& out, const MidiMessage& message)
+{
+    return out << std::hex << message.message << std::dec << " at " << message.at;
+}
+
+void MidiLog::Clear()
+{
+    std::lock_guard lock(logLock);
+    midiMessages.clear();
+}
+
+std::vector<MidiMessage> MidiLog::Messages()
+{
+    std::lock_guard lock(logLock);
+    return midiMessages;
 }
 
 void VirtualTimers::Reset()
@@ -242,6 +260,23 @@ MMRESULT(WINAPI* __imp_timeKillEvent)(UINT) = WrappedTimeKillEvent;
 MMRESULT WrappedTimeSetEvent(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) asm("__wrap__Z12timeSetEventjjPFvjjmmmEmj");
 MMRESULT WrappedTimeKillEvent(UINT) asm("__wrap__Z13timeKillEventj");
 #endif
+
+// The program's MIDI messages, logged and dropped.
+#ifdef _WIN32
+MMRESULT WINAPI WrappedMidiOutShortMsg(HMIDIOUT, DWORD);
+extern "C" {
+MMRESULT(WINAPI* __imp_midiOutShortMsg)(HMIDIOUT, DWORD) = WrappedMidiOutShortMsg;
+}
+#else
+MMRESULT WrappedMidiOutShortMsg(HMIDIOUT, DWORD) asm("__wrap__Z15midiOutShortMsgP10HMIDIOUT__j");
+#endif
+
+MMRESULT WINAPI WrappedMidiOutShortMsg(HMIDIOUT, DWORD message)
+{
+    std::lock_guard lock(StrokeTest::logLock);
+    StrokeTest::midiMessages.push_back({StrokeTest::VirtualTimers::Now(), message});
+    return MMSYSERR_NOERROR;
+}
 
 MMRESULT WINAPI WrappedTimeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags)
 {

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -34,6 +35,22 @@ public:
     static std::vector<Start> Starts();
     static std::vector<int> StartedIds();
     static int Halts();
+};
+
+// One MIDI message the program sent (midiOutShortMsg is linked through
+// --wrap; on Windows its import pointer is defined here): none leaves.
+struct MidiMessage {
+    std::int64_t at;  // virtual time of the call
+    DWORD message;
+    bool operator==(const MidiMessage&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const MidiMessage& message);
+
+// Every MIDI message since the last Clear; safe from any thread.
+class MidiLog {
+public:
+    static void Clear();
+    static std::vector<MidiMessage> Messages();
 };
 
 // The multimedia timers of every program that links these helpers

@@ -1,16 +1,23 @@
-// winmm: MIDI output over the ALSA sequencer. The one output device is a
-// sequencer client with one port; whatever is subscribed to the port (a synth,
-// a hardware port) receives the messages.
+// winmm: MIDI output over the ALSA sequencer and JACK. The one output device
+// is a sequencer client "Strumkey" with one port and, where a JACK server
+// runs, a JACK client "strumkey" with one MIDI port; whatever is connected to
+// either (a synthesizer, a recorder, a hardware port) receives the messages.
+// Sending takes no lock and allocates nothing: it runs on the play path, from
+// the dialog and timer threads at once.
 
 #include <alsa/asoundlib.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 
-#include "platform/linux/kernel/Handles.h"
+#include "platform/linux/media/JackMidiOutput.h"
 #include "platform/linux/media/MidiEncoding.h"
+#include "platform/linux/media/MidiMessageQueue.h"
 #include "platform/Win32.h"
 
 namespace {
@@ -32,43 +39,125 @@ struct SequencerCloser {
 };
 using Sequencer = std::unique_ptr<snd_seq_t, SequencerCloser>;
 
-class MidiOutDevice : public platform::KernelObject {
+// The sequencer port. A sequencer handle is not thread-safe, so every sender
+// queues its message and then writes out the queue unless another sender is
+// already doing so, which then writes the message too: nobody waits.
+class SequencerOutput {
 public:
-    MidiOutDevice(Sequencer seq, int port) : seq(std::move(seq)), port(port) {}
-    bool ClosedByCloseHandle() const override { return false; }
+    SequencerOutput(Sequencer seq, int port) : seq(std::move(seq)), port(port) {}
 
-    // Sends to the port's subscribers at once, without a queue. The sequencer
-    // is opened non-blocking: a stalled receiver drops the event instead of
-    // stalling the caller.
-    MMRESULT Send(snd_seq_event_t& event)
+    static std::unique_ptr<SequencerOutput> Open()
     {
-        snd_seq_ev_set_source(&event, port);
-        snd_seq_ev_set_subs(&event);
-        snd_seq_ev_set_direct(&event);
-        std::lock_guard guard(lock);  // a sequencer handle is not thread-safe
-        int result = snd_seq_event_output_direct(seq.get(), &event);
-        if (result >= 0)
-            return MMSYSERR_NOERROR;
-        return result == -EAGAIN ? MIDIERR_NOTREADY : MMSYSERR_ERROR;
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { snd_lib_error_set_handler(IgnoreAlsaError); });
+        snd_seq_t* opened = nullptr;
+        if (snd_seq_open(&opened, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0)
+            return nullptr;
+        Sequencer seq(opened);
+        snd_seq_set_client_name(seq.get(), "Strumkey");
+        int port = snd_seq_create_simple_port(seq.get(), "Strumkey", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                              SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+        if (port < 0)
+            return nullptr;
+        return std::make_unique<SequencerOutput>(std::move(seq), port);
+    }
+
+    // The sequencer is opened non-blocking: a stalled receiver drops the
+    // message instead of stalling the sender.
+    bool Send(DWORD message)
+    {
+        if (!queue.Push({message, 0}))
+            return false;
+        while (!writing.exchange(true)) {
+            while (std::optional<platform::TimedMessage> next = queue.Pop()) {
+                snd_seq_event_t event;
+                if (platform::EncodeForSubscribers(next->message, port, event))
+                    snd_seq_event_output_direct(seq.get(), &event);
+            }
+            writing.store(false);
+            // A message queued after the last Pop, by a sender that found
+            // the queue being written, is written now.
+            if (queue.Empty())
+                break;
+        }
+        return true;
     }
 
 private:
-    std::mutex lock;
     Sequencer seq;
     int port;
+    platform::MidiMessageQueue<256> queue;
+    std::atomic<bool> writing{false};
 };
 
-std::shared_ptr<MidiOutDevice> FindDevice(HMIDIOUT midiOut)
-{
-    return platform::FindHandleOf<MidiOutDevice>(reinterpret_cast<HANDLE>(midiOut));
-}
+class MidiOutDevice {
+public:
+    MidiOutDevice(std::unique_ptr<SequencerOutput> sequencer, std::unique_ptr<platform::JackMidiOutput> jack)
+        : sequencer(std::move(sequencer)), jack(std::move(jack))
+    {}
+
+    MMRESULT Send(DWORD message)
+    {
+        if (platform::ShortMessageLength(message) == 0)
+            return MMSYSERR_INVALPARAM;
+        // Both are tried even when one fails.
+        const bool toSequencer = !sequencer || sequencer->Send(message);
+        const bool toJack = !jack || jack->Send(message);
+        return toSequencer && toJack ? MMSYSERR_NOERROR : MIDIERR_NOTREADY;
+    }
+
+    // The calls in flight on this device, which its closing waits for.
+    std::atomic<int> users{0};
+
+private:
+    std::unique_ptr<SequencerOutput> sequencer;
+    std::unique_ptr<platform::JackMidiOutput> jack;
+};
+
+// The open devices, found without the handle table's lock: a handle is the
+// device's address, valid while it is entered here.
+std::array<std::atomic<MidiOutDevice*>, 8> OpenDevices{};
+
+// A device in use: found by its handle and kept open while this lives.
+class DeviceUse {
+public:
+    explicit DeviceUse(HMIDIOUT midiOut)
+    {
+        auto* wanted = reinterpret_cast<MidiOutDevice*>(midiOut);
+        if (wanted == nullptr)
+            return;
+        for (std::atomic<MidiOutDevice*>& entry : OpenDevices) {
+            if (entry.load() != wanted)
+                continue;
+            wanted->users.fetch_add(1);
+            // Closed between the look and the count: not ours to use.
+            if (entry.load() == wanted)
+                device = wanted;
+            else
+                wanted->users.fetch_sub(1);
+            return;
+        }
+    }
+    ~DeviceUse()
+    {
+        if (device != nullptr)
+            device->users.fetch_sub(1);
+    }
+    DeviceUse(const DeviceUse&) = delete;
+    DeviceUse& operator=(const DeviceUse&) = delete;
+
+    MidiOutDevice* operator->() const { return device; }
+    MidiOutDevice& operator*() const { return *device; }
+    explicit operator bool() const { return device != nullptr; }
+
+private:
+    MidiOutDevice* device = nullptr;
+};
 
 MMRESULT SendController(MidiOutDevice& device, int channel, unsigned char controller, int value)
 {
-    snd_seq_event_t event;
-    snd_seq_ev_clear(&event);
-    snd_seq_ev_set_controller(&event, channel, controller, value);
-    return device.Send(event);
+    return device.Send(static_cast<DWORD>(0xB0 | channel) | (static_cast<DWORD>(controller) << 8) |
+                       (static_cast<DWORD>(value) << 16));
 }
 
 }  // namespace
@@ -83,38 +172,32 @@ MMRESULT midiOutOpen(LPHMIDIOUT midiOut, UINT deviceId, DWORD_PTR /*callback*/, 
     if (flags != CALLBACK_NULL)
         return MMSYSERR_INVALFLAG;
 
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { snd_lib_error_set_handler(IgnoreAlsaError); });
-
-    snd_seq_t* opened = nullptr;
-    if (snd_seq_open(&opened, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0)
+    std::unique_ptr<SequencerOutput> sequencer = SequencerOutput::Open();
+    std::unique_ptr<platform::JackMidiOutput> jack = platform::JackMidiOutput::Open();
+    if (!sequencer && !jack)
         return MMSYSERR_BADDEVICEID;
-    Sequencer seq(opened);
-    snd_seq_set_client_name(seq.get(), "Strumkey");
-    int port = snd_seq_create_simple_port(seq.get(), "Strumkey", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-                                          SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-    if (port < 0)
-        return MMSYSERR_ERROR;
-
-    *midiOut = reinterpret_cast<HMIDIOUT>(platform::AddHandle(std::make_shared<MidiOutDevice>(std::move(seq), port)));
-    return MMSYSERR_NOERROR;
+    auto device = std::make_unique<MidiOutDevice>(std::move(sequencer), std::move(jack));
+    for (std::atomic<MidiOutDevice*>& entry : OpenDevices) {
+        MidiOutDevice* empty = nullptr;
+        if (entry.compare_exchange_strong(empty, device.get())) {
+            *midiOut = reinterpret_cast<HMIDIOUT>(device.release());
+            return MMSYSERR_NOERROR;
+        }
+    }
+    return MMSYSERR_NOMEM;
 }
 
 MMRESULT midiOutShortMsg(HMIDIOUT midiOut, DWORD message)
 {
-    std::shared_ptr<MidiOutDevice> device = FindDevice(midiOut);
+    DeviceUse device(midiOut);
     if (!device)
         return MMSYSERR_INVALHANDLE;
-    snd_seq_event_t event;
-    snd_seq_ev_clear(&event);
-    if (!platform::EncodeShortMessage(message, event))
-        return MMSYSERR_INVALPARAM;
-    return device->Send(event);
+    return device->Send(message);
 }
 
 MMRESULT midiOutReset(HMIDIOUT midiOut)
 {
-    std::shared_ptr<MidiOutDevice> device = FindDevice(midiOut);
+    DeviceUse device(midiOut);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     // Every message is tried even when one fails: as much silence as possible.
@@ -131,10 +214,16 @@ MMRESULT midiOutReset(HMIDIOUT midiOut)
 
 MMRESULT midiOutClose(HMIDIOUT midiOut)
 {
-    // The sequencer closes with its last user: a call still sending on another
-    // thread finishes first.
-    auto removed = platform::RemoveHandle(reinterpret_cast<HANDLE>(midiOut), [](const platform::KernelObject& object) {
-        return dynamic_cast<const MidiOutDevice*>(&object) != nullptr;
-    });
-    return removed ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
+    auto* device = reinterpret_cast<MidiOutDevice*>(midiOut);
+    for (std::atomic<MidiOutDevice*>& entry : OpenDevices) {
+        MidiOutDevice* expected = device;
+        if (device == nullptr || !entry.compare_exchange_strong(expected, nullptr))
+            continue;
+        // A call still sending on another thread finishes first.
+        std::unique_ptr<MidiOutDevice> closing(device);
+        while (closing->users.load() != 0)
+            std::this_thread::yield();
+        return MMSYSERR_NOERROR;
+    }
+    return MMSYSERR_INVALHANDLE;
 }

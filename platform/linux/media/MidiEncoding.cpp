@@ -81,4 +81,48 @@ bool EncodeShortMessage(DWORD message, snd_seq_event_t& event)
     return true;
 }
 
+int ShortMessageLength(DWORD message)
+{
+    const unsigned status = message & 0xFF;
+    if (status < 0x80)
+        return 0;
+    switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+        return 2;
+    case 0xF0:
+        break;
+    default:
+        return 3;
+    }
+    switch (status) {
+    case 0xF1:
+    case 0xF3:
+        return 2;
+    case 0xF2:
+        return 3;
+    case 0xF6:
+    case 0xF8:
+    case 0xFA:
+    case 0xFB:
+    case 0xFC:
+    case 0xFE:
+    case 0xFF:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+bool EncodeForSubscribers(DWORD message, int port, snd_seq_event_t& event)
+{
+    snd_seq_ev_clear(&event);
+    if (!EncodeShortMessage(message, event))
+        return false;
+    snd_seq_ev_set_source(&event, port);
+    snd_seq_ev_set_subs(&event);
+    snd_seq_ev_set_direct(&event);
+    return true;
+}
+
 }  // namespace platform

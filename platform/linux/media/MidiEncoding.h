@@ -14,4 +14,12 @@ namespace platform {
 // status byte or with system exclusive or an undefined status.
 bool EncodeShortMessage(DWORD message, snd_seq_event_t& event);
 
+// The bytes of the message on the wire (1 to 3), or 0 for one that
+// EncodeShortMessage refuses.
+int ShortMessageLength(DWORD message);
+
+// The event for the port's subscribers at once (no queue), from the port.
+// False, as EncodeShortMessage, for a message without a short meaning.
+bool EncodeForSubscribers(DWORD message, int port, snd_seq_event_t& event);
+
 }  // namespace platform
